@@ -1,0 +1,8 @@
+#pragma once
+#include "CDialog.h"
+#include "resource.h"
+
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+};

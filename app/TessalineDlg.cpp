@@ -1,0 +1,153 @@
+#include "TessalineDlg.h"
+#include "AboutDlg.h"
+#include "CDC.h"
+#include "CWinApp.h"
+#include "ModuleDir.h"
+#include "StatusLine.h"
+#include "Texts.h"
+
+CTessalineDlg::CTessalineDlg()
+    : CDialog(IDD_TESSALINE_DIALOG)
+{
+    m_hIcon = ::LoadIconW(CWinApp::ResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+CTessalineDlg::~CTessalineDlg() = default;
+
+void CTessalineDlg::DoDataExchange()
+{
+    DDX_Control(IDC_PROGRESS, m_progress);
+    DDX_Control(IDC_PATH, m_path);
+    DDX_Control(IDC_STATUS, m_status);
+    DDX_Control(IDC_CAPACITY, m_capacity);
+    DDX_Control(IDC_DOWNLOAD, m_download);
+    DDX_Control(IDC_DISCONNECT, m_disconnect);
+    DDX_Control(IDC_CONNECT, m_connect);
+    DDX_Control(IDC_BROWSE, m_browse);
+    DDX_Control(IDC_SPEECH_FORMAT, m_speechFormatList);
+    DDX_Control(IDC_SYSTEM_CLOCK, m_systemClockEdit);
+    DDX_Control(IDC_AUDIO_LIST, m_audioList);
+    DDX_Control(IDC_IMAGE_LIST, m_imageList);
+    DDX_Control(IDC_RESULT_LABEL, m_result);
+    DDX_Control(IDC_PREVIEW, m_preview);
+    DDX_Control(IDC_SAMPLE_RATE, m_sampleRateEdit);
+    DDX_Control(IDC_AUDIO_START, m_audioStartEdit);
+    DDX_Control(IDC_BG_COLOR, m_bgColor);
+    DDX_Control(IDC_RESOLUTION, m_resolutionList);
+    DDX_Control(IDC_IMAGE_START, m_imageStartEdit);
+}
+
+BOOL CTessalineDlg::LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure)
+{
+    if (module)
+        return TRUE;
+    std::string path = GetModuleDir(true) + fileName;
+    module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) {
+        MessageBox(failure, texts::kCaptionError, MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CTessalineDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    HMENU systemMenu = GetSystemMenu(FALSE);
+    if (systemMenu) {
+        wchar_t about[128] = {};
+        if (::LoadStringW(CWinApp::ResourceHandle(), IDS_ABOUTBOX, about, 128) > 0) {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    // Without both converters the rest of the set-up is skipped.
+    if (!LoadConverter(m_hPicMill, "PicMill.dll", texts::kLoadPicMillFailed))
+        return FALSE;
+    if (!LoadConverter(m_hTuneMill, "TuneMill.dll", texts::kLoadTuneMillFailed))
+        return FALSE;
+
+    // Downloads always begin at flash address 0, whatever was stored.
+    m_audioStartAddress = 0;
+    m_audioStartEdit.SetWindowText("00000000");
+
+    m_capacity.SetCurSel(kDefaultCapacityIndex);
+
+    SetWindowPos(HWND_TOP, 0, 0, 450, 380, 0);
+
+    m_path.SetWindowText(m_startupArg.c_str());
+    m_initialised = true;
+    return TRUE;
+}
+
+BOOL CTessalineDlg::DestroyWindow()
+{
+    if (m_hTuneMill) {
+        ::FreeLibrary(m_hTuneMill);
+        m_hTuneMill = nullptr;
+    }
+    if (m_hPicMill) {
+        ::FreeLibrary(m_hPicMill);
+        m_hPicMill = nullptr;
+    }
+    return CDialog::DestroyWindow();
+}
+
+BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
+{
+    if (HIWORD(wParam) != BN_CLICKED)
+        return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_CONNECT:
+        OnConnect();
+        return TRUE;
+    case IDC_DISCONNECT:
+        OnDisconnect();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+void CTessalineDlg::OnPaint()
+{
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT rect;
+    GetClientRect(&rect);
+    int x = (rect.right - rect.left - iconWidth + 1) / 2;
+    int y = (rect.bottom - rect.top - iconHeight + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM, LRESULT* result)
+{
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            CAboutDlg about;
+            about.DoModal();
+            *result = 0;
+            return TRUE;
+        }
+        return FALSE;
+    case WM_PAINT:
+        if (!IsIconic())
+            return FALSE;
+        OnPaint();
+        *result = 0;
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        *result = reinterpret_cast<LRESULT>(m_hIcon);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,82 @@
+// The main window: the visible download panel and the hidden builder panel.
+#pragma once
+#include "CDialog.h"
+#include "CControls.h"
+#include "C_USBCmd.h"
+#include "C_PreViewWnd.h"
+#include "resource.h"
+#include <string>
+
+namespace Gdiplus { class Bitmap; }
+
+class CTessalineDlg : public CDialog {
+public:
+    CTessalineDlg();
+    ~CTessalineDlg() override;
+
+    BOOL DestroyWindow() override;
+
+    // Control members, bound in this order.
+    CProgressCtrl m_progress;       // 1037
+    CEdit m_path;                   // 1033
+    CEdit m_status;                 // 1036
+    CComboBox m_capacity;           // 1030
+    CButton m_download;             // 1035
+    CButton m_disconnect;           // 1032
+    CButton m_connect;              // 1031
+    CButton m_browse;               // 1034
+    CComboBox m_speechFormatList;   // 1028
+    CEdit m_systemClockEdit;        // 1027
+    CListBox m_audioList;           // 1012
+    CListBox m_imageList;           // 1001
+    CStatic m_result;               // 1024
+    C_PreViewWnd m_preview;         // 1002
+    CEdit m_sampleRateEdit;         // 1025
+    CEdit m_audioStartEdit;         // 1026
+    CStatic m_bgColor;              // 1007
+    CComboBox m_resolutionList;     // 1017
+    CEdit m_imageStartEdit;         // 1023
+
+    // Data members
+    HANDLE m_hWorker = nullptr;     // the running download worker
+    std::string m_imagePath;
+    unsigned int m_startAddress = 0;
+    HWND m_hOwner = nullptr;
+    HICON m_hIcon = nullptr;
+    Gdiplus::Bitmap* m_pPreviewImage = nullptr;
+    HMODULE m_hPicMill = nullptr;
+    HMODULE m_hTuneMill = nullptr;
+    unsigned short m_imageWidth = 128;
+    unsigned short m_imageHeight = 128;
+    std::string m_speechFormat = "APM";
+    int m_sampleRate = 8000;
+    int m_systemClock = 6144000;
+    int m_audioCount = 0;
+    int m_imageCount = 0;
+    unsigned char m_bgRed = 255, m_bgGreen = 255, m_bgBlue = 255;
+    unsigned int m_audioStartAddress = 0;
+    unsigned int m_imageStartAddress = 0;
+    C_USBCmd m_usb;
+    std::string m_startupArg;
+    int m_eraseTicks = 0;
+
+    // Download panel (download/)
+    void OnConnect();
+    void OnDisconnect();
+    // The capacity list's position; selects the default first when none is.
+    int CapacityIndex();
+    bool IsDownloadRunning() const;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    BOOL LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure);
+    void OnPaint();
+
+    // Set once the window's initialisation has run to its end.
+    bool m_initialised = false;
+};

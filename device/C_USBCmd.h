@@ -1,0 +1,31 @@
+// The binding to the USB bridge's driver library, loaded on first use from
+// the program's folder. Each call looks its export up anew and passes the
+// arguments and the result through unchanged.
+#pragma once
+#include <windows.h>
+
+class C_USBCmd {
+public:
+    C_USBCmd() = default;
+    virtual ~C_USBCmd();
+    C_USBCmd(const C_USBCmd&) = delete;
+    C_USBCmd& operator=(const C_USBCmd&) = delete;
+
+    // 1 when the library is loaded (now or before); 0 after showing why not.
+    int LoadDriver();
+
+    // Device handle, negative when no device could be opened; -1 without the library.
+    int Open(int deviceNumber);
+    void Close(int handle);
+    int SetFlashInfo(int handle, int flashTypeCode, int reserved);
+    // 1 when the whole flash was erased.
+    int InitFlash(int handle);
+    // 1 on success, with *programmed set to the bytes programmed.
+    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress, int* programmed);
+
+    static const char* const kLibraryName;
+
+private:
+    FARPROC Export(const char* name);
+    HMODULE m_hModule = nullptr;
+};

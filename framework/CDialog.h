@@ -1,0 +1,40 @@
+// A dialog built from a template, run modally by our own loop so that the
+// virtual DestroyWindow runs when the modal run ends.
+#pragma once
+#include "CWnd.h"
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+
+    // Creates the dialog, runs it until EndDialog and destroys it through the
+    // virtual DestroyWindow. Returns the EndDialog value, or -1 when the
+    // dialog could not be created.
+    virtual INT_PTR DoModal();
+    void EndDialog(int result);
+    BOOL IsModalRunning() const { return m_hWnd != nullptr && !m_endModal; }
+
+protected:
+    // Binds the control objects to the template's controls.
+    virtual void DoDataExchange() {}
+    virtual BOOL OnInitDialog();
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // A WM_COMMAND that is neither IDOK nor IDCANCEL; return TRUE when handled.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam) { return FALSE; }
+
+    // Attaches a control object to the template control with this id.
+    void DDX_Control(int id, CWnd& control);
+    // Fills list and combo boxes from the template's initialisation data.
+    BOOL ExecuteDlgInit();
+
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    int m_nModalResult = -1;
+    bool m_endModal = false;
+};

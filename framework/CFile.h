@@ -1,0 +1,37 @@
+// A file handle with the classic open modes; failures are results, not exceptions.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+class CFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
+    };
+    enum SeekPosition { begin = FILE_BEGIN, current = FILE_CURRENT, end = FILE_END };
+
+    CFile() = default;
+    ~CFile() { Close(); }
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens an existing file, or creates (replacing) one with modeCreate.
+    BOOL Open(const char* path, unsigned flags);
+    void Close();
+    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    // Bytes read, 0 at the end or on failure.
+    UINT Read(void* buffer, UINT count);
+    BOOL Write(const void* buffer, UINT count);
+    BOOL Seek(int64_t offset, SeekPosition from);
+    uint64_t GetLength() const;
+    static BOOL Remove(const char* path) { return ::DeleteFileA(path); }
+
+private:
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+};

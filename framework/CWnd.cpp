@@ -1,0 +1,189 @@
+#include "CWnd.h"
+
+namespace {
+const wchar_t kObjectProp[] = L"Tessaline.CWnd";
+}
+
+CWnd::~CWnd()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        if (FromHandlePermanent(m_hWnd) == this)
+            UnsubclassWindow();
+    }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd)
+{
+    if (!hWnd)
+        return nullptr;
+    return static_cast<CWnd*>(::GetPropW(hWnd, kObjectProp));
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))
+        return FALSE;
+    m_hWnd = hWnd;
+    ::SetPropW(hWnd, kObjectProp, this);
+    PreSubclassWindow();
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent)
+{
+    HWND control = ::GetDlgItem(parent->m_hWnd, static_cast<int>(id));
+    return control ? SubclassWindow(control) : FALSE;
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND hWnd = m_hWnd;
+    if (!hWnd)
+        return nullptr;
+    if (m_pfnSuper)
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    ::RemovePropW(hWnd, kObjectProp);
+    m_pfnSuper = nullptr;
+    m_hWnd = nullptr;
+    return hWnd;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
+
+std::string CWnd::GetWindowTextA(int maxChars) const
+{
+    int length = ::GetWindowTextLengthA(m_hWnd);
+    if (maxChars > 0 && length > maxChars - 1)
+        length = maxChars - 1;
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = ::GetWindowTextA(m_hWnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+std::wstring CWnd::GetWindowTextW() const
+{
+    int length = ::GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int copied = ::GetWindowTextW(m_hWnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags)
+{
+    DWORD style = GetExStyle();
+    DWORD updated = (style & ~remove) | add;
+    if (style == updated)
+        return FALSE;
+    ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(updated));
+    if (swpFlags)
+        SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
+    return TRUE;
+}
+
+BOOL CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
+}
+
+// Hands a control's notification back to the control's own object first.
+BOOL CWnd::ReflectChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND:
+        child = reinterpret_cast<HWND>(lParam);
+        break;
+    case WM_NOTIFY:
+        child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORDLG:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        child = reinterpret_cast<HWND>(lParam);
+        break;
+    case WM_DRAWITEM:
+        if (wParam)
+            child = reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+    case WM_DELETEITEM:
+        if (wParam)
+            child = reinterpret_cast<DELETEITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+    case WM_COMPAREITEM:
+        if (wParam)
+            child = reinterpret_cast<COMPAREITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+    case WM_MEASUREITEM:
+        if (wParam)
+            child = ::GetDlgItem(m_hWnd, static_cast<int>(wParam));
+        break;
+    default:
+        return FALSE;
+    }
+    if (!child || child == m_hWnd)
+        return FALSE;
+    CWnd* object = FromHandlePermanent(child);
+    return object ? object->OnChildNotify(msg, wParam, lParam, result) : FALSE;
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ReflectChildNotify(msg, wParam, lParam, &result))
+        return result;
+    if (OnWndMsg(msg, wParam, lParam, &result))
+        return result;
+    return DefWindowProc(msg, wParam, lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnSuper)
+        return ::CallWindowProcW(m_pfnSuper, m_hWnd, msg, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
+}
+
+LRESULT CWnd::Default()
+{
+    return DefWindowProc(m_currentMsg.message, m_currentMsg.wParam, m_currentMsg.lParam);
+}
+
+LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* wnd = FromHandlePermanent(hWnd);
+    if (!wnd)
+        return ::DefWindowProcW(hWnd, msg, wParam, lParam);
+
+    MSG saved = wnd->m_currentMsg;
+    wnd->m_currentMsg.hwnd = hWnd;
+    wnd->m_currentMsg.message = msg;
+    wnd->m_currentMsg.wParam = wParam;
+    wnd->m_currentMsg.lParam = lParam;
+    LRESULT result = wnd->WindowProc(msg, wParam, lParam);
+    wnd->m_currentMsg = saved;
+
+    if (msg == WM_NCDESTROY) {
+        // The window is gone: detach the object and let it clean up.
+        if (FromHandlePermanent(hWnd) == wnd)
+            wnd->UnsubclassWindow();
+        wnd->PostNcDestroy();
+    }
+    return result;
+}

@@ -1,0 +1,56 @@
+// Every text the program shows, in one place. The Chinese texts are UTF-16
+// so that they read the same whatever the system's ANSI code page is.
+#pragma once
+
+namespace texts {
+
+// Captions
+constexpr const wchar_t* kCaptionError = L"Error";
+constexpr const wchar_t* kCaptionWarning = L"Warning";
+constexpr const wchar_t* kCaptionDownload = L"ZQW Writer V1.0 (SPI Download Only)";
+
+// Start-up
+constexpr const wchar_t* kLoadPicMillFailed = L"Load PicMill.dll failure!!!";
+constexpr const wchar_t* kLoadTuneMillFailed = L"Load TuneMill.dll failure!!!";
+
+// Driver binding
+constexpr const char* kLoadDriverFailed = "Load KP6600HidDriver.dll failure!!!";
+
+// Connection test
+constexpr const wchar_t* kConnectFailed =
+    L"失败：连接USB，请确认下载器是否已经插入且存储器是否正确";
+constexpr const wchar_t* kConnected = L"连接";
+constexpr const wchar_t* kDisconnected = L"断开";
+
+// Status panel pieces
+constexpr const wchar_t* kPrefixConnected =
+    L"芯片 : KP6600 HID\r\nUSB 状态 : 连接\r\n存储器类型 : SPI, 存储器容量 : ";
+constexpr const wchar_t* kPrefixWideConnected =
+    L"芯片 : KP6600 HID\r\nUSB 状态 : 连接\r\n存储器类型 : SPI,    存储器容量 : ";
+constexpr const wchar_t* kPrefixDisconnected =
+    L"芯片 : KP6600 HID\r\nUSB 状态 : 断开\r\n存储器类型 : SPI, 存储器容量 : ";
+constexpr const wchar_t* kMiddle = L"\r\n内部数据容量 : ";
+constexpr const wchar_t* kSuffixConnected = L" (bytes)\r\n操作状态: 连接";
+constexpr const wchar_t* kSuffixDisconnected = L" (bytes)\r\n操作状态 : 断开";
+constexpr const wchar_t* kSuffixReady = L" (bytes)\r\n操作状态 : Ready";
+constexpr const wchar_t* kSuffixErasing = L" (bytes)\r\n操作状态 : 正在擦除";
+constexpr const wchar_t* kSuffixDownloading = L" (bytes)\r\n操作状态: 正在下载";
+constexpr const wchar_t* kSuffixDone = L" (bytes)\r\n操作状态 : 下载完成";
+constexpr const wchar_t* kSuffixFailed = L" (bytes)\r\n操作状态 : 下载失败";
+
+// Download start
+constexpr const wchar_t* kChooseBinFile = L"Pls choose a bin file!";
+constexpr const wchar_t* kBinFileNotFound = L"Bin file not found!";
+constexpr const wchar_t* kBinFileTooBig = L"Bin file too big to fit in SPI flash!";
+constexpr const wchar_t* kFileOpenFail = L"File open fail!";
+constexpr const wchar_t* kWritingImage = L"Writing image files to flash...";
+constexpr const wchar_t* kUsbInitializeFail = L"USB initialize fail!!!";
+constexpr const char* kBinFilter = "BIN Files(*.bin)|*.bin|Rom Files(*.rom)|*.rom||";
+
+// Download worker
+constexpr const wchar_t* kDeviceOpenFailed = L"USB device open failed.";
+constexpr const wchar_t* kFlashNotFound = L"下载找不到FLASH";
+constexpr const wchar_t* kDownloadOk = L"Download OK";
+constexpr const wchar_t* kDownloadFail = L"Download Fail!";
+
+}  // namespace texts
