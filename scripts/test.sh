@@ -8,8 +8,15 @@ build_all
 prepare_prefix
 unset DISPLAY
 start_display
-trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT
-# One wine server for the whole run, so each test starts quickly.
-wineserver -p
+# One wine server for the whole run, so each test starts quickly; ended at
+# exit unless it was already running before.
+if wineserver -p 2>/dev/null; then
+  trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT
+else
+  trap stop_display EXIT
+fi
+# Start the prefix's background processes now, detached from ctest's pipes:
+# started by a test instead, they would hold its output open.
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$BUILD"
 ctest --output-on-failure --timeout 300 -j"${TEST_JOBS:-2}" "$@"

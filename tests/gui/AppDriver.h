@@ -1,0 +1,87 @@
+// Drives a running Tessaline.exe from a test: starts it, finds its windows,
+// posts the messages a user's clicks produce, reads control texts and
+// captures the real message boxes the program shows.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gui {
+
+// The folder of the running test executable, with a trailing backslash.
+std::string ExeDir();
+// A fresh empty folder under the temporary directory, with a trailing backslash.
+std::string MakeTempDir(const char* tag);
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& bytes);
+// Copies the named files from the build's bin folder into dir.
+bool CopyFromBin(const std::string& dir, const std::vector<const char*>& names);
+
+struct MessageBoxInfo {
+    HWND hwnd = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    HWND owner = nullptr;
+    bool hasIcon = false;
+    DWORD threadId = 0;
+};
+
+class App {
+public:
+    App() = default;
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Environment variables set for the program on top of the test's own.
+    void SetEnv(const std::string& name, const std::string& value) { m_env.emplace_back(name, value); }
+
+    // Starts dir\Tessaline.exe with the given argument text and waits for the main window.
+    bool Start(const std::string& dir, const std::string& arguments = "");
+    HWND Main() const { return m_main; }
+    DWORD ProcessId() const { return m_pid; }
+
+    HWND Item(int id) const { return ::GetDlgItem(m_main, id); }
+    void Click(int id) const;
+    void Command(WPARAM wParam, LPARAM lParam = 0) const;
+    std::wstring Text(int id) const;
+    std::wstring WindowText(HWND hwnd) const;
+    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    int ComboSelection(int id) const;
+    void SetText(int id, const std::string& text) const;
+
+    // Waits for a message box of the program (any dialog with a message text).
+    bool WaitMessageBox(MessageBoxInfo* info, DWORD timeoutMs = 5000) const;
+    // True when no message box appears within the time.
+    bool NoMessageBox(DWORD waitMs) const;
+    void Dismiss(const MessageBoxInfo& box) const;
+    // The visible top-level dialogs of the program other than the main window.
+    std::vector<HWND> OtherDialogs() const;
+
+    // Waits for the process to end; returns its exit code, or -1 on time-out.
+    int WaitExit(DWORD timeoutMs = 10000);
+    void Kill();
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+    HWND m_main = nullptr;
+    std::vector<std::pair<std::string, std::string>> m_env;
+};
+
+// Polls until the condition holds or the time runs out.
+template <typename F>
+bool WaitFor(F condition, DWORD timeoutMs = 5000)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount() - start > timeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+}
+
+}  // namespace gui

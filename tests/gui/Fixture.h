@@ -1,0 +1,85 @@
+// Shared set-up of the tests that run the program: a flash file and a call
+// log of the simulated device per test, and the program's exact texts.
+#pragma once
+#include "AppDriver.h"
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace gui {
+
+constexpr const wchar_t* kMainCaption = L"ZQW 下载V1.0(只下载SPI-FLASH)";
+constexpr const wchar_t* kDownloadCaption = L"ZQW Writer V1.0 (SPI Download Only)";
+
+constexpr int kCapacity = 1030, kConnect = 1031, kDisconnect = 1032, kPath = 1033, kBrowse = 1034,
+              kDownload = 1035, kStatus = 1036, kProgress = 1037, kResult = 1024, kAudioStart = 1026;
+
+struct LoggedCall {
+    unsigned long thread;
+    std::string call;   // the line without its thread id
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = MakeTempDir("run");
+        ASSERT_FALSE(m_dir.empty());
+        m_flash = m_dir + "flash.bin";
+        m_log = m_dir + "calls.log";
+        m_app.SetEnv("KP6600SIM_FLASH_FILE", m_flash);
+        m_app.SetEnv("KP6600SIM_CALL_LOG", m_log);
+        m_app.SetEnv("KP6600SIM_ERASE_MS", "0");
+        m_app.SetEnv("KP6600SIM_BLOCK_DELAY_MS", "0");
+    }
+
+    // Starts the program from the build's bin folder.
+    void Start(const std::string& arguments = "")
+    {
+        ASSERT_TRUE(m_app.Start(ExeDir(), arguments));
+    }
+
+    std::vector<LoggedCall> Calls() const
+    {
+        std::vector<LoggedCall> calls;
+        std::istringstream lines(ReadFile(m_log));
+        std::string line;
+        while (std::getline(lines, line)) {
+            size_t space = line.find(' ');
+            if (space == std::string::npos)
+                continue;
+            calls.push_back({ std::stoul(line.substr(0, space)), line.substr(space + 1) });
+        }
+        return calls;
+    }
+
+    std::vector<std::string> CallTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& call : Calls())
+            texts.push_back(call.call);
+        return texts;
+    }
+
+    // Expects the next message box to carry these texts, then closes it.
+    void ExpectBox(const std::wstring& text, const std::wstring& caption, HWND owner, bool icon)
+    {
+        MessageBoxInfo box;
+        ASSERT_TRUE(m_app.WaitMessageBox(&box)) << "no message box for: " << std::string(text.begin(), text.end());
+        EXPECT_EQ(text, box.text);
+        EXPECT_EQ(caption, box.caption);
+        EXPECT_EQ(owner, box.owner);
+        EXPECT_EQ(icon, box.hasIcon);
+        m_app.Dismiss(box);
+    }
+
+    void Close()
+    {
+        ::PostMessageW(m_app.Main(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, m_app.WaitExit());
+    }
+
+    App m_app;
+    std::string m_dir, m_flash, m_log;
+};
+
+}  // namespace gui
