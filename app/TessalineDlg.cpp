@@ -85,8 +85,28 @@ BOOL CTessalineDlg::OnInitDialog()
     return TRUE;
 }
 
+void CTessalineDlg::OnOK()
+{
+    if (IsDownloadRunning()) {
+        m_closePending = true;
+        return;
+    }
+    CDialog::OnOK();
+}
+
+void CTessalineDlg::OnCancel()
+{
+    // The worker uses this window until it ends: close once it has.
+    if (IsDownloadRunning()) {
+        m_closePending = true;
+        return;
+    }
+    CDialog::OnCancel();
+}
+
 BOOL CTessalineDlg::DestroyWindow()
 {
+    // Settings are saved here, before the window goes.
     if (m_hTuneMill) {
         ::FreeLibrary(m_hTuneMill);
         m_hTuneMill = nullptr;
@@ -109,6 +129,12 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
     case IDC_DISCONNECT:
         OnDisconnect();
         return TRUE;
+    case IDC_BROWSE:
+        OnBrowse();
+        return TRUE;
+    case IDC_DOWNLOAD:
+        OnDownload();
+        return TRUE;
     default:
         return FALSE;
     }
@@ -127,7 +153,7 @@ void CTessalineDlg::OnPaint()
     dc.DrawIcon(x, y, m_hIcon);
 }
 
-BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM, LRESULT* result)
+BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
     case WM_SYSCOMMAND:
@@ -146,6 +172,22 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM, LRESULT* result)
         return TRUE;
     case WM_QUERYDRAGICON:
         *result = reinterpret_cast<LRESULT>(m_hIcon);
+        return TRUE;
+    case WM_DOWNLOAD_PROGRESS:
+        OnDownloadProgress(wParam, lParam);
+        *result = 0;
+        return TRUE;
+    case WM_TIMER:
+        OnEraseTick();
+        *result = 0;
+        return TRUE;
+    case WM_DOWNLOAD_ERASE_TIMER:
+        OnEraseTimer(wParam);
+        *result = 0;
+        return TRUE;
+    case WM_DOWNLOAD_FINISHED:
+        OnDownloadFinished();
+        *result = 0;
         return TRUE;
     default:
         return FALSE;

@@ -4,6 +4,10 @@
 #include "CControls.h"
 #include "C_USBCmd.h"
 #include "C_PreViewWnd.h"
+#include "C_DecEdit.h"
+#include "C_HexEdit.h"
+#include "C_ColorStatic.h"
+#include "C_CenterComboBox.h"
 #include "resource.h"
 #include <string>
 
@@ -25,17 +29,17 @@ public:
     CButton m_disconnect;           // 1032
     CButton m_connect;              // 1031
     CButton m_browse;               // 1034
-    CComboBox m_speechFormatList;   // 1028
-    CEdit m_systemClockEdit;        // 1027
+    C_CenterComboBox m_speechFormatList;   // 1028
+    C_DecEdit m_systemClockEdit;    // 1027
     CListBox m_audioList;           // 1012
     CListBox m_imageList;           // 1001
     CStatic m_result;               // 1024
     C_PreViewWnd m_preview;         // 1002
-    CEdit m_sampleRateEdit;         // 1025
-    CEdit m_audioStartEdit;         // 1026
-    CStatic m_bgColor;              // 1007
-    CComboBox m_resolutionList;     // 1017
-    CEdit m_imageStartEdit;         // 1023
+    C_DecEdit m_sampleRateEdit;     // 1025
+    C_HexEdit m_audioStartEdit;     // 1026
+    C_ColorStatic m_bgColor;        // 1007
+    C_CenterComboBox m_resolutionList;     // 1017
+    C_HexEdit m_imageStartEdit;     // 1023
 
     // Data members
     HANDLE m_hWorker = nullptr;     // the running download worker
@@ -63,9 +67,16 @@ public:
     // Download panel (download/)
     void OnConnect();
     void OnDisconnect();
+    void OnBrowse();
+    void OnDownload();
+    int SetupDownload(const std::string& path, unsigned int startAddress, HWND owner);
+    int StartDownload();
     // The capacity list's position; selects the default first when none is.
     int CapacityIndex();
-    bool IsDownloadRunning() const;
+    bool IsDownloadRunning() const { return m_hWorker != nullptr; }
+
+    // The download worker's run, on its own thread; nonzero on success.
+    int DownloadWorker(const std::string& imagePath);
 
 protected:
     void DoDataExchange() override;
@@ -73,10 +84,24 @@ protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
+    void OnOK() override;
+    void OnCancel() override;
+
 private:
+    static DWORD WINAPI DownloadThread(LPVOID param);
+    // Handlers on the user-interface thread for the worker's messages.
+    void OnDownloadProgress(WPARAM done, LPARAM total);
+    void OnEraseTimer(WPARAM interval);
+    void OnEraseTick();
+    void OnDownloadFinished();
+    // Capacity list position as the worker reads it; the default when none.
+    int WorkerCapacityIndex() const;
+
     BOOL LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure);
     void OnPaint();
 
     // Set once the window's initialisation has run to its end.
     bool m_initialised = false;
+    // The user asked to close while a download ran: close when it ends.
+    bool m_closePending = false;
 };

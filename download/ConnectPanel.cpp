@@ -13,13 +13,9 @@ int CTessalineDlg::CapacityIndex()
     return index;
 }
 
-bool CTessalineDlg::IsDownloadRunning() const
-{
-    return false;
-}
-
 void CTessalineDlg::OnConnect()
 {
+    // The worker uses the binding and the status panel until it ends.
     if (IsDownloadRunning())
         return;
     int bits = CapacityBits(CapacityIndex());

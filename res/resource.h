@@ -58,3 +58,7 @@
 // Private messages
 #define WM_WRITER_PROGRESS      0x524
 #define WM_DOWNLOAD_PROGRESS    0x525
+// From the download worker to the main window's thread: start (wParam =
+// interval in ms) or stop (wParam = 0) the erase timer; the run has ended.
+#define WM_DOWNLOAD_ERASE_TIMER 0x526
+#define WM_DOWNLOAD_FINISHED    0x527

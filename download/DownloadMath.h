@@ -1,0 +1,26 @@
+// The arithmetic of a download: size check, blocks, progress and erase timer.
+#pragma once
+#include <cstdint>
+
+constexpr unsigned int kBlockSize = 16384;
+constexpr unsigned int kOpenAttempts = 20;
+constexpr unsigned int kOpenRetryMs = 1000;
+constexpr unsigned int kSpiFlashTypeCode = 5;
+constexpr unsigned int kEraseTimerId = 1;
+
+// True when a file of this many bytes fits into the capacity in bits
+// (computed wide enough that no length can wrap around).
+bool FitsCapacity(uint64_t fileBytes, int capacityBits);
+
+// Bar position for a progress message: done * 100 / total in unsigned 32-bit
+// arithmetic, truncated; 0 when there is no total.
+int ProgressPosition(uint32_t done, uint32_t total);
+
+// Interval of the erase timer for a capacity list position; 0 for none.
+unsigned int EraseTimerInterval(int capacityIndex);
+
+// Bytes of the next block to program when this many remain.
+inline unsigned int NextBlockBytes(uint32_t remaining)
+{
+    return remaining > kBlockSize ? kBlockSize : remaining;
+}
