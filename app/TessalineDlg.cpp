@@ -106,7 +106,9 @@ void CTessalineDlg::OnCancel()
 
 BOOL CTessalineDlg::DestroyWindow()
 {
-    // Settings are saved here, before the window goes.
+    // The settings are to be written back here, once per run, before the
+    // converters go; only after an initialisation that ran to its end
+    // (m_initialised), since otherwise the panel never showed them.
     if (m_hTuneMill) {
         ::FreeLibrary(m_hTuneMill);
         m_hTuneMill = nullptr;
