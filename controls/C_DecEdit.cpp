@@ -1,5 +1,6 @@
 #include "C_DecEdit.h"
 #include "EditFilters.h"
+#include "FilterEdit.h"
 
 BOOL C_DecEdit::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
@@ -13,13 +14,5 @@ BOOL C_DecEdit::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* r
 
 void C_DecEdit::OnUpdate()
 {
-    bool changed = false;
-    std::string filtered = FilterDecimal(GetWindowTextA(), &changed);
-    if (!changed)
-        return;
-    // Raises EN_UPDATE once more; that pass finds nothing to change.
-    SetWindowText(filtered.c_str());
-    int end = static_cast<int>(filtered.size());
-    SetSel(end, end);
-    ScrollCaret();
+    ApplyEditFilter(*this, FilterDecimal);
 }

@@ -1,5 +1,6 @@
 #include "C_HexEdit.h"
 #include "EditFilters.h"
+#include "FilterEdit.h"
 
 BOOL C_HexEdit::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
@@ -13,13 +14,5 @@ BOOL C_HexEdit::OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* r
 
 void C_HexEdit::OnUpdate()
 {
-    bool changed = false;
-    std::string filtered = FilterHex(GetWindowTextA(), &changed);
-    if (!changed)
-        return;
-    // Raises EN_UPDATE once more; that pass finds nothing to change.
-    SetWindowText(filtered.c_str());
-    int end = static_cast<int>(filtered.size());
-    SetSel(end, end);
-    ScrollCaret();
+    ApplyEditFilter(*this, FilterHex);
 }

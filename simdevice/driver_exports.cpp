@@ -36,17 +36,6 @@ std::vector<Slot>* g_slots = nullptr;
 SimConfig* g_current = nullptr;  // settings read by the latest open
 long g_openCalls = 0;
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~Lock() { LeaveCriticalSection(&cs_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
 std::wstring LibraryFolder()
 {
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -6,17 +6,6 @@ namespace {
 
 const unsigned long kChunk = 64 * 1024;
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~Lock() { LeaveCriticalSection(&cs_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
 }  // namespace
 
 NorFlash::NorFlash() : file_(INVALID_HANDLE_VALUE), capacity_(0)

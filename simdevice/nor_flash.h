@@ -10,6 +10,18 @@
 
 #include <string>
 
+// Holds a critical section for one scope.
+class Lock {
+public:
+    explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
+    ~Lock() { LeaveCriticalSection(&cs_); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    CRITICAL_SECTION& cs_;
+};
+
 class NorFlash {
 public:
     NorFlash();
