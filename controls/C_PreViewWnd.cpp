@@ -1,5 +1,5 @@
 #include "C_PreViewWnd.h"
-#include "AspectFit.h"
+#include "ImageFit.h"
 #include "C_MemDC.h"
 #include "CWinApp.h"
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Where the preview puts a picture.
-#include "AspectFit.h"
+#include "ImageFit.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "AspectFit.h"
+#include "ImageFit.h"
 
 FitRect AspectFit(int windowWidth, int windowHeight, unsigned imageWidth, unsigned imageHeight)
 {
