@@ -24,7 +24,7 @@ prepare_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
     for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
     done
     wineserver -w
     touch "$WINEPREFIX/.tessaline-fonts"
