@@ -332,5 +332,22 @@ TEST_F(DownloadTest, NoDeviceGivesUpAfterTwentyAttempts)
     EXPECT_EQ(0, absent.WaitExit());
 }
 
+TEST_F(DownloadTest, MissingDriverLibraryStopsTheStartWithTwoMessages)
+{
+    std::string dir = MakeTempDir("nodriver");
+    ASSERT_TRUE(CopyFromBin(dir, { "Tessaline.exe", "PicMill.dll", "TuneMill.dll" }));
+    ASSERT_TRUE(m_app.Start(dir));
+    // As after a good Connect with a library that has since gone.
+    ::EnableWindow(m_app.Item(kDownload), TRUE);
+    m_app.SetText(kPath, Image(100));
+    m_app.Click(kDownload);
+    ExpectBox(L"Load KP6600HidDriver.dll failure!!!", L"Error", nullptr, false);
+    ExpectBox(L"USB initialize fail!!!", L"Error", m_app.Main(), true);
+    EXPECT_EQ(kWritingImage, m_app.Text(kResult));
+    EXPECT_TRUE(m_app.NoMessageBox(500));
+    EXPECT_EQ(L"", m_app.Text(kStatus)) << "no worker ran";
+    Close();
+}
+
 }  // namespace
 }  // namespace gui
