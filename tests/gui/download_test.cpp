@@ -185,6 +185,18 @@ TEST_F(DownloadTest, FailedEraseEndsWithoutMessageOrProgram)
 {
     m_app.SetEnv("KP6600SIM_ERASE_RESULT", "2");
     StartConnected();
+    m_app.SetText(kPath, Image(40000));
+    m_app.Click(kDownload);
+    // The bar goes full when the erase ends and back to 0 for the end.
+    int highest = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        int position = static_cast<int>(::SendMessageW(m_app.Item(kProgress), PBM_GETPOS, 0, 0));
+        highest = std::max(highest, position);
+        return m_app.Text(kResult) == L"Download Fail!";
+    }, 20000));
+    EXPECT_EQ(100, highest);
+    EXPECT_TRUE(WaitFor([&] { return ::SendMessageW(m_app.Item(kProgress), PBM_GETPOS, 0, 0) == 0; }));
+    m_app.SetText(kResult, "");
     EXPECT_EQ(L"Download Fail!", Download(Image(40000)));
     EXPECT_TRUE(m_app.OtherDialogs().empty());
     EXPECT_EQ(std::vector<std::string>({ "KP6600Open 0 -> 0", "KP6600SetFlashInfo 0 5 0 -> 1",
