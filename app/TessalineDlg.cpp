@@ -2,6 +2,13 @@
 #include "AboutDlg.h"
 #include "CDC.h"
 #include "CWinApp.h"
+#include <algorithm>
+namespace Gdiplus {
+using std::min;
+using std::max;
+}
+#include <objidl.h>
+#include <gdiplus.h>
 #include "ModuleDir.h"
 #include "StatusLine.h"
 #include "Texts.h"
@@ -10,9 +17,14 @@ CTessalineDlg::CTessalineDlg()
     : CDialog(IDD_TESSALINE_DIALOG)
 {
     m_hIcon = ::LoadIconW(CWinApp::ResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    LoadSettings();
 }
 
-CTessalineDlg::~CTessalineDlg() = default;
+CTessalineDlg::~CTessalineDlg()
+{
+    m_preview.m_pImage = nullptr;
+    delete m_pPreviewImage;
+}
 
 void CTessalineDlg::DoDataExchange()
 {
@@ -72,6 +84,8 @@ BOOL CTessalineDlg::OnInitDialog()
     if (!LoadConverter(m_hTuneMill, "TuneMill.dll", texts::kLoadTuneMillFailed))
         return FALSE;
 
+    ShowSettings();
+
     // Downloads always begin at flash address 0, whatever was stored.
     m_audioStartAddress = 0;
     m_audioStartEdit.SetWindowText("00000000");
@@ -106,9 +120,11 @@ void CTessalineDlg::OnCancel()
 
 BOOL CTessalineDlg::DestroyWindow()
 {
-    // The settings are to be written back here, once per run, before the
-    // converters go; only after an initialisation that ran to its end
-    // (m_initialised), since otherwise the panel never showed them.
+    // The settings are written back once per run, before the converters go;
+    // after an initialisation that ended early the panel never showed them,
+    // and saving its empty fields would wipe the stored values.
+    if (m_initialised)
+        SaveSettings();
     if (m_hTuneMill) {
         ::FreeLibrary(m_hTuneMill);
         m_hTuneMill = nullptr;
@@ -122,6 +138,10 @@ BOOL CTessalineDlg::DestroyWindow()
 
 BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
 {
+    if (LOWORD(wParam) == IDC_SPEECH_FORMAT && HIWORD(wParam) == CBN_SELCHANGE) {
+        OnSpeechFormatChange();
+        return TRUE;
+    }
     if (HIWORD(wParam) != BN_CLICKED)
         return FALSE;
     switch (LOWORD(wParam)) {

@@ -78,6 +78,15 @@ public:
     // The download worker's run, on its own thread; nonzero on success.
     int DownloadWorker(const std::string& imagePath);
 
+    // Builder panel (builder/)
+    // Reads the panel's fields back into the parameters; 0 when an address
+    // is odd (with a warning when messages are wanted).
+    int GatherParams(BOOL showMessages);
+    // Shows the selected image of the image list in the preview, or nothing.
+    void UpdatePreview();
+    // The speech format becomes the text of the chosen item.
+    void OnSpeechFormatChange();
+
 protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
@@ -96,6 +105,15 @@ private:
     void OnDownloadFinished();
     // Capacity list position as the worker reads it; the default when none.
     int WorkerCapacityIndex() const;
+
+    // Settings (app/Settings.cpp): read at construction, shown at
+    // initialisation, written back once when the window is destroyed.
+    void LoadSettings();
+    void ShowSettings();
+    void SaveSettings();
+    void LoadFileList(const char* section, CListBox& list);
+    void SaveFileList(const char* section, CListBox& list);
+    void ShowBackgroundColor(COLORREF color);
 
     BOOL LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure);
     void OnPaint();

@@ -53,4 +53,21 @@ constexpr const wchar_t* kFlashNotFound = L"下载找不到FLASH";
 constexpr const wchar_t* kDownloadOk = L"Download OK";
 constexpr const wchar_t* kDownloadFail = L"Download Fail!";
 
+// Builder parameters
+constexpr const wchar_t* kAudioAddressOdd = L"Audio start address can't be odd value.";
+constexpr const wchar_t* kImageAddressOdd = L"Image start address can't be odd value.";
+
+// Settings store: sections and keys
+constexpr const char* kSectionOptional = "Optional";
+constexpr const char* kSectionAudioList = "Audio File List";
+constexpr const char* kSectionImageList = "Image File List";
+constexpr const char* kKeySpeechFormat = "Speech Format";
+constexpr const char* kKeySampleRate = "Sample Rate";
+constexpr const char* kKeySystemClock = "System Clock";
+constexpr const char* kKeyBackgroundColor = "Background Color";
+constexpr const char* kKeyAudioStart = "Audio Start Address";
+constexpr const char* kKeyImageStart = "Image Start Address";
+constexpr const char* kKeyFlashType = "Flash Type";
+constexpr const char* kKeyCount = "Count";
+
 }  // namespace texts

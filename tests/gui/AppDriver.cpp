@@ -106,7 +106,7 @@ bool App::Start(const std::string& dir, const std::string& arguments)
         saved.emplace_back(var.first, n ? std::string(old, n) : std::string("\x01"));
         ::SetEnvironmentVariableA(var.first.c_str(), var.second.c_str());
     }
-    std::string exe = dir + "Tessaline.exe";
+    std::string exe = dir + m_exeName;
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;

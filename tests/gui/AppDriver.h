@@ -37,7 +37,10 @@ public:
     // Environment variables set for the program on top of the test's own.
     void SetEnv(const std::string& name, const std::string& value) { m_env.emplace_back(name, value); }
 
-    // Starts dir\Tessaline.exe with the given argument text and waits for the main window.
+    // The program's file name in its folder (its settings live under that name).
+    void SetExeName(const std::string& name) { m_exeName = name; }
+
+    // Starts the program in dir with the given argument text and waits for the main window.
     bool Start(const std::string& dir, const std::string& arguments = "");
     HWND Main() const { return m_main; }
     DWORD ProcessId() const { return m_pid; }
@@ -68,6 +71,7 @@ private:
     DWORD m_pid = 0;
     HWND m_main = nullptr;
     std::vector<std::pair<std::string, std::string>> m_env;
+    std::string m_exeName = "Tessaline.exe";
 };
 
 // Polls until the condition holds or the time runs out.
