@@ -142,8 +142,14 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
         OnSpeechFormatChange();
         return TRUE;
     }
+    if (LOWORD(wParam) == IDC_IMAGE_LIST && HIWORD(wParam) == LBN_SELCHANGE) {
+        UpdatePreview();
+        return TRUE;
+    }
     if (HIWORD(wParam) != BN_CLICKED)
         return FALSE;
+    if (OnListCommand(LOWORD(wParam)))
+        return TRUE;
     switch (LOWORD(wParam)) {
     case IDC_CONNECT:
         OnConnect();
@@ -156,6 +162,9 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
         return TRUE;
     case IDC_DOWNLOAD:
         OnDownload();
+        return TRUE;
+    case IDC_CHANGE_COLOR:
+        OnChangeColor();
         return TRUE;
     default:
         return FALSE;

@@ -86,6 +86,9 @@ public:
     void UpdatePreview();
     // The speech format becomes the text of the chosen item.
     void OnSpeechFormatChange();
+    // The list buttons; TRUE when id is one of them.
+    BOOL OnListCommand(int id);
+    void OnChangeColor();
 
 protected:
     void DoDataExchange() override;
@@ -114,6 +117,10 @@ private:
     void LoadFileList(const char* section, CListBox& list);
     void SaveFileList(const char* section, CListBox& list);
     void ShowBackgroundColor(COLORREF color);
+    // List edits; each returns whether the list changed.
+    bool AddEntries(CListBox& list, const char* filter, const wchar_t* limitMessage);
+    bool DeleteEntry(CListBox& list);
+    bool MoveEntry(CListBox& list, int step);
 
     BOOL LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure);
     void OnPaint();

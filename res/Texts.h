@@ -57,6 +57,12 @@ constexpr const wchar_t* kDownloadFail = L"Download Fail!";
 constexpr const wchar_t* kAudioAddressOdd = L"Audio start address can't be odd value.";
 constexpr const wchar_t* kImageAddressOdd = L"Image start address can't be odd value.";
 
+// File lists
+constexpr const wchar_t* kMaxAudioFiles = L"Maximum audio files is 65535.";
+constexpr const wchar_t* kMaxImageFiles = L"Maximum image files is 65535.";
+constexpr const char* kAudioFilter = "MP3/WAV File|*.mp3;*.wav||";
+constexpr const char* kImageFilter = "Image File|*.jpg;*.bmp;*.png;*.gif||";
+
 // Settings store: sections and keys
 constexpr const char* kSectionOptional = "Optional";
 constexpr const char* kSectionAudioList = "Audio File List";
@@ -69,5 +75,12 @@ constexpr const char* kKeyAudioStart = "Audio Start Address";
 constexpr const char* kKeyImageStart = "Image Start Address";
 constexpr const char* kKeyFlashType = "Flash Type";
 constexpr const char* kKeyCount = "Count";
+
+// Writer dialog
+constexpr const wchar_t* kWriterTitle = L"Downloading file...";
+constexpr const char* kWaitDownloadFormat = "Wait USB device to download %s...";
+constexpr const char* kWaitErase = "Wait USB device to erase flash...";
+constexpr const wchar_t* kSetFlashInfoFailed = L"Set flash information failed.";
+constexpr const wchar_t* kDeviceDownloadFail = L"USB device download fail.";
 
 }  // namespace texts

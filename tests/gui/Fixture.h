@@ -22,6 +22,14 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The program runs as a copy named after the test, so its settings
+        // live in a key of their own, removed before and after the test.
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_appName = std::string("T") + info->name();
+        m_appName = m_appName.substr(0, 48);
+        m_storeKey = std::string("Software\\Norvane Tessaline 1.0\\") + m_appName;
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, m_storeKey.c_str());
+        m_appDir = MakeTempDir("app");
         m_dir = MakeTempDir("run");
         ASSERT_FALSE(m_dir.empty());
         m_flash = m_dir + "flash.bin";
@@ -32,10 +40,24 @@ protected:
         m_app.SetEnv("KP6600SIM_BLOCK_DELAY_MS", "0");
     }
 
-    // Starts the program from the build's bin folder.
+    void TearDown() override
+    {
+        m_app.Kill();
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, m_storeKey.c_str());
+    }
+
+    // Starts the test's copy of the program with the given libraries beside it.
+    void StartWith(const std::vector<const char*>& libraries, const std::string& arguments = "")
+    {
+        ASSERT_TRUE(CopyFromBin(m_appDir, libraries));
+        ASSERT_TRUE(::CopyFileA((ExeDir() + "Tessaline.exe").c_str(), (m_appDir + m_appName + ".exe").c_str(), FALSE));
+        m_app.SetExeName(m_appName + ".exe");
+        ASSERT_TRUE(m_app.Start(m_appDir, arguments));
+    }
+
     void Start(const std::string& arguments = "")
     {
-        ASSERT_TRUE(m_app.Start(ExeDir(), arguments));
+        StartWith({ "KP6600HidDriver.dll", "PicMill.dll", "TuneMill.dll" }, arguments);
     }
 
     std::vector<LoggedCall> Calls() const
@@ -80,6 +102,7 @@ protected:
 
     App m_app;
     std::string m_dir, m_flash, m_log;
+    std::string m_appName, m_appDir, m_storeKey;
 };
 
 }  // namespace gui

@@ -1,44 +1,21 @@
 // The builder's settings in the per-user store: shown at start, written back
-// once at close. Each test runs the program under a name of its own, so its
-// settings live in a key no other test touches.
+// once at close.
 #include "Fixture.h"
 
 namespace gui {
 namespace {
 
-const char* const kStoreRoot = "Software\\Norvane Tessaline 1.0\\";
-
 class SettingsTest : public AppTest {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_name = std::string("Settings") + info->name();
-        m_name = m_name.substr(0, 40);
-        m_appDir = MakeTempDir("settings");
-        m_key = std::string(kStoreRoot) + m_name;
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, m_key.c_str());
-    }
-
-    void TearDown() override
-    {
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, m_key.c_str());
-        AppTest::TearDown();
-    }
-
     void StartNamed(std::vector<const char*> libraries = { "KP6600HidDriver.dll", "PicMill.dll", "TuneMill.dll" })
     {
-        ASSERT_TRUE(CopyFromBin(m_appDir, libraries));
-        ASSERT_TRUE(::CopyFileA((ExeDir() + "Tessaline.exe").c_str(), (m_appDir + m_name + ".exe").c_str(), FALSE));
-        m_app.SetExeName(m_name + ".exe");
-        ASSERT_TRUE(m_app.Start(m_appDir));
+        StartWith(libraries);
     }
 
     void PutInt(const char* section, const char* name, DWORD value)
     {
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, (m_key + "\\" + section).c_str(), 0, nullptr, 0,
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, (m_storeKey + "\\" + section).c_str(), 0, nullptr, 0,
                                                    KEY_WRITE, nullptr, &key, nullptr));
         ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
         ::RegCloseKey(key);
@@ -47,7 +24,7 @@ protected:
     void PutText(const char* section, const char* name, const std::string& value)
     {
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, (m_key + "\\" + section).c_str(), 0, nullptr, 0,
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, (m_storeKey + "\\" + section).c_str(), 0, nullptr, 0,
                                                    KEY_WRITE, nullptr, &key, nullptr));
         ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>(value.size() + 1));
@@ -58,7 +35,7 @@ protected:
     long long Int(const char* section, const char* name)
     {
         DWORD value = 0, size = sizeof(value), type = 0;
-        if (::RegGetValueA(HKEY_CURRENT_USER, (m_key + "\\" + section).c_str(), name, RRF_RT_REG_DWORD, &type, &value,
+        if (::RegGetValueA(HKEY_CURRENT_USER, (m_storeKey + "\\" + section).c_str(), name, RRF_RT_REG_DWORD, &type, &value,
                            &size) != ERROR_SUCCESS)
             return -12345;
         return static_cast<int>(value);
@@ -69,7 +46,7 @@ protected:
     {
         char value[1024] = {};
         DWORD size = sizeof(value), type = 0;
-        if (::RegGetValueA(HKEY_CURRENT_USER, (m_key + "\\" + section).c_str(), name, RRF_RT_REG_SZ, &type, value,
+        if (::RegGetValueA(HKEY_CURRENT_USER, (m_storeKey + "\\" + section).c_str(), name, RRF_RT_REG_SZ, &type, value,
                            &size) != ERROR_SUCCESS)
             return "<none>";
         return value;
@@ -89,7 +66,6 @@ protected:
         return items;
     }
 
-    std::string m_name, m_appDir, m_key;
 };
 
 TEST_F(SettingsTest, EmptyStoreShowsTheDefaultsAndWritesThemBack)

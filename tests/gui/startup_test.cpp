@@ -80,18 +80,8 @@ TEST_F(StartupTest, EscapeAltF4AndCloseBoxEachEndTheProgram)
     EXPECT_EQ(0, third.WaitExit());
 }
 
-// A copy of the program in a folder of its own, without some libraries.
-class MissingLibraryTest : public AppTest {
-protected:
-    void StartWith(const std::vector<const char*>& libraries, const std::string& arguments = "")
-    {
-        std::string dir = MakeTempDir("lib");
-        std::vector<const char*> files = libraries;
-        files.push_back("Tessaline.exe");
-        ASSERT_TRUE(CopyFromBin(dir, files));
-        ASSERT_TRUE(m_app.Start(dir, arguments));
-    }
-};
+// The program's copy without some of its libraries.
+using MissingLibraryTest = AppTest;
 
 TEST_F(MissingLibraryTest, MissingImageConverterEndsInitialisationEarly)
 {
