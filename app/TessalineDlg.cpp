@@ -99,6 +99,15 @@ BOOL CTessalineDlg::OnInitDialog()
     return TRUE;
 }
 
+BOOL CTessalineDlg::PreTranslateMessage(MSG* msg)
+{
+    // Enter would press the default button, Write, which sits in the hidden
+    // builder panel: while that panel is hidden, Enter does nothing.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && !::IsWindowVisible(GetDlgItem(IDC_WRITE)))
+        return TRUE;
+    return FALSE;
+}
+
 void CTessalineDlg::OnOK()
 {
     if (IsDownloadRunning()) {
@@ -165,6 +174,9 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
         return TRUE;
     case IDC_CHANGE_COLOR:
         OnChangeColor();
+        return TRUE;
+    case IDC_WRITE:
+        OnWrite();
         return TRUE;
     default:
         return FALSE;

@@ -89,6 +89,12 @@ public:
     // The list buttons; TRUE when id is one of them.
     BOOL OnListCommand(int id);
     void OnChangeColor();
+    void OnWrite();
+    // 1 on success; 0 when the library, the export or the conversion fails.
+    int ConvertAudio(const std::string& source, const std::string& converted, int sampleRate);
+    // The converter's result: nonzero on success.
+    int ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
+                     unsigned short height, const unsigned char* background);
 
 protected:
     void DoDataExchange() override;
@@ -98,6 +104,7 @@ protected:
 
     void OnOK() override;
     void OnCancel() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
 
 private:
     static DWORD WINAPI DownloadThread(LPVOID param);
@@ -117,6 +124,9 @@ private:
     void LoadFileList(const char* section, CListBox& list);
     void SaveFileList(const char* section, CListBox& list);
     void ShowBackgroundColor(COLORREF color);
+    // The index of the checked flash type button.
+    int CheckedFlashType() const;
+    void ShowConverting(const std::string& source);
     // List edits; each returns whether the list changed.
     bool AddEntries(CListBox& list, const char* filter, const wchar_t* limitMessage);
     bool DeleteEntry(CListBox& list);

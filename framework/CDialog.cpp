@@ -139,6 +139,8 @@ INT_PTR CDialog::DoModal()
             }
             if (got < 0)
                 break;
+            if (PreTranslateMessage(&msg))
+                continue;
             if (!::IsDialogMessageW(hWnd, &msg)) {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);

@@ -20,6 +20,9 @@ protected:
     virtual BOOL OnInitDialog();
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // A message of the modal loop, before the dialog's keyboard handling;
+    // return TRUE when it has been dealt with.
+    virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
     // A WM_COMMAND that is neither IDOK nor IDCANCEL; return TRUE when handled.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam) { return FALSE; }
 

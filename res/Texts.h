@@ -57,6 +57,18 @@ constexpr const wchar_t* kDownloadFail = L"Download Fail!";
 constexpr const wchar_t* kAudioAddressOdd = L"Audio start address can't be odd value.";
 constexpr const wchar_t* kImageAddressOdd = L"Image start address can't be odd value.";
 
+// Write command
+constexpr const wchar_t* kNoMediaFiles = L"No audio or image file in the list windows.";
+constexpr const wchar_t* kSampleRateZero = L"Target sample rate can't be 0.";
+constexpr const char* kConvertingFormat = "Converting %s...";
+constexpr const wchar_t* kConvertAudioFail = L"Convert audio file fail.";
+constexpr const wchar_t* kConvertImageFail = L"Convert image file fail.";
+constexpr const wchar_t* kPackaging = L"Packaging image files...";
+constexpr const wchar_t* kPackFail = L"Pack image file fail.";
+constexpr const wchar_t* kPackSuccess = L"Packag image success.";
+constexpr const wchar_t* kWriteSuccess = L"Writing image files to flash success.";
+constexpr const char* kPackedImageFormat = "%sPackedImageFile.bin";
+
 // File lists
 constexpr const wchar_t* kMaxAudioFiles = L"Maximum audio files is 65535.";
 constexpr const wchar_t* kMaxImageFiles = L"Maximum image files is 65535.";
