@@ -94,6 +94,43 @@ protected:
         m_app.Dismiss(box);
     }
 
+    // The program's open file dialog, once it is up (null after the wait).
+    HWND WaitFileDialog()
+    {
+        const int fileTypeCombo = 0x0470;
+        HWND dialog = nullptr;
+        WaitFor([&] {
+            for (HWND hwnd : m_app.OtherDialogs())
+                if (::GetDlgItem(hwnd, fileTypeCombo))
+                    dialog = hwnd;
+            return dialog != nullptr;
+        }, 10000);
+        return dialog;
+    }
+
+    // Types into the file dialog's name field and presses its OK button.
+    void TypeInFileDialog(HWND dialog, const std::string& text)
+    {
+        HWND name = ::GetDlgItem(dialog, 0x047C);
+        if (!name)
+            name = ::GetDlgItem(dialog, 0x0480);
+        ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+
+    // The items of one of the program's list boxes.
+    std::vector<std::wstring> ListItems(int id)
+    {
+        std::vector<std::wstring> items;
+        int count = static_cast<int>(::SendMessageW(m_app.Item(id), LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[512] = {};
+            ::SendMessageW(m_app.Item(id), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            items.push_back(text);
+        }
+        return items;
+    }
+
     void Close()
     {
         ::PostMessageW(m_app.Main(), WM_CLOSE, 0, 0);

@@ -4,8 +4,6 @@
 namespace gui {
 namespace {
 
-const int kFileNameCombo = 0x047C;
-const int kFileNameEdit = 0x0480;
 const int kFileTypeCombo = 0x0470;
 
 class BrowseTest : public AppTest {
@@ -14,23 +12,7 @@ protected:
     HWND OpenDialog()
     {
         m_app.Click(kBrowse);
-        HWND dialog = nullptr;
-        WaitFor([&] {
-            for (HWND hwnd : m_app.OtherDialogs())
-                if (::GetDlgItem(hwnd, kFileTypeCombo))
-                    dialog = hwnd;
-            return dialog != nullptr;
-        }, 10000);
-        return dialog;
-    }
-
-    void Choose(HWND dialog, const std::string& path)
-    {
-        HWND name = ::GetDlgItem(dialog, kFileNameCombo);
-        if (!name)
-            name = ::GetDlgItem(dialog, kFileNameEdit);
-        ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return WaitFileDialog();
     }
 };
 
@@ -63,7 +45,7 @@ TEST_F(BrowseTest, ChosenFileGoesIntoThePathField)
     Start();
     HWND dialog = OpenDialog();
     ASSERT_NE(nullptr, dialog);
-    Choose(dialog, image);
+    TypeInFileDialog(dialog, image);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
     std::wstring expected(image.begin(), image.end());
     EXPECT_TRUE(WaitFor([&] { return m_app.Text(kPath) == expected; }));
@@ -80,7 +62,7 @@ TEST_F(BrowseTest, ChosenFileThatCannotBeOpenedIsReportedAndStays)
     Start();
     HWND dialog = OpenDialog();
     ASSERT_NE(nullptr, dialog);
-    Choose(dialog, image);
+    TypeInFileDialog(dialog, image);
     ExpectBox(L"File open fail!", kDownloadCaption, m_app.Main(), false);
     ::CloseHandle(locked);
     EXPECT_EQ(std::wstring(image.begin(), image.end()), m_app.Text(kPath));

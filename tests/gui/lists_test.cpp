@@ -8,7 +8,7 @@ namespace {
 
 const int kAudioList = 1012, kAudioAdd = 1014, kAudioDel = 1016, kAudioUp = 1019, kAudioDown = 1022;
 const int kImageList = 1001, kImageAdd = 1003, kImageDel = 1004, kImageUp = 1005, kImageDown = 1006;
-const int kFileNameCombo = 0x047C, kFileNameEdit = 0x0480, kFileTypeCombo = 0x0470;
+const int kFileTypeCombo = 0x0470;
 
 // A 2 x 2 24-bit picture.
 std::string Bitmap()
@@ -25,18 +25,6 @@ std::string Bitmap()
 
 class ListsTest : public AppTest {
 protected:
-    std::vector<std::wstring> Items(int id)
-    {
-        std::vector<std::wstring> items;
-        int count = static_cast<int>(::SendMessageW(m_app.Item(id), LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[512] = {};
-            ::SendMessageW(m_app.Item(id), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            items.push_back(text);
-        }
-        return items;
-    }
-
     int Selection(int id) { return static_cast<int>(::SendMessageW(m_app.Item(id), LB_GETCURSEL, 0, 0)); }
 
     void Fill(int id, const std::vector<std::string>& items)
@@ -55,27 +43,6 @@ protected:
         ::SendMessageW(m_app.Main(), WM_NULL, 0, 0);
     }
 
-    HWND WaitFileDialog()
-    {
-        HWND dialog = nullptr;
-        WaitFor([&] {
-            for (HWND hwnd : m_app.OtherDialogs())
-                if (::GetDlgItem(hwnd, kFileTypeCombo))
-                    dialog = hwnd;
-            return dialog != nullptr;
-        }, 10000);
-        return dialog;
-    }
-
-    void TypeAndOk(HWND dialog, const std::string& text)
-    {
-        HWND name = ::GetDlgItem(dialog, kFileNameCombo);
-        if (!name)
-            name = ::GetDlgItem(dialog, kFileNameEdit);
-        ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }
-
     std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 };
 
@@ -91,21 +58,21 @@ TEST_F(ListsTest, AddingSeveralFilesAppendsThemInOrderAndSelectsTheLast)
     wchar_t filter[64] = {};
     ::SendMessageW(::GetDlgItem(dialog, kFileTypeCombo), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(filter));
     EXPECT_STREQ(L"Image File", filter);
-    TypeAndOk(dialog, folder);                        // into the folder
-    TypeAndOk(dialog, "\"a.bmp\" \"b.bmp\" \"c.bmp\"");  // three at once
+    TypeInFileDialog(dialog, folder);                        // into the folder
+    TypeInFileDialog(dialog, "\"a.bmp\" \"b.bmp\" \"c.bmp\"");  // three at once
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
-    ASSERT_TRUE(WaitFor([&] { return Items(kImageList).size() == 3; }));
+    ASSERT_TRUE(WaitFor([&] { return ListItems(kImageList).size() == 3; }));
     EXPECT_EQ((std::vector<std::wstring>{ Wide(folder + "a.bmp"), Wide(folder + "b.bmp"), Wide(folder + "c.bmp") }),
-              Items(kImageList));
+              ListItems(kImageList));
     EXPECT_EQ(2, Selection(kImageList));
 
     // The same file again stands twice.
     m_app.Click(kImageAdd);
     dialog = WaitFileDialog();
     ASSERT_NE(nullptr, dialog);
-    TypeAndOk(dialog, folder + "a.bmp");
-    ASSERT_TRUE(WaitFor([&] { return Items(kImageList).size() == 4; }));
-    EXPECT_EQ(Wide(folder + "a.bmp"), Items(kImageList)[3]);
+    TypeInFileDialog(dialog, folder + "a.bmp");
+    ASSERT_TRUE(WaitFor([&] { return ListItems(kImageList).size() == 4; }));
+    EXPECT_EQ(Wide(folder + "a.bmp"), ListItems(kImageList)[3]);
     EXPECT_EQ(3, Selection(kImageList));
     Close();
 }
@@ -121,7 +88,7 @@ TEST_F(ListsTest, CancelledDialogAddsNothing)
     EXPECT_STREQ(L"MP3/WAV File", filter);
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }));
-    EXPECT_TRUE(Items(kAudioList).empty());
+    EXPECT_TRUE(ListItems(kAudioList).empty());
     Close();
 }
 
@@ -133,21 +100,21 @@ TEST_F(ListsTest, DeleteSelectsThePreviousEntryOrTheNewFirst)
         Fill(list, { "C:\\1", "C:\\2", "C:\\3" });
         Select(list, 0);
         Press(del);
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\3" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\3" }), ListItems(list));
         EXPECT_EQ(0, Selection(list));
         Fill(list, { "C:\\1", "C:\\2", "C:\\3" });
         Select(list, 2);
         Press(del);
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\2" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\2" }), ListItems(list));
         EXPECT_EQ(1, Selection(list));
         Fill(list, { "C:\\only" });
         Select(list, 0);
         Press(del);
-        EXPECT_TRUE(Items(list).empty());
+        EXPECT_TRUE(ListItems(list).empty());
         EXPECT_EQ(-1, Selection(list));
         Fill(list, { "C:\\1", "C:\\2" });
         Press(del);  // nothing selected: nothing happens
-        EXPECT_EQ(2u, Items(list).size());
+        EXPECT_EQ(2u, ListItems(list).size());
     }
     Close();
 }
@@ -161,21 +128,21 @@ TEST_F(ListsTest, MovesKeepTheEntrySelectedAndStopAtTheEnds)
         Fill(list, { "C:\\1", "C:\\2", "C:\\3" });
         Select(list, 1);
         Press(up);
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\1", L"C:\\3" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\1", L"C:\\3" }), ListItems(list));
         EXPECT_EQ(0, Selection(list));
         Press(up);  // already first
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\1", L"C:\\3" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\2", L"C:\\1", L"C:\\3" }), ListItems(list));
         EXPECT_EQ(0, Selection(list));
         Press(down);
         Press(down);
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\3", L"C:\\2" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\3", L"C:\\2" }), ListItems(list));
         EXPECT_EQ(2, Selection(list));
         Press(down);  // already last
         EXPECT_EQ(2, Selection(list));
         Select(list, -1);
         Press(up);
         Press(down);
-        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\3", L"C:\\2" }), Items(list));
+        EXPECT_EQ((std::vector<std::wstring>{ L"C:\\1", L"C:\\3", L"C:\\2" }), ListItems(list));
     }
     EXPECT_TRUE(m_app.OtherDialogs().empty());
     Close();

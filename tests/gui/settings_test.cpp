@@ -53,19 +53,6 @@ protected:
     }
 
     bool Checked(int id) { return ::SendMessageW(m_app.Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-    std::vector<std::wstring> Items(int id)
-    {
-        std::vector<std::wstring> items;
-        int count = static_cast<int>(::SendMessageW(m_app.Item(id), LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[512] = {};
-            ::SendMessageW(m_app.Item(id), LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            items.push_back(text);
-        }
-        return items;
-    }
-
 };
 
 TEST_F(SettingsTest, EmptyStoreShowsTheDefaultsAndWritesThemBack)
@@ -81,8 +68,8 @@ TEST_F(SettingsTest, EmptyStoreShowsTheDefaultsAndWritesThemBack)
     EXPECT_TRUE(Checked(1008));
     EXPECT_FALSE(Checked(1009));
     EXPECT_FALSE(Checked(1010));
-    EXPECT_TRUE(Items(1012).empty());
-    EXPECT_TRUE(Items(1001).empty());
+    EXPECT_TRUE(ListItems(1012).empty());
+    EXPECT_TRUE(ListItems(1001).empty());
     Close();
 
     EXPECT_EQ("APM", Text("Optional", "Speech Format"));
@@ -121,9 +108,9 @@ TEST_F(SettingsTest, StoredValuesAreShownAndWrittenBackRenumbered)
     EXPECT_EQ(L"00000020", m_app.Text(1023));
     EXPECT_FALSE(Checked(1008));
     EXPECT_TRUE(Checked(1010));
-    EXPECT_EQ((std::vector<std::wstring>{ L"C:\\a.mp3", L"C:\\c.wav" }), Items(1012));
+    EXPECT_EQ((std::vector<std::wstring>{ L"C:\\a.mp3", L"C:\\c.wav" }), ListItems(1012));
     EXPECT_EQ(0, ::SendMessageW(m_app.Item(1012), LB_GETCURSEL, 0, 0));
-    EXPECT_TRUE(Items(1001).empty());
+    EXPECT_TRUE(ListItems(1001).empty());
     Close();
 
     EXPECT_EQ("mdm", Text("Optional", "Speech Format")) << "the held text, not the item";
@@ -151,7 +138,7 @@ TEST_F(SettingsTest, EditedFieldsAreReadBackAtClose)
     StartNamed();
     EXPECT_EQ(-1, m_app.ComboSelection(1028)) << "no item begins with xyz";
     EXPECT_FALSE(Checked(1008) || Checked(1009) || Checked(1010));
-    EXPECT_EQ(1u, Items(1001).size()) << "an entry longer than a path is not loaded";
+    EXPECT_EQ(1u, ListItems(1001).size()) << "an entry longer than a path is not loaded";
 
     m_app.SetText(1025, "22050");
     m_app.SetText(1027, "-5");       // the field keeps its digits only
