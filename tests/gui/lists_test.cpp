@@ -36,11 +36,12 @@ protected:
 
     void Select(int id, int index) { ::SendMessageW(m_app.Item(id), LB_SETCURSEL, index, 0); }
 
-    // Presses a list button and waits until the program has handled it.
+    // Presses a list button and returns once the program has handled it.
     void Press(int id)
     {
-        m_app.Click(id);
-        ::SendMessageW(m_app.Main(), WM_NULL, 0, 0);
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(m_app.Main(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(m_app.Item(id)), SMTO_NORMAL, 5000, &result);
     }
 
     std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }

@@ -7,6 +7,36 @@ namespace {
 
 const int kAudioList = 1012, kImageList = 1001, kSampleRate = 1025, kImageStart = 1023, kWrite = 1029;
 
+// A 4 x 2 24-bit picture, red on the left, blue on the right.
+std::string Picture()
+{
+    std::string bmp = "BM";
+    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += static_cast<char>(v >> (8 * i)); };
+    auto put16 = [&](uint16_t v) { bmp += static_cast<char>(v); bmp += static_cast<char>(v >> 8); };
+    put32(54 + 24); put32(0); put32(54);
+    put32(40); put32(4); put32(2); put16(1); put16(24); put32(0); put32(24); put32(2835); put32(2835); put32(0); put32(0);
+    for (int row = 0; row < 2; ++row)
+        bmp += std::string("\x00\x00\xFF\x00\x00\xFF\xFF\x00\x00\xFF\x00\x00", 12);
+    return bmp;
+}
+
+// Half a second of a 16-bit mono tone at 8000 Hz.
+std::string Tone()
+{
+    const uint32_t samples = 4000;
+    std::string wav = "RIFF";
+    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav += static_cast<char>(v >> (8 * i)); };
+    auto put16 = [&](uint16_t v) { wav += static_cast<char>(v); wav += static_cast<char>(v >> 8); };
+    put32(36 + samples * 2);
+    wav += "WAVEfmt ";
+    put32(16); put16(1); put16(1); put32(8000); put32(16000); put16(2); put16(16);
+    wav += "data";
+    put32(samples * 2);
+    for (uint32_t i = 0; i < samples; ++i)
+        put16(static_cast<uint16_t>((i / 8) % 2 ? 8000 : -8000));
+    return wav;
+}
+
 class WriteTest : public AppTest {
 protected:
     void Add(int list, const std::string& path)
@@ -80,6 +110,41 @@ TEST_F(WriteTest, FailedConversionStopsAndLeavesNoConvertedFiles)
     m_app.Click(kWrite);
     ExpectBox(L"Convert audio file fail.", L"Error", m_app.Main(), false);
     EXPECT_EQ(L"Converting song.mp3.bak...", m_app.Text(kResult));
+    Close();
+}
+
+TEST_F(WriteTest, ConvertsPacksWritesAndCleansUp)
+{
+    std::string audio = m_dir + "tone.wav", image = m_dir + "pic.bmp";
+    ASSERT_TRUE(WriteFile(audio, Tone()));
+    ASSERT_TRUE(WriteFile(image, Picture()));
+    Start();
+    Add(kAudioList, audio);
+    Add(kImageList, image);
+    m_app.SetText(kImageStart, "00010000");
+    ::SendMessageW(m_app.Item(1008), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageW(m_app.Item(1010), BM_SETCHECK, BST_CHECKED, 0);  // NAND
+    m_app.Click(kWrite);
+    ASSERT_TRUE(WaitFor([&] { return m_app.Text(kResult) == L"Writing image files to flash success."; }, 30000))
+        << std::string(m_app.Text(kResult).begin(), m_app.Text(kResult).end());
+    ASSERT_TRUE(WaitFor([&] { return m_app.OtherDialogs().empty(); }));
+
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    std::string packed = ReadFile(std::string(temp) + "PackedImageFile.bin");
+    ASSERT_GT(packed.size(), 0x10000u + 2 + 32768 - 1);
+    EXPECT_EQ(std::string("\x01\x00", 2), packed.substr(0, 2));
+    EXPECT_EQ(std::string("\x40\xBF\x0A\x80\x80\x88\x01\xFF", 8), packed.substr(2, 8));
+    EXPECT_EQ(std::string("\x01\x00", 2), packed.substr(0x10000, 2));
+    EXPECT_EQ(0x10000u + 2 + 32768, packed.size());
+    std::string flash = ReadFile(m_flash);
+    EXPECT_TRUE(flash.compare(0, packed.size(), packed) == 0);
+
+    for (const std::string& gone : { audio + ".rbf", image + ".rbf", audio + ".apm", audio + ".rbf.apm" })
+        EXPECT_FALSE(Exists(gone)) << gone;
+    std::vector<std::string> calls = CallTexts();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ("KP6600SetFlashInfo 0 6 0 -> 1", calls[1]);
     Close();
 }
 

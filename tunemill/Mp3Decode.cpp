@@ -1,0 +1,206 @@
+// MP3 decoding through the audio compression manager: the stream is described
+// as MPEGLAYER3WAVEFORMAT and converted to 16-bit PCM by whichever installed
+// codec accepts it.
+#include "Mp3.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <msacm.h>
+
+#include <cstring>
+#include <vector>
+
+namespace tunemill {
+
+namespace {
+
+const DWORD kInputChunk = 16 * 1024;
+const DWORD kMinOutputChunk = 1024 * 1024;
+// Decoded PCM beyond this is refused rather than risk the address space.
+const size_t kMaxDecodedBytes = 128u * 1024 * 1024;
+
+class AcmStream {
+public:
+    AcmStream() = default;
+    AcmStream(const AcmStream&) = delete;
+    AcmStream& operator=(const AcmStream&) = delete;
+    ~AcmStream()
+    {
+        if (handle_)
+            acmStreamClose(handle_, 0);
+    }
+
+    bool Open(WAVEFORMATEX* source, WAVEFORMATEX* destination)
+    {
+        return acmStreamOpen(&handle_, nullptr, source, destination, nullptr, 0, 0,
+                             ACM_STREAMOPENF_NONREALTIME) == MMSYSERR_NOERROR;
+    }
+    HACMSTREAM Handle() const { return handle_; }
+
+private:
+    HACMSTREAM handle_ = nullptr;
+};
+
+// A stream header prepared over two buffers, unprepared at the end with the
+// lengths it was prepared with, as the manager requires.
+class PreparedHeader {
+public:
+    PreparedHeader(HACMSTREAM stream, std::vector<uint8_t>& source, std::vector<uint8_t>& destination)
+        : stream_(stream)
+    {
+        std::memset(&header_, 0, sizeof header_);
+        header_.cbStruct = sizeof header_;
+        header_.pbSrc = source.data();
+        header_.cbSrcLength = static_cast<DWORD>(source.size());
+        header_.pbDst = destination.data();
+        header_.cbDstLength = static_cast<DWORD>(destination.size());
+        sourceLength_ = header_.cbSrcLength;
+        prepared_ = acmStreamPrepareHeader(stream_, &header_, 0) == MMSYSERR_NOERROR;
+    }
+    PreparedHeader(const PreparedHeader&) = delete;
+    PreparedHeader& operator=(const PreparedHeader&) = delete;
+    ~PreparedHeader()
+    {
+        if (prepared_) {
+            header_.cbSrcLength = sourceLength_;
+            acmStreamUnprepareHeader(stream_, &header_, 0);
+        }
+    }
+
+    bool Prepared() const { return prepared_; }
+    ACMSTREAMHEADER& Header() { return header_; }
+
+private:
+    HACMSTREAM stream_;
+    ACMSTREAMHEADER header_;
+    DWORD sourceLength_ = 0;
+    bool prepared_ = false;
+};
+
+MPEGLAYER3WAVEFORMAT DescribeStream(const Mp3Frame& frame)
+{
+    MPEGLAYER3WAVEFORMAT format;
+    std::memset(&format, 0, sizeof format);
+    format.wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
+    format.wfx.nChannels = static_cast<WORD>(frame.channels);
+    format.wfx.nSamplesPerSec = frame.sampleRate;
+    format.wfx.nAvgBytesPerSec = frame.bitrateKbps * 1000 / 8;
+    format.wfx.nBlockAlign = 1;
+    format.wfx.wBitsPerSample = 0;
+    format.wfx.cbSize = MPEGLAYER3_WFX_EXTRA_BYTES;
+    format.wID = MPEGLAYER3_ID_MPEG;
+    format.fdwFlags = MPEGLAYER3_FLAG_PADDING_OFF;
+    format.nBlockSize = static_cast<WORD>(frame.frameBytes - (frame.padding ? 1 : 0));
+    format.nFramesPerBlock = 1;
+    format.nCodecDelay = 1393;
+    return format;
+}
+
+WAVEFORMATEX Pcm16(unsigned channels, unsigned rate)
+{
+    WAVEFORMATEX format;
+    std::memset(&format, 0, sizeof format);
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(channels);
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(channels * 2);
+    format.nAvgBytesPerSec = rate * format.nBlockAlign;
+    return format;
+}
+
+bool IsUsablePcm(const WAVEFORMATEX& format)
+{
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.wBitsPerSample == 16 &&
+           (format.nChannels == 1 || format.nChannels == 2) && format.nSamplesPerSec != 0;
+}
+
+}  // namespace
+
+bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
+{
+    size_t offset = 0;
+    Mp3Frame frame;
+    if (data == nullptr || !FindFirstMp3Frame(data, size, offset, frame))
+        return false;
+
+    MPEGLAYER3WAVEFORMAT source = DescribeStream(frame);
+    WAVEFORMATEX pcm = Pcm16(frame.channels, frame.sampleRate);
+    AcmStream stream;
+    if (!stream.Open(&source.wfx, &pcm)) {
+        // Let the codec name the PCM form it produces.
+        std::memset(&pcm, 0, sizeof pcm);
+        pcm.wFormatTag = WAVE_FORMAT_PCM;
+        pcm.wBitsPerSample = 16;
+        if (acmFormatSuggest(nullptr, &source.wfx, &pcm, sizeof pcm,
+                             ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
+                MMSYSERR_NOERROR ||
+            !IsUsablePcm(pcm) || !stream.Open(&source.wfx, &pcm))
+            return false;
+    }
+
+    DWORD outputChunk = 0;
+    if (acmStreamSize(stream.Handle(), kInputChunk, &outputChunk, ACM_STREAMSIZEF_SOURCE) !=
+            MMSYSERR_NOERROR ||
+        outputChunk < kMinOutputChunk)
+        outputChunk = kMinOutputChunk;
+    std::vector<uint8_t> input(kInputChunk);
+    std::vector<uint8_t> output(outputChunk);
+    PreparedHeader prepared(stream.Handle(), input, output);
+    if (!prepared.Prepared())
+        return false;
+    ACMSTREAMHEADER& header = prepared.Header();
+
+    std::vector<uint8_t> decoded;
+    size_t position = offset;
+    DWORD pending = 0;  // bytes at the front of input not yet taken by the codec
+    bool first = true;
+    for (;;) {
+        const size_t room = kInputChunk - pending;
+        const size_t take = (size - position < room) ? size - position : room;
+        std::memcpy(input.data() + pending, data + position, take);
+        position += take;
+        pending += static_cast<DWORD>(take);
+        const bool last = position == size;
+
+        header.cbSrcLength = pending;
+        header.cbSrcLengthUsed = 0;
+        header.cbDstLengthUsed = 0;
+        DWORD flags = last ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
+        if (first)
+            flags |= ACM_STREAMCONVERTF_START;
+        first = false;
+        if (acmStreamConvert(stream.Handle(), &header, flags) != MMSYSERR_NOERROR) {
+            if (last && pending == 0 && !decoded.empty())
+                break;  // a codec that will not be called with no input left
+            return false;
+        }
+
+        const DWORD used = header.cbSrcLengthUsed <= pending ? header.cbSrcLengthUsed : pending;
+        const DWORD produced =
+            header.cbDstLengthUsed <= outputChunk ? header.cbDstLengthUsed : outputChunk;
+        if (decoded.size() + produced > kMaxDecodedBytes)
+            return false;
+        decoded.insert(decoded.end(), output.begin(), output.begin() + produced);
+        std::memmove(input.data(), input.data() + used, pending - used);
+        pending -= used;
+
+        // Done once the input is all in and a call brings nothing more out
+        // (the codec may hold decoded audio back from earlier calls).
+        if (used == 0 && produced == 0 && (last || pending == kInputChunk))
+            break;
+    }
+
+    out.sampleRate = pcm.nSamplesPerSec;
+    out.channels = pcm.nChannels;
+    const size_t frames = decoded.size() / pcm.nBlockAlign;
+    if (frames == 0)
+        return false;
+    out.samples.resize(frames * pcm.nChannels);
+    for (size_t i = 0; i < out.samples.size(); ++i)
+        out.samples[i] = static_cast<int16_t>(decoded[2 * i] | (decoded[2 * i + 1] << 8));
+    return true;
+}
+
+}  // namespace tunemill

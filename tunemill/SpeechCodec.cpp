@@ -1,0 +1,175 @@
+#include "SpeechCodec.h"
+
+#include "Resample.h"
+
+#include <cstdio>
+
+namespace tunemill {
+
+namespace {
+
+const int kStepSizes[89] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+const int kIndexChanges[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+void Put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+}  // namespace
+
+int16_t ImaDecode(ImaState& state, uint8_t code)
+{
+    const int step = kStepSizes[state.stepIndex];
+    int difference = step >> 3;
+    if (code & 4)
+        difference += step;
+    if (code & 2)
+        difference += step >> 1;
+    if (code & 1)
+        difference += step >> 2;
+    int predictor = (code & 8) ? state.predictor - difference : state.predictor + difference;
+    if (predictor > 32767)
+        predictor = 32767;
+    if (predictor < -32768)
+        predictor = -32768;
+    state.predictor = predictor;
+
+    int index = state.stepIndex + kIndexChanges[code & 7];
+    if (index < 0)
+        index = 0;
+    if (index > 88)
+        index = 88;
+    state.stepIndex = index;
+    return static_cast<int16_t>(predictor);
+}
+
+uint8_t ImaEncode(ImaState& state, int16_t sample)
+{
+    int difference = sample - state.predictor;
+    uint8_t code = 0;
+    if (difference < 0) {
+        code = 8;
+        difference = -difference;
+    }
+    int step = kStepSizes[state.stepIndex];
+    for (uint8_t bit = 4; bit != 0; bit >>= 1) {
+        if (difference >= step) {
+            code |= bit;
+            difference -= step;
+        }
+        step >>= 1;
+    }
+    // The decoder's reconstruction, not the exact difference, moves the state.
+    ImaDecode(state, code);
+    return code;
+}
+
+std::vector<uint8_t> EncodeApm(const std::vector<int16_t>& samples)
+{
+    std::vector<uint8_t> out((samples.size() + 1) / 2, 0);
+    ImaState state;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const uint8_t code = ImaEncode(state, samples[i]);
+        out[i / 2] |= (i & 1) ? static_cast<uint8_t>(code << 4) : code;
+    }
+    return out;
+}
+
+uint8_t MuLawEncode(int16_t sample)
+{
+    const int kBias = 0x84;
+    const int kClip = 32635;
+    int magnitude = sample;
+    uint8_t sign = 0;
+    if (magnitude < 0) {
+        magnitude = -magnitude;
+        sign = 0x80;
+    }
+    if (magnitude > kClip)
+        magnitude = kClip;
+    magnitude += kBias;
+    int segment = 7;
+    for (int mask = 0x4000; (magnitude & mask) == 0 && segment > 0; mask >>= 1)
+        --segment;
+    const int mantissa = (magnitude >> (segment + 3)) & 0x0F;
+    return static_cast<uint8_t>(~(sign | (segment << 4) | mantissa));
+}
+
+int16_t MuLawDecode(uint8_t code)
+{
+    code = static_cast<uint8_t>(~code);
+    const int segment = (code >> 4) & 7;
+    const int mantissa = code & 0x0F;
+    const int magnitude = (((mantissa << 3) + 0x84) << segment) - 0x84;
+    return static_cast<int16_t>((code & 0x80) ? -magnitude : magnitude);
+}
+
+std::vector<uint8_t> EncodeMdm(const std::vector<int16_t>& samples)
+{
+    std::vector<uint8_t> out(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        out[i] = MuLawEncode(samples[i]);
+    return out;
+}
+
+std::vector<uint8_t> MakeApmDescription(const std::vector<uint8_t>& apm, unsigned sampleRate,
+                                        size_t sampleCount)
+{
+    std::vector<uint8_t> out{'A', 'P', 'M', '1'};
+    Put32(out, sampleRate);
+    Put32(out, static_cast<uint32_t>(sampleCount));
+    Put32(out, static_cast<uint32_t>(apm.size()));
+    out.insert(out.end(), apm.begin(), apm.end());
+    return out;
+}
+
+std::string MakeMdmHeader(const std::vector<uint8_t>& mdm, unsigned sampleRate)
+{
+    char line[128];
+    std::string text = "/* Speech data: 8-bit mu-law, one byte per sample. */\n";
+    std::snprintf(line, sizeof line, "#define MDM_SAMPLE_RATE %u\n#define MDM_LENGTH %u\n\n",
+                  sampleRate, static_cast<unsigned>(mdm.size()));
+    text += line;
+    text += "const unsigned char mdm_data[MDM_LENGTH] = {\n";
+    for (size_t i = 0; i < mdm.size(); ++i) {
+        std::snprintf(line, sizeof line, "%s0x%02X,", (i % 16 == 0) ? "    " : " ", mdm[i]);
+        text += line;
+        if (i % 16 == 15 || i + 1 == mdm.size())
+            text += '\n';
+    }
+    text += "};\n";
+    return text;
+}
+
+bool BuildSpeechFiles(const PcmAudio& decoded, SpeechFormat format, int targetRate,
+                      SpeechFiles& files)
+{
+    if (targetRate <= 0 || targetRate > kMaxTargetRate || decoded.sampleRate == 0)
+        return false;
+    const unsigned rate = static_cast<unsigned>(targetRate);
+    files.resampled = ResampleLinear(MixToMono(decoded), decoded.sampleRate, rate);
+    if (files.resampled.empty())
+        return false;
+    files.intermediate = MakeWav16Mono(files.resampled, rate);
+    if (format == SpeechFormat::Apm) {
+        files.converted = EncodeApm(files.resampled);
+        files.description = MakeApmDescription(files.converted, rate, files.resampled.size());
+    } else {
+        files.converted = EncodeMdm(files.resampled);
+        const std::string header = MakeMdmHeader(files.converted, rate);
+        files.description.assign(header.begin(), header.end());
+    }
+    return true;
+}
+
+}  // namespace tunemill
