@@ -17,35 +17,35 @@ struct WavSpec {
 };
 
 // values: interleaved samples, each stored in `bits` bits (8-bit as given, unsigned).
-inline Bytes MakeWav(const WavSpec& spec, const std::vector<int>& values)
+inline Bytes MakeWav(const WavSpec& layout, const std::vector<int>& values)
 {
     Bytes data;
     for (int v : values) {
-        if (spec.bits == 8)
+        if (layout.bits == 8)
             data.push_back(static_cast<uint8_t>(v));
         else
             Put16(data, static_cast<uint16_t>(v));
     }
-    const bool extensible = spec.formatTag == 0xFFFE;
+    const bool extensible = layout.formatTag == 0xFFFE;
     Bytes fmt;
-    Put16(fmt, spec.formatTag);
-    Put16(fmt, spec.channels);
-    Put32(fmt, spec.rate);
-    Put32(fmt, spec.rate * spec.channels * spec.bits / 8);
-    Put16(fmt, spec.channels * spec.bits / 8);
-    Put16(fmt, spec.bits);
+    Put16(fmt, layout.formatTag);
+    Put16(fmt, layout.channels);
+    Put32(fmt, layout.rate);
+    Put32(fmt, layout.rate * layout.channels * layout.bits / 8);
+    Put16(fmt, layout.channels * layout.bits / 8);
+    Put16(fmt, layout.bits);
     if (extensible) {
         Put16(fmt, 22);
-        Put16(fmt, spec.bits);
-        Put32(fmt, spec.channels == 2 ? 3 : 4);
-        Put32(fmt, spec.pcmSubFormat ? 1 : 3);
+        Put16(fmt, layout.bits);
+        Put32(fmt, layout.channels == 2 ? 3 : 4);
+        Put32(fmt, layout.pcmSubFormat ? 1 : 3);
         const uint8_t tail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
                                   0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
         fmt.insert(fmt.end(), tail, tail + 12);
     }
     Bytes body;
     PutTag(body, "WAVE");
-    if (spec.listChunkFirst) {
+    if (layout.listChunkFirst) {
         PutTag(body, "LIST");
         Put32(body, 5);
         const char info[6] = {'I', 'N', 'F', 'O', 'x', 0};  // 5 bytes and the pad byte
@@ -66,9 +66,9 @@ inline Bytes MakeWav(const WavSpec& spec, const std::vector<int>& values)
 
 inline Bytes MakeWav16Mono(unsigned rate, const std::vector<int>& values)
 {
-    WavSpec spec;
-    spec.rate = rate;
-    return MakeWav(spec, values);
+    WavSpec layout;
+    layout.rate = rate;
+    return MakeWav(layout, values);
 }
 
 inline std::vector<int> Sine(size_t count, unsigned rate, double frequency, double amplitude)

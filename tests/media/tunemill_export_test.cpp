@@ -72,36 +72,36 @@ TEST_F(TuneMillExport, WavToApmIsImaAdpcmLowNibbleFirst)
 TEST_F(TuneMillExport, EightBitStereoIsMixedAndWidened)
 {
     // Left 0xC0 (+16384), right 0x40 (-16384): the mix is silence. Then both 0xC0.
-    WavSpec spec;
-    spec.bits = 8;
-    spec.channels = 2;
-    ASSERT_NE(0, Convert(wavToMdm, MakeWav(spec, {0xC0, 0x40, 0xC0, 0xC0, 0xC0, 0xC0}), 8000));
+    WavSpec layout;
+    layout.bits = 8;
+    layout.channels = 2;
+    ASSERT_NE(0, Convert(wavToMdm, MakeWav(layout, {0xC0, 0x40, 0xC0, 0xC0, 0xC0, 0xC0}), 8000));
     EXPECT_EQ(Bytes({0xFF, 0x8F, 0x8F}), ReadAll(Converted()));
 }
 
 TEST_F(TuneMillExport, ExtensiblePcmIsAccepted)
 {
-    WavSpec spec;
-    spec.formatTag = 0xFFFE;
-    ASSERT_NE(0, Convert(wavToMdm, MakeWav(spec, {1000, -1000}), 8000));
+    WavSpec layout;
+    layout.formatTag = 0xFFFE;
+    ASSERT_NE(0, Convert(wavToMdm, MakeWav(layout, {1000, -1000}), 8000));
     EXPECT_EQ(Bytes({0xCE, 0x4E}), ReadAll(Converted()));
 }
 
 TEST_F(TuneMillExport, ResampledLengthIsTheRoundedProportion)
 {
     // 1000 frames of 44100 Hz stereo at 8000 Hz: round(181.4) = 181 samples.
-    WavSpec spec;
-    spec.rate = 44100;
-    spec.channels = 2;
+    WavSpec layout;
+    layout.rate = 44100;
+    layout.channels = 2;
     std::vector<int> frames;
     for (int i = 0; i < 1000; ++i) {
         frames.push_back(3000);
         frames.push_back(-3000);
     }
-    ASSERT_NE(0, Convert(wavToMdm, MakeWav(spec, frames), 8000));
+    ASSERT_NE(0, Convert(wavToMdm, MakeWav(layout, frames), 8000));
     EXPECT_EQ(Bytes(181, 0xFF), ReadAll(Converted()));
 
-    ASSERT_NE(0, Convert(wavToApm, MakeWav(spec, frames), 8000));
+    ASSERT_NE(0, Convert(wavToApm, MakeWav(layout, frames), 8000));
     EXPECT_EQ(Bytes(91, 0x00), ReadAll(Converted()));  // 181 nibbles of silence
 }
 
@@ -116,15 +116,15 @@ TEST_F(TuneMillExport, UpsamplingInterpolates)
 
 TEST_F(TuneMillExport, FirstByProductIsTheResampledMonoWav)
 {
-    WavSpec spec;
-    spec.rate = 22050;
-    spec.channels = 2;
+    WavSpec layout;
+    layout.rate = 22050;
+    layout.channels = 2;
     std::vector<int> frames;
     for (int i = 0; i < 2205; ++i) {  // 0.1 s
         frames.push_back(i);
         frames.push_back(i + 2);
     }
-    ASSERT_NE(0, Convert(wavToApm, MakeWav(spec, frames), 11025));
+    ASSERT_NE(0, Convert(wavToApm, MakeWav(layout, frames), 11025));
     const Bytes wav = ReadAll(First());
     ASSERT_EQ(44u + 2 * 1103, wav.size());  // round(2205 / 2) = 1103 samples
     Bytes header;
@@ -205,12 +205,12 @@ TEST_F(TuneMillExport, BadOrUnsupportedWavFails)
     Bytes rifx = MakeWav16Mono(8000, {1, 2, 3});
     std::memcpy(rifx.data(), "RIFX", 4);
     EXPECT_EQ(0, Convert(wavToMdm, rifx, 8000));
-    WavSpec spec;
-    spec.bits = 24;
-    EXPECT_EQ(0, Convert(wavToMdm, MakeWav(spec, {1, 2, 3}), 8000));
-    spec = WavSpec();
-    spec.formatTag = 3;  // IEEE float
-    EXPECT_EQ(0, Convert(wavToApm, MakeWav(spec, {1, 2}), 8000));
+    WavSpec layout;
+    layout.bits = 24;
+    EXPECT_EQ(0, Convert(wavToMdm, MakeWav(layout, {1, 2, 3}), 8000));
+    layout = WavSpec();
+    layout.formatTag = 3;  // IEEE float
+    EXPECT_EQ(0, Convert(wavToApm, MakeWav(layout, {1, 2}), 8000));
     EXPECT_EQ(0, Convert(wavToApm, Bytes(), 8000)) << "empty file";
     EXPECT_EQ(0, Convert(wavToApm, MakeWav16Mono(8000, {}), 8000)) << "no samples";
     const std::vector<std::string> left = m_folder.Files();

@@ -39,11 +39,11 @@ TEST(TuneMillWave, Reads16BitMono)
 
 TEST(TuneMillWave, Reads8BitStereoAsSigned16Bit)
 {
-    WavSpec spec;
-    spec.channels = 2;
-    spec.bits = 8;
+    WavSpec layout;
+    layout.channels = 2;
+    layout.bits = 8;
     PcmAudio audio;
-    ASSERT_TRUE(Parse(MakeWav(spec, {128, 0, 255, 129}), audio));
+    ASSERT_TRUE(Parse(MakeWav(layout, {128, 0, 255, 129}), audio));
     EXPECT_EQ(2u, audio.channels);
     EXPECT_EQ(2u, audio.Frames());
     EXPECT_EQ(Samples({0, -32768, 32512, 256}), audio.samples);
@@ -51,30 +51,30 @@ TEST(TuneMillWave, Reads8BitStereoAsSigned16Bit)
 
 TEST(TuneMillWave, ReadsExtensiblePcm)
 {
-    WavSpec spec;
-    spec.formatTag = 0xFFFE;
-    spec.channels = 2;
-    spec.rate = 44100;
+    WavSpec layout;
+    layout.formatTag = 0xFFFE;
+    layout.channels = 2;
+    layout.rate = 44100;
     PcmAudio audio;
-    ASSERT_TRUE(Parse(MakeWav(spec, {100, -100, 200, -200}), audio));
+    ASSERT_TRUE(Parse(MakeWav(layout, {100, -100, 200, -200}), audio));
     EXPECT_EQ(44100u, audio.sampleRate);
     EXPECT_EQ(Samples({100, -100, 200, -200}), audio.samples);
 }
 
 TEST(TuneMillWave, SkipsOddSizedChunksWithTheirPadByte)
 {
-    WavSpec spec;
-    spec.listChunkFirst = true;
+    WavSpec layout;
+    layout.listChunkFirst = true;
     PcmAudio audio;
-    ASSERT_TRUE(Parse(MakeWav(spec, {7, 8, 9}), audio));
+    ASSERT_TRUE(Parse(MakeWav(layout, {7, 8, 9}), audio));
     EXPECT_EQ(Samples({7, 8, 9}), audio.samples);
 }
 
 TEST(TuneMillWave, CutsADataChunkLongerThanTheFileToWholeFrames)
 {
-    WavSpec spec;
-    spec.channels = 2;
-    Bytes file = MakeWav(spec, {1, 2, 3, 4, 5, 6});
+    WavSpec layout;
+    layout.channels = 2;
+    Bytes file = MakeWav(layout, {1, 2, 3, 4, 5, 6});
     file.resize(file.size() - 3);  // the last frame loses 3 of its 4 bytes
     PcmAudio audio;
     ASSERT_TRUE(Parse(file, audio));
@@ -100,22 +100,22 @@ TEST(TuneMillWave, RefusesWhatIsNotPcmWav)
     EXPECT_FALSE(Parse(MakeWav16Mono(8000, {}), audio)) << "no frame";
     EXPECT_FALSE(ParseWav(nullptr, 0, audio));
 
-    WavSpec spec;
-    spec.bits = 24;
-    EXPECT_FALSE(Parse(MakeWav(spec, {1, 2, 3}), audio)) << "24-bit";
-    spec = WavSpec();
-    spec.channels = 3;
-    EXPECT_FALSE(Parse(MakeWav(spec, {1, 2, 3}), audio)) << "three channels";
-    spec = WavSpec();
-    spec.formatTag = 3;
-    EXPECT_FALSE(Parse(MakeWav(spec, {1, 2}), audio)) << "IEEE float";
-    spec = WavSpec();
-    spec.formatTag = 0xFFFE;
-    spec.pcmSubFormat = false;
-    EXPECT_FALSE(Parse(MakeWav(spec, {1, 2}), audio)) << "extensible float";
-    spec = WavSpec();
-    spec.rate = 0;
-    EXPECT_FALSE(Parse(MakeWav(spec, {1, 2}), audio)) << "rate 0";
+    WavSpec layout;
+    layout.bits = 24;
+    EXPECT_FALSE(Parse(MakeWav(layout, {1, 2, 3}), audio)) << "24-bit";
+    layout = WavSpec();
+    layout.channels = 3;
+    EXPECT_FALSE(Parse(MakeWav(layout, {1, 2, 3}), audio)) << "three channels";
+    layout = WavSpec();
+    layout.formatTag = 3;
+    EXPECT_FALSE(Parse(MakeWav(layout, {1, 2}), audio)) << "IEEE float";
+    layout = WavSpec();
+    layout.formatTag = 0xFFFE;
+    layout.pcmSubFormat = false;
+    EXPECT_FALSE(Parse(MakeWav(layout, {1, 2}), audio)) << "extensible float";
+    layout = WavSpec();
+    layout.rate = 0;
+    EXPECT_FALSE(Parse(MakeWav(layout, {1, 2}), audio)) << "rate 0";
 
     Bytes badAlign = good;
     badAlign[32] = 4;  // block align of a 16-bit mono file must be 2
