@@ -119,13 +119,9 @@ void CTessalineDlg::SaveFileList(const char* section, CListBox& list)
     int written = 0;
     int count = list.GetCount();
     for (int i = 0; i < count; ++i) {
-        int length = list.GetTextLen(i);
-        if (length < 0 || length > static_cast<int>(kMaxListEntryChars))
+        std::string text;
+        if (!list.GetText(i, &text) || text.size() > kMaxListEntryChars)
             continue;
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        if (list.GetText(i, &text[0]) < 0)
-            continue;
-        text.resize(static_cast<size_t>(length));
         Store().WriteProfileString(section, FileKey(written).c_str(), text.c_str());
         ++written;
     }

@@ -2,8 +2,7 @@
 #include "TessalineDlg.h"
 #include "ModuleDir.h"
 #include <commctrl.h>
-#include <objidl.h>
-#include <gdiplus.h>
+#include "GdiPlus.h"
 #include <exception>
 
 const char* const CTessalineApp::kRegistryKey = "Norvane Tessaline 1.0";

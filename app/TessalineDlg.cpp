@@ -2,13 +2,7 @@
 #include "AboutDlg.h"
 #include "CDC.h"
 #include "CWinApp.h"
-#include <algorithm>
-namespace Gdiplus {
-using std::min;
-using std::max;
-}
-#include <objidl.h>
-#include <gdiplus.h>
+#include "GdiPlus.h"
 #include "ModuleDir.h"
 #include "StatusLine.h"
 #include "Texts.h"

@@ -35,13 +35,7 @@ int CTessalineDlg::GatherParams(BOOL showMessages)
 
 void CTessalineDlg::OnSpeechFormatChange()
 {
-    int selected = m_speechFormatList.GetCurSel();
-    int length = selected < 0 ? -1 : m_speechFormatList.GetLBTextLen(selected);
-    if (length < 0)
-        return;
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    if (m_speechFormatList.GetLBText(selected, &text[0]) < 0)
-        return;
-    text.resize(static_cast<size_t>(length));
-    m_speechFormat = text;
+    std::string text;
+    if (m_speechFormatList.GetLBText(m_speechFormatList.GetCurSel(), &text))
+        m_speechFormat = text;
 }

@@ -5,13 +5,7 @@
 #include "CColorDialog.h"
 #include "CFileDialog.h"
 #include "Texts.h"
-#include <algorithm>
-namespace Gdiplus {
-using std::min;
-using std::max;
-}
-#include <objidl.h>
-#include <gdiplus.h>
+#include "GdiPlus.h"
 
 void CTessalineDlg::UpdatePreview()
 {
@@ -21,17 +15,11 @@ void CTessalineDlg::UpdatePreview()
         delete m_pPreviewImage;
         m_pPreviewImage = nullptr;
     }
-    int selected = m_imageList.GetCurSel();
-    if (selected < 0)
-        return;
-    int length = m_imageList.GetTextLen(selected);
-    if (length <= 0 || length > static_cast<int>(kMaxListEntryChars))
-        return;
-    char path[kMaxListEntryChars + 1] = {};
-    if (m_imageList.GetText(selected, path) < 0)
+    std::string path;
+    if (!m_imageList.GetText(m_imageList.GetCurSel(), &path) || path.empty() || path.size() > kMaxListEntryChars)
         return;
     wchar_t widePath[kMaxListEntryChars + 1] = {};
-    if (!::MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kMaxListEntryChars + 1)))
+    if (!::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, static_cast<int>(kMaxListEntryChars + 1)))
         return;
     // A file that cannot be decoded still gives an object, which shows nothing.
     m_pPreviewImage = Gdiplus::Bitmap::FromFile(widePath, FALSE);
@@ -45,19 +33,6 @@ namespace {
 
 // The file name buffer of the file dialogs, for multiple selections.
 const DWORD kFileNameBufferChars = 66300;
-
-bool ReadItem(CListBox& list, int index, std::string* text)
-{
-    int length = list.GetTextLen(index);
-    if (length < 0)
-        return false;
-    std::string item(static_cast<size_t>(length) + 1, '\0');
-    if (list.GetText(index, &item[0]) < 0)
-        return false;
-    item.resize(static_cast<size_t>(length));
-    *text = item;
-    return true;
-}
 
 }  // namespace
 
@@ -101,7 +76,7 @@ bool CTessalineDlg::MoveEntry(CListBox& list, int step)
     if (selected < 0 || target < 0 || target >= list.GetCount())
         return false;
     std::string text;
-    if (!ReadItem(list, selected, &text))
+    if (!list.GetText(selected, &text))
         return false;
     list.DeleteString(selected);
     list.InsertString(target, text.c_str());

@@ -34,14 +34,9 @@ std::vector<std::string> ListItems(CListBox& list)
     std::vector<std::string> items;
     int count = list.GetCount();
     for (int i = 0; i < count; ++i) {
-        int length = list.GetTextLen(i);
-        if (length < 0 || length > static_cast<int>(kMaxListEntryChars))
-            continue;  // an entry that can't be read is skipped
-        std::string text(static_cast<size_t>(length) + 1, '\0');
-        if (list.GetText(i, &text[0]) < 0)
-            continue;
-        text.resize(static_cast<size_t>(length));
-        items.push_back(text);
+        std::string text;
+        if (list.GetText(i, &text) && text.size() <= kMaxListEntryChars)
+            items.push_back(text);  // an entry that can't be read is skipped
     }
     return items;
 }

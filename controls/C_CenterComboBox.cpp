@@ -20,15 +20,8 @@ std::string C_CenterComboBox::ItemText(int index) const
 {
     if (index < 0 || !m_hWnd)
         return std::string();
-    // Sized by the list's own count, so a long item cannot overrun the buffer.
-    int length = GetLBTextLen(index);
-    if (length <= 0)
-        return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int copied = GetLBText(index, &text[0]);
-    if (copied <= 0)
-        return std::string();
-    text.resize(text.find('\0'));
+    std::string text;
+    GetLBText(index, &text);
     return text;
 }
 

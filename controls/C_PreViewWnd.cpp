@@ -2,14 +2,8 @@
 #include "ImageFit.h"
 #include "C_MemDC.h"
 #include "CWinApp.h"
-#include <algorithm>
+#include "GdiPlus.h"
 #include <stdexcept>
-namespace Gdiplus {
-using std::min;
-using std::max;
-}
-#include <objidl.h>
-#include <gdiplus.h>
 
 const wchar_t* const C_PreViewWnd::kClassName = L"C_PreViewWnd";
 

@@ -32,6 +32,8 @@ public:
     // Reads item text into buffer (which must hold GetLBTextLen + 1 chars).
     int GetLBText(int index, char* buffer) const
     { return static_cast<int>(::SendMessageA(m_hWnd, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer))); }
+    // The item's text, whatever its length; false when it can't be read.
+    bool GetLBText(int index, std::string* text) const;
 };
 
 class CListBox : public CWnd {
@@ -46,6 +48,8 @@ public:
     int GetTextLen(int index) const { return static_cast<int>(::SendMessageA(m_hWnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0)); }
     int GetText(int index, char* buffer) const
     { return static_cast<int>(::SendMessageA(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer))); }
+    // The item's text, whatever its length; false when it can't be read.
+    bool GetText(int index, std::string* text) const;
 };
 
 class CProgressCtrl : public CWnd {
