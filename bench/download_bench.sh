@@ -4,10 +4,10 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/env.sh"
 "$TOP/scripts/setup.sh"
-mkdir -p "$TOP/build"
-build_all --target download_bench
+choose_flavour
+build_flavour "$FLAVOUR" --target download_bench
 prepare_prefix
 unset DISPLAY
 start_display
 trap stop_display EXIT
-wine "$BUILD/bin/download_bench.exe"
+"$WINE" "$BUILD/bin/download_bench.exe"

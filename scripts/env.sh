@@ -1,30 +1,73 @@
-# Shared by run.sh and test.sh: the build, the project's own Wine prefix and a display.
+# Shared by run.sh, test.sh and the benchmarks: the two builds, the Wine that
+# runs one of them, the project's own Wine prefix and a display.
 # Source it; it defines functions and variables only.
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD="$TOP/build/win32"
-export WINEPREFIX="$TOP/build/wineprefix"
-export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-build_all() {
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$TOP" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/mingw-i686.cmake" \
-          -DCMAKE_BUILD_TYPE=Release >"$TOP/build/configure.log" 2>&1 \
-      || { cat "$TOP/build/configure.log"; return 1; }
+# The 32-bit Wine loader; a kernel with 32-bit emulation off cannot execute it.
+# Pointing this at a loader that fails imitates such a machine.
+WINE32_LOADER=${TESSALINE_WINE32_LOADER:-/usr/lib/wine/wine}
+WINE64_LOADER=/usr/lib/wine/wine64
+
+# Both builds are always made: win32 is the shipped program, win64 the same
+# sources for machines that run no 32-bit code.
+flavour_dir() { echo "$TOP/build/$1"; }
+
+# Picks the build that this machine can run (call it after setup.sh) and says
+# which in one line. Sets FLAVOUR, BUILD (the build that runs), WINE (its
+# loader), WINELOADER, WINEARCH and WINEPREFIX.
+choose_flavour() {
+  if "$WINE32_LOADER" --version >/dev/null 2>&1; then
+    FLAVOUR=win32
+    WINE=$WINE32_LOADER
+    echo "tessaline: this machine runs 32-bit code: win32 runs under wine; win64 is built only"
+  else
+    FLAVOUR=win64
+    WINE=$WINE64_LOADER
+    echo "tessaline: this machine runs no 32-bit code: win32 is built only; win64 runs under wine64"
   fi
-  cmake --build "$BUILD" -j"$(nproc)" "$@" >"$TOP/build/build.log" 2>&1 \
-    || { grep -E -B2 -A6 'error|Error' "$TOP/build/build.log" | head -80; return 1; }
+  BUILD=$(flavour_dir "$FLAVOUR")
+  export WINELOADER=$WINE
+  export WINEARCH=$FLAVOUR
+  export WINEPREFIX="$TOP/build/wineprefix-$FLAVOUR"
+}
+
+# Configures (once) and builds one flavour; further arguments go to the build.
+build_flavour() {
+  local flavour=$1; shift
+  local dir toolchain
+  dir=$(flavour_dir "$flavour")
+  case "$flavour" in
+    win32) toolchain=mingw-i686 ;;
+    win64) toolchain=mingw-x86_64 ;;
+  esac
+  mkdir -p "$TOP/build"
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$TOP" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/$toolchain.cmake" \
+          -DCMAKE_BUILD_TYPE=Release >"$TOP/build/configure-$flavour.log" 2>&1 \
+      || { cat "$TOP/build/configure-$flavour.log"; return 1; }
+  fi
+  cmake --build "$dir" -j"$(nproc)" "$@" >"$TOP/build/build-$flavour.log" 2>&1 \
+    || { echo "build of $flavour failed:" >&2
+         grep -E -B2 -A6 'error|Error' "$TOP/build/build-$flavour.log" | head -80; return 1; }
+}
+
+# Builds both flavours, the one that runs first; arguments as build_flavour.
+build_all() {
+  local other=win64
+  [ "$FLAVOUR" = win64 ] && other=win32
+  build_flavour "$FLAVOUR" "$@" && build_flavour "$other" "$@"
 }
 
 # Creates the prefix once, with a CJK font linked to the dialog fonts.
 prepare_prefix() {
   if [ ! -f "$WINEPREFIX/.tessaline-fonts" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    "$WINE" wineboot -i >/dev/null 2>&1 || true
     local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
     for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+      "$WINE" reg add "$key" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
     done
     wineserver -w
     touch "$WINEPREFIX/.tessaline-fonts"

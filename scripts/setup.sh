@@ -6,7 +6,7 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-pkgs=(cmake make g++-mingw-w64-i686 mingw-w64-tools wine wine64 wine32:i386 xvfb xauth
+pkgs=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 wine32:i386 xvfb xauth
       fonts-wqy-microhei imagemagick googletest x11-utils lame)
 for p in "${pkgs[@]}"; do have_pkg "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine, with Xvfb for the windows.
+# Builds both flavours and runs every test of the one this machine can run
+# under Wine, with Xvfb for the windows.
 set -euo pipefail
 source "$(dirname "$0")/env.sh"
 "$TOP/scripts/setup.sh"
-mkdir -p "$TOP/build"
+choose_flavour
 build_all
 prepare_prefix
 unset DISPLAY
@@ -17,7 +18,7 @@ else
 fi
 # Start the prefix's background processes now, detached from ctest's pipes:
 # started by a test instead, they would hold its output open.
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$BUILD"
 # A test that fails is run once more: under load Wine now and then ends a
 # finished test process with a crash of its own. A real fault fails twice.

@@ -110,7 +110,8 @@ bool App::Start(const std::string& dir, const std::string& arguments)
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
-    STARTUPINFOA si = { sizeof(si) };
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
     BOOL ok = ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                dir.c_str(), &si, &pi);

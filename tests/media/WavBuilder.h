@@ -75,7 +75,7 @@ inline std::vector<int> Sine(size_t count, unsigned rate, double frequency, doub
 {
     std::vector<int> values(count);
     for (size_t i = 0; i < count; ++i)
-        values[i] = static_cast<int>(std::lround(amplitude * std::sin(6.283185307179586 * frequency * i / rate)));
+        values[i] = static_cast<int>(std::lround(amplitude * std::sin(6.283185307179586 * frequency * static_cast<double>(i) / rate)));
     return values;
 }
 

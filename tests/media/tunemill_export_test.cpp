@@ -276,8 +276,9 @@ Measure MeasureMiddle(const std::vector<int16_t>& samples, unsigned rate)
         if (i > from && (samples[i - 1] < 0) != (samples[i] < 0))
             ++crossings;
     }
-    m.rms = std::sqrt(sum / (to - from));
-    m.crossingsPerSecond = crossings * static_cast<double>(rate) / (to - from);
+    const double span = static_cast<double>(to - from);
+    m.rms = std::sqrt(sum / span);
+    m.crossingsPerSecond = crossings * static_cast<double>(rate) / span;
     return m;
 }
 
