@@ -107,6 +107,10 @@ protected:
     BOOL PreTranslateMessage(MSG* msg) override;
 
 private:
+    // The window's side of a download run and of the Write command's chain.
+    class DownloadReport;
+    class WriteReport;
+
     static DWORD WINAPI DownloadThread(LPVOID param);
     // Handlers on the user-interface thread for the worker's messages.
     void OnDownloadProgress(WPARAM done, LPARAM total);

@@ -1,14 +1,16 @@
-// The Write command: convert every listed file, pack the results into one
-// image in the temporary directory, write it through the Writer dialog and
-// remove the converted files.
+// The Write command: the builder's chain run from the panel, with the packed
+// image written through the Writer dialog before the converted files go.
 #include "TessalineDlg.h"
+#include "BuildChain.h"
 #include "BuilderParams.h"
 #include "C_USBDownloadDlg.h"
 #include "ConversionPlan.h"
-#include "Packer.h"
+#include "DownloadLog.h"
 #include "Texts.h"
+#include "FlashSequence.h"
 #include "WriterPlan.h"
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -23,12 +25,6 @@ private:
     HCURSOR m_previous;
 };
 
-void DeleteFiles(const std::vector<std::string>& files)
-{
-    for (const std::string& file : files)
-        ::DeleteFileA(file.c_str());
-}
-
 std::vector<std::string> ListItems(CListBox& list)
 {
     std::vector<std::string> items;
@@ -42,6 +38,87 @@ std::vector<std::string> ListItems(CListBox& list)
 }
 
 }  // namespace
+
+// Turns the chain's reports into the result label's texts and the panel's
+// messages; writes the packed image once it is complete.
+class CTessalineDlg::WriteReport : public BuildReport {
+public:
+    WriteReport(CTessalineDlg& window, const std::string& packed) : m_window(window), m_packed(packed) {}
+
+    void Stage(BuildStage stage) override
+    {
+        if (stage == BuildStage::converting) {
+            m_wait.reset(new WaitCursor);
+        } else {
+            m_wait.reset();
+            m_window.m_result.SetWindowText(texts::kPackaging);
+        }
+    }
+
+    void Converting(const std::string& source) override { m_window.ShowConverting(source); }
+
+    void Failure(BuildFailure failure, const std::string&) override
+    {
+        switch (failure) {
+        case BuildFailure::audioAddressOdd:
+            m_window.MessageBox(texts::kAudioAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        case BuildFailure::imageAddressOdd:
+            m_window.MessageBox(texts::kImageAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        case BuildFailure::noMedia:
+            m_window.MessageBox(texts::kNoMediaFiles, texts::kCaptionError, MB_OK);
+            break;
+        case BuildFailure::sampleRateZero:
+            m_window.MessageBox(texts::kSampleRateZero, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        case BuildFailure::convertAudio:
+            m_window.MessageBox(texts::kConvertAudioFail, texts::kCaptionError, MB_OK);
+            break;
+        case BuildFailure::convertImage:
+            m_window.MessageBox(texts::kConvertImageFail, texts::kCaptionError, MB_OK);
+            break;
+        case BuildFailure::pack:
+            m_window.MessageBox(texts::kPackFail, texts::kCaptionError, MB_OK);
+            break;
+        case BuildFailure::none:
+            break;
+        }
+    }
+
+    void Packed() override
+    {
+        m_window.m_result.SetWindowText(texts::kPackSuccess);
+        C_USBDownloadDlg writer;
+        int flashType = m_window.CheckedFlashType();
+        m_window.m_result.SetWindowText(texts::kWritingImage);
+        if (writer.PrepareWrite(flashType, m_packed.c_str(), m_window.m_audioStartAddress, m_window.m_hWnd) != 1)
+            return;
+        const DWORD started = ::GetTickCount();
+        const INT_PTR ended = writer.DoModal();
+        const FlashOutcome& outcome = writer.GetOutcome();
+        if (ended == IDOK && writer.GetFailed() == 0)
+            m_window.m_result.SetWindowText(texts::kWriteSuccess);
+
+        DownloadLogEntry entry;
+        entry.program = "Tessaline";
+        entry.operation = "write";
+        entry.imagePath = m_packed;
+        entry.startAddress = m_window.m_audioStartAddress;
+        entry.flashType = FlashTypeName(flashType);
+        if (writer.GetFailed() == 0)
+            entry.result = "ok";
+        else
+            entry.result = ended == IDCANCEL ? FlashFailureText(FlashFailure::cancelled) : FlashOutcomeText(outcome);
+        entry.milliseconds = ::GetTickCount() - started;
+        AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
+    }
+
+private:
+    CTessalineDlg& m_window;
+    std::string m_packed;
+    std::unique_ptr<WaitCursor> m_wait;
+};
 
 int CTessalineDlg::CheckedFlashType() const
 {
@@ -64,66 +141,27 @@ void CTessalineDlg::OnWrite()
 {
     if (!GatherParams(TRUE))
         return;
-    if (m_audioCount <= 0 && m_imageCount <= 0) {
-        MessageBox(texts::kNoMediaFiles, texts::kCaptionError, MB_OK);
-        return;
-    }
-    // Audio records need a rate to derive their timer from.
-    if (m_audioCount > 0 && m_sampleRate <= 0) {
-        MessageBox(texts::kSampleRateZero, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-
-    std::vector<std::string> audio, images;
-    {
-        WaitCursor wait;
-        for (const std::string& source : ListItems(m_audioList)) {
-            ShowConverting(source);
-            std::string converted = ConvertedPath(source);
-            if (!ConvertAudio(source, converted, m_sampleRate)) {
-                MessageBox(texts::kConvertAudioFail, texts::kCaptionError, MB_OK);
-                DeleteFiles(audio);
-                return;
-            }
-            audio.push_back(converted);
-        }
-        const unsigned char background[3] = { m_bgRed, m_bgGreen, m_bgBlue };
-        for (const std::string& source : ListItems(m_imageList)) {
-            ShowConverting(source);
-            std::string converted = ConvertedPath(source);
-            if (!ConvertImage(source, converted, m_imageWidth, m_imageHeight, background)) {
-                MessageBox(texts::kConvertImageFail, texts::kCaptionError, MB_OK);
-                DeleteFiles(audio);
-                DeleteFiles(images);
-                return;
-            }
-            images.push_back(converted);
-        }
-    }
 
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     char packed[kPathBufferChars];
     snprintf(packed, sizeof(packed), texts::kPackedImageFormat, temp);
-    m_result.SetWindowText(texts::kPackaging);
 
-    PackParams params;
-    params.speechFormat = m_speechFormat;
-    params.sampleRate = static_cast<uint32_t>(m_sampleRate);
-    params.systemClock = static_cast<uint32_t>(m_systemClock);
-    params.audioStart = m_audioStartAddress;
-    params.imageStart = m_imageStartAddress;
-    if (!PackImage(audio, images, packed, params)) {
-        MessageBox(texts::kPackFail, texts::kCaptionError, MB_OK);
-    } else {
-        m_result.SetWindowText(texts::kPackSuccess);
-        C_USBDownloadDlg writer;
-        int flashType = CheckedFlashType();
-        m_result.SetWindowText(texts::kWritingImage);
-        if (writer.PrepareWrite(flashType, packed, m_audioStartAddress, m_hWnd) == 1
-            && writer.DoModal() == IDOK && writer.GetFailed() == 0)
-            m_result.SetWindowText(texts::kWriteSuccess);
-    }
-    DeleteFiles(audio);
-    DeleteFiles(images);
+    BuildRequest request;
+    request.audioFiles = ListItems(m_audioList);
+    request.imageFiles = ListItems(m_imageList);
+    request.speechFormat = m_speechFormat;
+    request.sampleRate = m_sampleRate;
+    request.systemClock = m_systemClock;
+    request.audioStart = m_audioStartAddress;
+    request.imageStart = m_imageStartAddress;
+    request.background[0] = m_bgRed;
+    request.background[1] = m_bgGreen;
+    request.background[2] = m_bgBlue;
+    request.imageWidth = m_imageWidth;
+    request.imageHeight = m_imageHeight;
+    request.outputPath = packed;
+
+    WriteReport report(*this, packed);
+    BuildPackedImage(request, MediaConverters(m_hTuneMill, m_hPicMill), report);
 }

@@ -1,12 +1,94 @@
-// The download worker: opens the device, erases the flash and programs the
-// image file block by block, reporting through the status panel, the result
-// label and posted progress messages. Its window-side handlers follow.
+// The download worker: runs the download on its own thread and turns what it
+// reports into the status panel's lines, the result label, the erase timer
+// and posted progress messages. Its window-side handlers follow.
 #include "TessalineDlg.h"
-#include "CFile.h"
+#include "DownloadLog.h"
 #include "DownloadMath.h"
+#include "DownloadSequence.h"
 #include "StatusLine.h"
 #include "Texts.h"
-#include <vector>
+
+class CTessalineDlg::DownloadReport : public FlashReport {
+public:
+    explicit DownloadReport(CTessalineDlg& window)
+        : m_window(window), m_capacityBits(CapacityBits(window.WorkerCapacityIndex()))
+    {
+    }
+
+    void Stage(FlashStage stage) override
+    {
+        switch (stage) {
+        case FlashStage::deviceReady:
+            m_capacityBits = CapacityBits(m_window.WorkerCapacityIndex());
+            Status(texts::kPrefixWideConnected, texts::kSuffixReady);
+            break;
+        case FlashStage::erasing:
+            Status(texts::kPrefixConnected, texts::kSuffixErasing);
+            break;
+        case FlashStage::programming:
+            Status(texts::kPrefixConnected, texts::kSuffixDownloading);
+            break;
+        case FlashStage::openingDevice:
+            break;
+        }
+    }
+
+    void Progress(uint32_t done, uint32_t total) override
+    {
+        m_size = total;
+        Post(done, total);
+    }
+
+    void EraseStarted() override
+    {
+        // The erase reports nothing until it ends: a timer of the window's
+        // own thread moves the bar meanwhile.
+        unsigned int interval = EraseTimerInterval(m_window.WorkerCapacityIndex());
+        if (interval)
+            m_window.PostMessage(WM_DOWNLOAD_ERASE_TIMER, interval);
+    }
+
+    void EraseEnded(bool) override
+    {
+        m_window.PostMessage(WM_DOWNLOAD_ERASE_TIMER, 0);
+        Post(100, 100);
+        ::Sleep(100);
+        Post(0, m_size);
+    }
+
+    void Failure(FlashFailure failure, uint32_t) override
+    {
+        if (failure == FlashFailure::deviceOpen)
+            Error(texts::kDeviceOpenFailed);
+        else if (failure == FlashFailure::flashSetup)
+            Error(texts::kFlashNotFound);
+    }
+
+    // The final status line and result label.
+    void Ended(int result)
+    {
+        m_window.m_result.SetWindowText(result ? texts::kDownloadOk : texts::kDownloadFail);
+        Status(texts::kPrefixConnected, result ? texts::kSuffixDone : texts::kSuffixFailed);
+    }
+
+    int CapacityBitsShown() const { return m_capacityBits; }
+
+private:
+    void Status(const wchar_t* prefix, const wchar_t* suffix)
+    {
+        m_window.m_status.SetWindowText(
+            StatusLine(prefix, m_capacityBits, texts::kMiddle, static_cast<int>(m_size), suffix).c_str());
+    }
+    void Post(uint32_t done, uint32_t total)
+    {
+        m_window.PostMessage(WM_DOWNLOAD_PROGRESS, done, static_cast<LPARAM>(total));
+    }
+    void Error(const wchar_t* text) { ::MessageBoxW(m_window.m_hWnd, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
+
+    CTessalineDlg& m_window;
+    int m_capacityBits;
+    uint32_t m_size = 0;
+};
 
 DWORD WINAPI CTessalineDlg::DownloadThread(LPVOID param)
 {
@@ -25,94 +107,30 @@ int CTessalineDlg::WorkerCapacityIndex() const
 
 int CTessalineDlg::DownloadWorker(const std::string& imagePath)
 {
-    CFile file;
-    uint32_t fileSize = 0;
-    int capacityBits = CapacityBits(WorkerCapacityIndex());
-    int result = 0;
-    auto status = [&](const wchar_t* prefix, const wchar_t* suffix) {
-        m_status.SetWindowText(StatusLine(prefix, capacityBits, texts::kMiddle, static_cast<int>(fileSize), suffix).c_str());
-    };
-    auto progress = [&](uint32_t done, uint32_t total) {
-        PostMessage(WM_DOWNLOAD_PROGRESS, done, static_cast<LPARAM>(total));
-    };
-    auto error = [&](const wchar_t* text) {
-        ::MessageBoxW(m_hWnd, text, texts::kCaptionError, MB_OK | MB_ICONERROR);
-    };
+    const DWORD started = ::GetTickCount();
+    FlashJob job;
+    job.imagePath = imagePath;
+    job.startAddress = m_startAddress;
+    job.flashTypeCode = kSpiFlashTypeCode;
+    job.openAttempts = kOpenAttempts;
+    job.openRetryMs = kOpenRetryMs;
 
-    if (file.Open(imagePath.c_str(), CFile::modeRead | CFile::shareExclusive)) {
-        fileSize = static_cast<uint32_t>(file.GetLength());
-        uint32_t remaining = fileSize;
-        progress(0, fileSize);
+    DownloadReport report(*this);
+    FlashOutcome outcome;
+    const int result = RunDownloadSequence(m_usb, job, report, &outcome);
+    report.Ended(result);
 
-        int ok = 1;
-        int device = -1;
-        for (unsigned int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-            device = m_usb.Open(0);
-            if (device >= 0)
-                break;
-            ::Sleep(kOpenRetryMs);
-        }
-        if (device < 0) {
-            error(texts::kDeviceOpenFailed);
-            ok = 0;
-        } else if (m_usb.SetFlashInfo(device, kSpiFlashTypeCode, 0) == 0) {
-            error(texts::kFlashNotFound);
-            ok = 0;
-        }
-
-        int capacityIndex = WorkerCapacityIndex();
-        capacityBits = CapacityBits(capacityIndex);
-        status(texts::kPrefixWideConnected, texts::kSuffixReady);
-
-        if (ok) {
-            progress(0, fileSize);
-            status(texts::kPrefixConnected, texts::kSuffixErasing);
-            // The erase reports nothing until it ends: a timer of the window's
-            // own thread moves the bar meanwhile.
-            unsigned int interval = EraseTimerInterval(WorkerCapacityIndex());
-            if (interval)
-                PostMessage(WM_DOWNLOAD_ERASE_TIMER, interval);
-            ok = m_usb.InitFlash(device);
-            PostMessage(WM_DOWNLOAD_ERASE_TIMER, 0);
-            progress(100, 100);
-            ::Sleep(100);
-            progress(0, fileSize);
-        }
-
-        status(texts::kPrefixConnected, texts::kSuffixDownloading);
-        progress(0, fileSize);
-
-        std::vector<unsigned char> buffer(kBlockSize);
-        int programmed = 0;
-        while (ok == 1) {
-            unsigned int count = NextBlockBytes(remaining);
-            bool last = remaining <= kBlockSize;
-            if (file.Read(buffer.data(), count) != count)
-                break;
-            int programResult = m_usb.Program(device, buffer.data(), static_cast<int>(count),
-                                              m_startAddress + (fileSize - remaining), &programmed);
-            if (programResult == 0 || programmed != static_cast<int>(count))
-                break;
-            remaining -= count;
-            progress(fileSize - remaining, fileSize);
-            if (last) {
-                result = programResult;
-                break;
-            }
-            ok = programResult;
-        }
-
-        file.Close();
-        m_usb.Close(device);
-    }
-
-    if (result) {
-        m_result.SetWindowText(texts::kDownloadOk);
-        status(texts::kPrefixConnected, texts::kSuffixDone);
-    } else {
-        m_result.SetWindowText(texts::kDownloadFail);
-        status(texts::kPrefixConnected, texts::kSuffixFailed);
-    }
+    // After the result is shown; a log that can't be written is not the user's concern here.
+    DownloadLogEntry entry;
+    entry.program = "Tessaline";
+    entry.operation = "download";
+    entry.imagePath = imagePath;
+    entry.capacity = CapacityName(report.CapacityBitsShown());
+    entry.startAddress = m_startAddress;
+    entry.flashType = "SPI";
+    entry.result = FlashOutcomeText(outcome);
+    entry.milliseconds = ::GetTickCount() - started;
+    AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
     return result;
 }
 

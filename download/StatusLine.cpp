@@ -15,3 +15,8 @@ std::wstring StatusLine(const wchar_t* prefix, int first, const wchar_t* middle,
     line += suffix;
     return line;
 }
+
+std::string CapacityName(int bits)
+{
+    return std::to_string(bits / 0x100000) + "M";
+}

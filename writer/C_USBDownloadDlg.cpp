@@ -1,8 +1,41 @@
 #include "C_USBDownloadDlg.h"
 #include "WriterPlan.h"
-#include "CFile.h"
+#include "FlashSequence.h"
 #include "Texts.h"
 #include "resource.h"
+
+class C_USBDownloadDlg::WorkerReport : public FlashReport {
+public:
+    WorkerReport(C_USBDownloadDlg& dialog, const std::string& name) : m_dialog(dialog), m_name(name) {}
+
+    void Stage(FlashStage stage) override
+    {
+        if (stage == FlashStage::openingDevice)
+            m_dialog.SetStatusText(FormatWithText(texts::kWaitDownloadFormat, m_name));
+        else if (stage == FlashStage::erasing)
+            m_dialog.SetStatusText(texts::kWaitErase);
+        else if (stage == FlashStage::programming)
+            m_dialog.SetStatusText(m_name);
+    }
+
+    void Progress(uint32_t done, uint32_t total) override { m_dialog.PostProgress(done, total); }
+
+    void Failure(FlashFailure failure, uint32_t) override
+    {
+        if (failure == FlashFailure::deviceOpen)
+            m_dialog.ShowError(texts::kDeviceOpenFailed);
+        else if (failure == FlashFailure::flashSetup)
+            m_dialog.ShowError(texts::kSetFlashInfoFailed);
+        else if (failure == FlashFailure::program)
+            m_dialog.ShowError(texts::kDeviceDownloadFail);
+    }
+
+    bool Cancelled() override { return m_dialog.m_bCancel; }
+
+private:
+    C_USBDownloadDlg& m_dialog;
+    std::string m_name;
+};
 
 C_USBDownloadDlg::C_USBDownloadDlg(CWnd* parent)
     : CDialog(IDD_WRITER_DIALOG, parent)
@@ -73,96 +106,14 @@ DWORD WINAPI C_USBDownloadDlg::WorkerThread(LPVOID param)
 int C_USBDownloadDlg::DownloadFile(const std::string& path)
 {
     ::SetWindowTextW(m_hWndWorkerTarget, texts::kWriterTitle);
-
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive))
-        return 0;
-    const uint64_t length = file.GetLength();
-    // A block address past the end of the address space would wrap round and
-    // overwrite the start of the flash.
-    if (!WriteRangeFits(m_nStartAddress, length))
-        return 0;
-    const uint32_t total = static_cast<uint32_t>(length);
-    uint32_t remaining = total;
-    const std::string name = FileNameOf(path);
-
-    SetStatusText(FormatWithText(texts::kWaitDownloadFormat, name));
-    PostProgress(0, total);
-
-    int handle = -1;
-    for (unsigned int attempt = 0; attempt < kWriterOpenAttempts; ++attempt) {
-        handle = m_usb.Open(0);
-        if (handle >= 0 || m_bCancel)
-            break;
-        ::Sleep(kWriterOpenRetryMs);
-    }
-    int usable = handle >= 0 ? 1 : 0;
-    if (!usable && !m_bCancel)
-        ShowError(texts::kDeviceOpenFailed);
-    // A cancel that came while the device was being opened leaves the flash
-    // as it was: no erase is started for a write the user has called off.
-    if (usable && m_bCancel)
-        usable = 0;
-
-    const int code = FlashTypeCode(m_nFlashType);
-    if (code == 0) {
-        usable = 0;
-    } else if (usable) {
-        if (m_usb.SetFlashInfo(handle, code, 0) == 0) {
-            if (!m_bCancel)
-                ShowError(texts::kSetFlashInfoFailed);
-            usable = 0;
-        } else {
-            SetStatusText(texts::kWaitErase);
-            PostProgress(0, total);
-            // Returns only when the whole flash is erased.
-            usable = m_usb.InitFlash(handle) == 1 ? 1 : 0;
-        }
-    }
-
-    SetStatusText(name);
-    PostProgress(0, total);
-
-    unsigned char block[kWriterBlockSize];
-    int programmed = 0;
-    int result = 0;
-    bool stopped = false;
-    while (remaining > kWriterBlockSize) {
-        if (usable != 1 || m_bCancel) {
-            stopped = true;
-            break;
-        }
-        if (file.Read(block, kWriterBlockSize) != kWriterBlockSize) {
-            stopped = true;
-            break;
-        }
-        usable = m_usb.Program(handle, block, static_cast<int>(kWriterBlockSize),
-                               m_nStartAddress + (total - remaining), &programmed);
-        if (usable == 0 || programmed != static_cast<int>(kWriterBlockSize)) {
-            if (!m_bCancel)
-                ShowError(texts::kDeviceDownloadFail);
-            stopped = true;
-            break;
-        }
-        remaining -= kWriterBlockSize;
-        PostProgress(total - remaining, total);
-    }
-
-    // The last piece, up to a whole block; a cancel no longer stops it.
-    if (!stopped && usable == 1 && file.Read(block, remaining) == remaining) {
-        int last = m_usb.Program(handle, block, static_cast<int>(remaining),
-                                 m_nStartAddress + (total - remaining), &programmed);
-        if (last != 0 && programmed == static_cast<int>(remaining)) {
-            PostProgress(total, total);
-            result = last;
-        } else if (!m_bCancel) {
-            ShowError(texts::kDeviceDownloadFail);
-        }
-    }
-
-    file.Close();
-    m_usb.Close(handle);
-    return result;
+    FlashJob job;
+    job.imagePath = path;
+    job.startAddress = m_nStartAddress;
+    job.flashTypeCode = FlashTypeCode(m_nFlashType);
+    job.openAttempts = kWriterOpenAttempts;
+    job.openRetryMs = kWriterOpenRetryMs;
+    WorkerReport report(*this, FileNameOf(path));
+    return RunWriteSequence(m_usb, job, report, &m_outcome);
 }
 
 BOOL C_USBDownloadDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)

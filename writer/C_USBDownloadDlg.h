@@ -7,6 +7,7 @@
 #include "CControls.h"
 #include "CTextProgressCtrl.h"
 #include "C_USBCmd.h"
+#include "FlashReport.h"
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -24,6 +25,8 @@ public:
 
     // 1 unless the whole file was written. Read it once DoModal has returned.
     int GetFailed() const { return m_nFailed; }
+    // How the worker's run ended (why it failed), once DoModal has returned.
+    const FlashOutcome& GetOutcome() const { return m_outcome; }
 
     // Control members, bound in this order.
     CStatic m_transferred;          // 1015
@@ -40,6 +43,9 @@ protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
+    // The dialog's side of the run: label text, progress messages, messages.
+    class WorkerReport;
+
     static DWORD WINAPI WorkerThread(LPVOID param);
     // Opens the device, erases the flash and programs the file; nonzero when
     // every byte was written. Runs on the worker thread.
@@ -69,4 +75,5 @@ private:
     HWND m_hWndWorkerTarget = nullptr;
     // OK or Cancel is being served: later requests change nothing.
     bool m_bClosing = false;
+    FlashOutcome m_outcome;
 };

@@ -15,6 +15,12 @@ int FlashTypeCode(int flashTypeIndex)
     }
 }
 
+const char* FlashTypeName(int flashTypeIndex)
+{
+    static const char* const kNames[] = { "SPI", "KP6X", "NAND" };
+    return flashTypeIndex >= 0 && flashTypeIndex < 3 ? kNames[flashTypeIndex] : "";
+}
+
 std::string FileNameOf(const std::string& path)
 {
     size_t slash = path.find_last_of('\\');

@@ -12,6 +12,9 @@ constexpr unsigned int kWriterOpenRetryMs = 1000;
 // 1 (KP6X) -> 4, 2 (NAND) -> 6; 0 for any other index.
 int FlashTypeCode(int flashTypeIndex);
 
+// The flash type's name for its index: "SPI", "KP6X", "NAND"; "" for others.
+const char* FlashTypeName(int flashTypeIndex);
+
 // The part of a path after its last backslash, or the whole path.
 std::string FileNameOf(const std::string& path);
 

@@ -1,0 +1,102 @@
+#include "BuildChain.h"
+#include "ConversionPlan.h"
+#include "Packer.h"
+
+namespace {
+
+void DeleteFiles(const std::vector<std::string>& files)
+{
+    for (const std::string& file : files)
+        ::DeleteFileA(file.c_str());
+}
+
+BuildFailure CheckRequest(const BuildRequest& request)
+{
+    if (request.audioStart & 1)
+        return BuildFailure::audioAddressOdd;
+    if (request.imageStart & 1)
+        return BuildFailure::imageAddressOdd;
+    if (request.audioFiles.empty() && request.imageFiles.empty())
+        return BuildFailure::noMedia;
+    // Audio records need a rate to derive their timer from.
+    if (!request.audioFiles.empty() && request.sampleRate <= 0)
+        return BuildFailure::sampleRateZero;
+    return BuildFailure::none;
+}
+
+}  // namespace
+
+const char* BuildFailureText(BuildFailure failure)
+{
+    switch (failure) {
+    case BuildFailure::none:
+        return "ok";
+    case BuildFailure::audioAddressOdd:
+        return "the audio start address is odd";
+    case BuildFailure::imageAddressOdd:
+        return "the image start address is odd";
+    case BuildFailure::noMedia:
+        return "no audio or image file given";
+    case BuildFailure::sampleRateZero:
+        return "the sample rate is 0";
+    case BuildFailure::convertAudio:
+        return "audio conversion failed";
+    case BuildFailure::convertImage:
+        return "image conversion failed";
+    case BuildFailure::pack:
+        return "packing failed";
+    }
+    return "failed";
+}
+
+int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report)
+{
+    const BuildFailure refused = CheckRequest(request);
+    if (refused != BuildFailure::none) {
+        report.Failure(refused, std::string());
+        return 0;
+    }
+
+    std::vector<std::string> audio, images;
+    report.Stage(BuildStage::converting);
+    for (const std::string& source : request.audioFiles) {
+        report.Converting(source);
+        std::string converted = ConvertedPath(source);
+        if (!converters.ConvertAudio(request.speechFormat, source, converted, request.sampleRate)) {
+            report.Failure(BuildFailure::convertAudio, source);
+            DeleteFiles(audio);
+            return 0;
+        }
+        audio.push_back(converted);
+    }
+    for (const std::string& source : request.imageFiles) {
+        report.Converting(source);
+        std::string converted = ConvertedPath(source);
+        if (!converters.ConvertImage(source, converted, request.imageWidth, request.imageHeight,
+                                     request.background)) {
+            report.Failure(BuildFailure::convertImage, source);
+            DeleteFiles(audio);
+            DeleteFiles(images);
+            return 0;
+        }
+        images.push_back(converted);
+    }
+
+    report.Stage(BuildStage::packing);
+    PackParams params;
+    params.speechFormat = request.speechFormat;
+    params.sampleRate = static_cast<uint32_t>(request.sampleRate);
+    params.systemClock = static_cast<uint32_t>(request.systemClock);
+    params.audioStart = request.audioStart;
+    params.imageStart = request.imageStart;
+    const int packed = PackImage(audio, images, request.outputPath, params);
+    if (!packed)
+        report.Failure(BuildFailure::pack, std::string());
+    else
+        report.Packed();
+    if (!request.keepConverted) {
+        DeleteFiles(audio);
+        DeleteFiles(images);
+    }
+    return packed;
+}

@@ -1,0 +1,51 @@
+// The builder's chain without any window: check the parameters, convert
+// every listed file through the converter libraries, pack the converted
+// files into one packed image and remove them again.
+#pragma once
+#include "MediaConverters.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BuildRequest {
+    std::vector<std::string> audioFiles;   // sources, in list order
+    std::vector<std::string> imageFiles;
+    std::string speechFormat = "APM";
+    int sampleRate = 8000;
+    int systemClock = 6144000;
+    uint32_t audioStart = 0;
+    uint32_t imageStart = 0;
+    unsigned char background[3] = { 255, 255, 255 };  // red, green, blue
+    unsigned short imageWidth = 128;
+    unsigned short imageHeight = 128;
+    std::string outputPath;                 // the packed image
+    bool keepConverted = false;             // leave the converted files beside their sources
+};
+
+enum class BuildStage { converting, packing };
+
+enum class BuildFailure { none, audioAddressOdd, imageAddressOdd, noMedia, sampleRateZero, convertAudio, convertImage, pack };
+
+class BuildReport {
+public:
+    virtual void Stage(BuildStage stage) {}
+    // Before each file is converted.
+    virtual void Converting(const std::string& source) {}
+    // The packed image is complete; the converted files are removed only
+    // once this returns.
+    virtual void Packed() {}
+    // file: the source that failed to convert, else empty.
+    virtual void Failure(BuildFailure failure, const std::string& file) {}
+
+protected:
+    ~BuildReport() = default;
+};
+
+// A short English description of a failure.
+const char* BuildFailureText(BuildFailure failure);
+
+// 1 when the packed image was written, 0 after reporting why not. Nothing is
+// converted when a check fails; after a failed conversion no converted file
+// remains, nor after a failed pack unless they are to be kept; a failed pack
+// leaves no packed image.
+int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report);

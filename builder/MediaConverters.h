@@ -1,0 +1,23 @@
+// The converter libraries' exports, called through modules their owner has
+// loaded (the main window or the console program). Knows no window.
+#pragma once
+#include <windows.h>
+#include <string>
+
+class MediaConverters {
+public:
+    MediaConverters(HMODULE tuneMill, HMODULE picMill) : m_hTuneMill(tuneMill), m_hPicMill(picMill) {}
+
+    // Converts an MP3 or WAV file into the speech format beside it and
+    // removes the converter's by-products. 1 on success; 0 when the library,
+    // the export or the conversion fails.
+    int ConvertAudio(const std::string& speechFormat, const std::string& source, const std::string& converted,
+                     int sampleRate) const;
+    // The image export's result: nonzero on success.
+    int ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
+                     unsigned short height, const unsigned char* background) const;
+
+private:
+    HMODULE m_hTuneMill;
+    HMODULE m_hPicMill;
+};

@@ -1,0 +1,62 @@
+// What a run that writes an image file into the flash (a download or a
+// write) tells its caller while it goes, and what it asks of it. The run
+// calls these on its own thread; a window turns them into texts and posted
+// messages, the console program into lines and a progress bar.
+#pragma once
+#include <cstdint>
+#include <string>
+
+enum class FlashStage {
+    openingDevice,  // the image file is open; the device is being opened
+    deviceReady,    // opening and flash set-up are over, whether or not they succeeded
+    erasing,        // the erase is about to start
+    programming,    // blocks are about to be programmed (also after a failure)
+};
+
+enum class FlashFailure {
+    none,
+    imageOpen,      // the image file can't be opened
+    addressRange,   // the image would run past the end of the address space
+    deviceOpen,     // no device opened in all attempts
+    flashSetup,     // the driver refused the flash type
+    flashType,      // no flash type code for the requested type
+    erase,          // the erase did not report success
+    imageRead,      // a block could not be read from the image file
+    program,        // a block was refused or programmed short
+    cancelled,      // the caller called the run off
+};
+
+class FlashReport {
+public:
+    virtual void Stage(FlashStage stage) {}
+    // Bytes done of the total (the image size); (0, total) marks a restart.
+    virtual void Progress(uint32_t done, uint32_t total) {}
+    virtual void EraseStarted() {}
+    virtual void EraseEnded(bool erased) {}
+    // A failure as it happens; address is where a block failed, else 0.
+    // Not reported once the caller has called the run off.
+    virtual void Failure(FlashFailure failure, uint32_t address) {}
+    // Asked between steps by the runs that can be called off.
+    virtual bool Cancelled() { return false; }
+
+protected:
+    ~FlashReport() = default;
+};
+
+// What to write and how to reach the device.
+struct FlashJob {
+    std::string imagePath;          // ANSI code page
+    uint32_t startAddress = 0;      // flash address of the image's first byte
+    int flashTypeCode = 5;          // the driver's code: 5 SPI, 4 KP6X, 6 NAND
+    unsigned int openAttempts = 20; // 0: until the device opens or the run is called off
+    unsigned int openRetryMs = 1000;
+};
+
+// How a run ended.
+struct FlashOutcome {
+    int result = 0;                 // nonzero on success (the last program call's result)
+    FlashFailure failure = FlashFailure::none;
+    uint32_t failedAddress = 0;     // flash address of the failed block
+    uint32_t imageSize = 0;         // bytes of the image (its length's low 32 bits)
+    bool imageOpened = false;
+};
