@@ -26,7 +26,8 @@ int C_USBCmd::LoadDriver()
     std::string path = GetModuleDir(true) + kLibraryName;
     m_hModule = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!m_hModule) {
-        ::MessageBoxA(nullptr, texts::kLoadDriverFailed, "Error", MB_OK);
+        if (m_showLoadFailure)
+            ::MessageBoxA(nullptr, texts::kLoadDriverFailed, "Error", MB_OK);
         return 0;
     }
     return 1;

@@ -6,7 +6,9 @@
 
 class C_USBCmd {
 public:
-    C_USBCmd() = default;
+    // A binding of a program without windows shows no message of its own
+    // when the library can't be loaded.
+    explicit C_USBCmd(bool showLoadFailure = true) : m_showLoadFailure(showLoadFailure) {}
     virtual ~C_USBCmd();
     C_USBCmd(const C_USBCmd&) = delete;
     C_USBCmd& operator=(const C_USBCmd&) = delete;
@@ -28,4 +30,5 @@ public:
 private:
     FARPROC Export(const char* name);
     HMODULE m_hModule = nullptr;
+    bool m_showLoadFailure;
 };

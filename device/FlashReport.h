@@ -59,4 +59,5 @@ struct FlashOutcome {
     uint32_t failedAddress = 0;     // flash address of the failed block
     uint32_t imageSize = 0;         // bytes of the image (its length's low 32 bits)
     bool imageOpened = false;
+    bool deviceOpened = false;
 };

@@ -22,6 +22,7 @@ int RunDownloadSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report,
 
     int ok = 1;
     const int device = OpenFlashDevice(usb, job, report);
+    outcome->deviceOpened = device >= 0;
     if (device < 0) {
         fail(FlashFailure::deviceOpen);
         ok = 0;

@@ -123,6 +123,7 @@ int RunWriteSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report, Fl
     report.Progress(0, total);
 
     const int handle = OpenFlashDevice(usb, job, report);
+    outcome->deviceOpened = handle >= 0;
     int usable = handle >= 0 ? 1 : 0;
     if (!usable)
         ReportFlashFailure(report, outcome, FlashFailure::deviceOpen, 0);

@@ -1,0 +1,102 @@
+#include "ConsoleOutput.h"
+#include <cstdio>
+
+namespace {
+
+bool IsConsole(DWORD which)
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(which), &mode) != 0;
+}
+
+std::string Minutes(double seconds)
+{
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+}  // namespace
+
+std::string ProgressBarText(uint64_t done, uint64_t total, double elapsedSeconds, int width)
+{
+    const double fraction = total ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+    const int filled = static_cast<int>(fraction * width);
+    std::string bar = "[" + std::string(static_cast<size_t>(filled), '#')
+                      + std::string(static_cast<size_t>(width - filled), '-') + "]";
+    char percent[16];
+    std::snprintf(percent, sizeof percent, " %3d%%", static_cast<int>(fraction * 100));
+    bar += percent;
+    if (done > 0 && done < total && elapsedSeconds > 0)
+        bar += "  " + Minutes(elapsedSeconds * static_cast<double>(total - done) / static_cast<double>(done)) + " left";
+    return bar;
+}
+
+ConsoleOutput::ConsoleOutput(bool quiet)
+    : m_style(quiet ? OutputStyle::quiet : IsConsole(STD_OUTPUT_HANDLE) ? OutputStyle::console : OutputStyle::lines)
+{
+}
+
+void ConsoleOutput::Info(const std::string& line)
+{
+    if (m_style == OutputStyle::quiet)
+        return;
+    EndProgress();
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void ConsoleOutput::Error(const std::string& reason)
+{
+    EndProgress();
+    std::fprintf(stderr, "tessa: %s\n", reason.c_str());
+    std::fflush(stderr);
+}
+
+void ConsoleOutput::Progress(const char* what, uint64_t done, uint64_t total)
+{
+    if (m_style == OutputStyle::quiet)
+        return;
+    const DWORD now = ::GetTickCount();
+    if (done == 0 || m_lastShown < 0)
+        m_startTick = now;
+    const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+    if (m_style == OutputStyle::lines) {
+        // One line for every tenth reached.
+        if (m_lastShown < 0 || percent / 10 > m_lastShown / 10) {
+            std::printf("%s %d%%\n", what, percent);
+            std::fflush(stdout);
+            m_lastShown = percent;
+        }
+        return;
+    }
+    // Redrawn in place, at most ten times a second and whenever the percentage changes.
+    if (percent == m_lastShown && now - m_lastDrawTick < 100)
+        return;
+    const std::string bar = ProgressBarText(done, total, (now - m_startTick) / 1000.0, 30);
+    std::printf("\r%-12s %s   ", what, bar.c_str());
+    std::fflush(stdout);
+    m_barShown = true;
+    m_lastShown = percent;
+    m_lastDrawTick = now;
+}
+
+void ConsoleOutput::EndProgress()
+{
+    if (m_barShown) {
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    m_barShown = false;
+    m_lastShown = -1;
+}
+
+void ConsoleOutput::Elapsed(const char* what, double seconds)
+{
+    if (m_style != OutputStyle::console)
+        return;
+    std::printf("\r%-12s %s   ", what, Minutes(seconds).c_str());
+    std::fflush(stdout);
+    m_barShown = true;
+}

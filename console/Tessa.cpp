@@ -1,0 +1,39 @@
+// tessa: the download panel, the Writer dialog and the image builder for
+// production lines and build pipelines, without a window.
+#include "CommandLine.h"
+#include "ConsoleOutput.h"
+#include "FlashCommands.h"
+#include "MapCommand.h"
+#include "PackCommand.h"
+#include "Version.h"
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    TessaOptions options;
+    std::string error;
+    if (!ParseTessaArguments(args, &options, &error)) {
+        std::fprintf(stderr, "tessa: %s\n", error.c_str());
+        return kExitBadInput;
+    }
+    ConsoleOutput out(options.quiet);
+    switch (options.command) {
+    case TessaCommand::help:
+        std::fputs(kTessaUsage, stdout);
+        return kExitOk;
+    case TessaCommand::version:
+        std::printf("tessa %s\n", TESSALINE_VERSION_TEXT);
+        return kExitOk;
+    case TessaCommand::download:
+    case TessaCommand::write:
+        return RunFlashCommand(options, out);
+    case TessaCommand::connect:
+        return RunConnectCommand(options, out);
+    case TessaCommand::pack:
+        return RunPackCommand(options, out);
+    case TessaCommand::map:
+        return RunMapCommand(options, out);
+    }
+    return kExitBadInput;
+}

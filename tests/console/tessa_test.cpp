@@ -1,0 +1,203 @@
+// The console program run as a user would: flash bytes, exit codes, the
+// error line, the log, and board after board with --loop.
+#include "AppDriver.h"
+#include "ConsoleProcess.h"
+#include "CommandLine.h"
+#include <gtest/gtest.h>
+
+namespace gui {
+namespace {
+
+// 40000 bytes: blocks of 16384, 16384 and 7232.
+std::string Pattern(size_t size)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    return bytes;
+}
+const char* const kPatternSha256 = "58d781cc597bca703812517d600f71acae3a22beb8ef6759384281a860d037eb";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+class TessaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = MakeTempDir("tessa");
+        ASSERT_FALSE(m_dir.empty());
+        m_image = m_dir + "image.bin";
+        ASSERT_TRUE(WriteFile(m_image, Pattern(40000)));
+        m_flash = m_dir + "flash.bin";
+        m_env = { { "KP6600SIM_FLASH_FILE", m_flash }, { "KP6600SIM_CALL_LOG", m_dir + "calls.log" },
+                  { "KP6600SIM_ERASE_MS", "0" }, { "KP6600SIM_BLOCK_DELAY_MS", "0" } };
+    }
+
+    int Run(const std::string& arguments, std::vector<std::pair<std::string, std::string>> extra = {})
+    {
+        auto env = m_env;
+        env.insert(env.end(), extra.begin(), extra.end());
+        return RunConsole(ExeDir() + "tessa.exe", "--log \"" + m_dir + "log.csv\" " + arguments, env, &m_out, &m_err);
+    }
+
+    std::string m_dir, m_image, m_flash, m_out, m_err;
+    std::vector<std::pair<std::string, std::string>> m_env;
+};
+
+TEST_F(TessaTest, DownloadProgramsTheImageAndLogsIt)
+{
+    ASSERT_EQ(0, Run("download \"" + m_image + "\" --capacity 2M")) << m_err;
+    EXPECT_EQ(Pattern(40000), ReadFile(m_flash).substr(0, 40000));
+    EXPECT_EQ("", m_err);
+    std::vector<std::string> out = Lines(m_out);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(0u, out.back().find("download OK: 40000 bytes in ")) << out.back();
+    EXPECT_EQ("programming 100%", out[out.size() - 2]);
+
+    std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
+    ASSERT_EQ(2u, log.size());
+    EXPECT_EQ("time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms", log[0]);
+    const std::string fields = ",tessa,download," + m_image + ",40000," + kPatternSha256 + ",2M,0x00000000,SPI,ok,";
+    EXPECT_NE(std::string::npos, log[1].find(fields)) << log[1];
+    EXPECT_EQ('T', log[1][10]);
+}
+
+TEST_F(TessaTest, WriteUsesTheFlashTypeAndAddress)
+{
+    ASSERT_EQ(0, Run("write \"" + m_image + "\" --flash-type nand --address 0x1000 --quiet")) << m_err;
+    EXPECT_EQ("", m_out);
+    std::string flash = ReadFile(m_flash);
+    EXPECT_EQ(std::string(0x1000, '\xFF'), flash.substr(0, 0x1000));
+    EXPECT_EQ(Pattern(40000), flash.substr(0x1000, 40000));
+    std::vector<std::string> calls = Lines(ReadFile(m_dir + "calls.log"));
+    ASSERT_EQ(7u, calls.size());
+    EXPECT_NE(std::string::npos, calls[1].find("KP6600SetFlashInfo 0 6 0 -> 1"));
+    EXPECT_NE(std::string::npos, calls[5].find("KP6600Program 0 7232 0x00009000 -> 1"));
+    EXPECT_NE(std::string::npos, ReadFile(m_dir + "log.csv").find(",write,"));
+}
+
+TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "big.bin", std::string(262145, 'x')));
+    struct Case {
+        std::string arguments;
+        std::vector<std::pair<std::string, std::string>> env;
+        int code;
+        std::string error;
+    } cases[] = {
+        { "download \"" + m_dir + "none.bin\"", {}, 2, "tessa: image file not found or unreadable: " + m_dir + "none.bin" },
+        { "download \"" + m_dir + "big.bin\" --capacity 2M", {}, 2,
+          "tessa: image too big for the capacity 2M: 262145 bytes" },
+        { "download \"" + m_image + "\" --address 3", {}, 2, "tessa: the address must be even: 0x00000003" },
+        { "download \"" + m_image + "\" --speed 9", {}, 2, "tessa: unknown option '--speed' for download" },
+        { "download \"" + m_image + "\"", { { "KP6600SIM_FAIL_BLOCK", "1" } }, 1,
+          "tessa: download failed: block program failed at 0x00004000" },
+        { "write \"" + m_image + "\"", { { "KP6600SIM_FLASHINFO_FAILS", "1" } }, 1,
+          "tessa: write failed: flash set-up refused" },
+        { "connect", { { "KP6600SIM_PLUGGED", "0" } }, 1, "tessa: no device answered: is the programmer plugged in?" },
+        { "download \"" + m_image + "\"", { { "KP6600SIM_PLUGGED", "0" } }, 1, "tessa: download failed: device open failed" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.code, Run(c.arguments, c.env)) << c.arguments;
+        EXPECT_EQ(c.error + "\r\n", m_err) << c.arguments;
+    }
+    // Only the runs that reached the device are logged.
+    std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
+    ASSERT_EQ(4u, log.size());
+    EXPECT_NE(std::string::npos, log[3].find(",SPI,device open failed,"));
+}
+
+TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)
+{
+    // The device follows its ini file: plugged in, pulled, plugged in with a new flash.
+    const std::string appDir = MakeTempDir("tessa-loop");
+    ASSERT_TRUE(CopyFromBin(appDir, { "tessa.exe", "KP6600HidDriver.dll" }));
+    auto plug = [&](int plugged, const char* flash) {
+        return WriteFile(appDir + "KP6600HidDriver.ini", std::string("[Device]\r\nPlugged=") + std::to_string(plugged)
+                                                             + "\r\nFlashFile=" + m_dir + flash
+                                                             + "\r\nEraseMs=0\r\nBlockDelayMs=0\r\n");
+    };
+    ASSERT_TRUE(plug(1, "board1.bin"));
+    ConsoleProcess tessa;
+    ASSERT_TRUE(tessa.Start(appDir + "tessa.exe",
+                            "--log \"" + m_dir + "log.csv\" download \"" + m_image + "\" --loop --count 2", appDir));
+    auto saw = [&](const char* text) { return WaitFor([&] { return tessa.Output().find(text) != std::string::npos; }, 20000); };
+    ASSERT_TRUE(saw("board 1: remove it to go on")) << tessa.Output() << tessa.Errors();
+    ASSERT_TRUE(plug(0, "board2.bin"));
+    ASSERT_TRUE(saw("board 2: waiting for the device")) << tessa.Output();
+    ASSERT_TRUE(plug(1, "board2.bin"));
+    EXPECT_EQ(0, tessa.Wait(20000)) << tessa.Output() << tessa.Errors();
+
+    std::string out = tessa.Output();
+    EXPECT_NE(std::string::npos, out.find("good 1, failed 0"));
+    EXPECT_NE(std::string::npos, out.find("board 2: download OK: 40000 bytes"));
+    EXPECT_NE(std::string::npos, out.find("good 2, failed 0"));
+    EXPECT_EQ(Pattern(40000), ReadFile(m_dir + "board1.bin").substr(0, 40000));
+    EXPECT_EQ(Pattern(40000), ReadFile(m_dir + "board2.bin").substr(0, 40000));
+    EXPECT_EQ(3u, Lines(ReadFile(m_dir + "log.csv")).size());
+}
+
+TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
+{
+    TessaOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseTessaArguments({ "--quiet", "--log", "a.csv", "write", "x.bin", "--flash-type", "KP6X",
+                                      "--address", "0x00FF00", "--loop", "--count", "3" },
+                                    &o, &error)) << error;
+    EXPECT_EQ(TessaCommand::write, o.command);
+    EXPECT_EQ("x.bin", o.image);
+    EXPECT_EQ(1, o.flashTypeIndex);
+    EXPECT_EQ(0xFF00u, o.address);
+    EXPECT_TRUE(o.loop && o.quiet);
+    EXPECT_EQ(3u, o.count);
+    EXPECT_EQ("a.csv", o.logPath);
+
+    ASSERT_TRUE(ParseTessaArguments({ "pack", "-o", "out.bin", "--audio", "a.wav", "--audio", "b.mp3", "--image",
+                                      "c.png", "--format", "mdm", "--rate", "16000", "--clock", "12000000",
+                                      "--background", "0,128,255", "--image-start", "10000", "--keep-converted" },
+                                    &o, &error)) << error;
+    EXPECT_EQ((std::vector<std::string>{ "a.wav", "b.mp3" }), o.audio);
+    EXPECT_EQ("MDM", o.format);
+    EXPECT_EQ(16000, o.rate);
+    EXPECT_EQ(12000000, o.clock);
+    EXPECT_EQ(128, o.background[1]);
+    EXPECT_EQ(0x10000u, o.imageStart);
+    EXPECT_TRUE(o.keepConverted);
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        { {}, "no command given (try --help)" },
+        { { "flash" }, "unknown command 'flash' (try --help)" },
+        { { "download" }, "download needs an image file" },
+        { { "download", "a", "b" }, "unexpected argument 'b'" },
+        { { "download", "a", "--capacity", "3M" }, "unknown capacity '3M' (2M, 4M, 8M, 16M, 32M or 64M)" },
+        { { "download", "a", "--address", "12345678A" }, "the address must be hexadecimal, at most 8 digits: '12345678A'" },
+        { { "download", "a", "--flash-type", "SPI" }, "unknown option '--flash-type' for download" },
+        { { "write", "a", "--flash-type", "EMMC" }, "unknown flash type 'EMMC' (SPI, KP6X or NAND)" },
+        { { "write", "a", "--count", "2" }, "--count goes with --loop" },
+        { { "pack", "--audio", "a.wav" }, "pack needs an output file: -o OUT" },
+        { { "pack", "-o", "x", "--background", "1,2" }, "the background must be R,G,B with values from 0 to 255: '1,2'" },
+        { { "pack", "-o", "x", "--rate" }, "option --rate needs a value" },
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(ParseTessaArguments(c.first, &o, &error));
+        EXPECT_EQ(c.second, error);
+    }
+}
+
+}  // namespace
+}  // namespace gui

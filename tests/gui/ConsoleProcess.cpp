@@ -1,0 +1,128 @@
+#include "ConsoleProcess.h"
+#include <map>
+
+namespace gui {
+
+namespace {
+
+// The test's environment with the overrides, as CreateProcess takes it.
+std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& overrides)
+{
+    std::map<std::string, std::string> vars;
+    char* strings = ::GetEnvironmentStringsA();
+    for (const char* entry = strings; *entry; entry += strlen(entry) + 1) {
+        std::string text = entry;
+        size_t equals = text.find('=', 1);
+        if (equals != std::string::npos)
+            vars[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    ::FreeEnvironmentStringsA(strings);
+    for (const auto& var : overrides)
+        vars[var.first] = var.second;
+    std::string block;
+    for (const auto& var : vars)
+        block += var.first + "=" + var.second + '\0';
+    return block + '\0';
+}
+
+}  // namespace
+
+ConsoleProcess::~ConsoleProcess()
+{
+    Wait(0);
+}
+
+bool ConsoleProcess::Start(const std::string& exe, const std::string& arguments, const std::string& dir)
+{
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), nullptr, TRUE };
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0) || !::CreatePipe(&errRead, &errWrite, &inherit, 0))
+        return false;
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi = {};
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    std::string environment = EnvironmentBlock(m_env);
+    BOOL ok = ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                               &environment[0], dir.empty() ? nullptr : dir.c_str(), &si, &pi);
+    ::CloseHandle(outWrite);
+    ::CloseHandle(errWrite);
+    if (!ok) {
+        ::CloseHandle(outRead);
+        ::CloseHandle(errRead);
+        return false;
+    }
+    ::CloseHandle(pi.hThread);
+    m_process = pi.hProcess;
+    m_outReader = std::thread(&ConsoleProcess::Read, this, outRead, &m_out);
+    m_errReader = std::thread(&ConsoleProcess::Read, this, errRead, &m_err);
+    return true;
+}
+
+void ConsoleProcess::Read(HANDLE pipe, std::string* into)
+{
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        into->append(buffer, read);
+    }
+    ::CloseHandle(pipe);
+}
+
+int ConsoleProcess::Wait(DWORD timeoutMs)
+{
+    if (!m_process)
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(m_process, &code);
+    } else {
+        ::TerminateProcess(m_process, static_cast<UINT>(-1));
+        ::WaitForSingleObject(m_process, 5000);
+    }
+    ::CloseHandle(m_process);
+    m_process = nullptr;
+    if (m_outReader.joinable())
+        m_outReader.join();
+    if (m_errReader.joinable())
+        m_errReader.join();
+    return static_cast<int>(code);
+}
+
+std::string ConsoleProcess::Output()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_out;
+}
+
+std::string ConsoleProcess::Errors()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_err;
+}
+
+int RunConsole(const std::string& exe, const std::string& arguments,
+               const std::vector<std::pair<std::string, std::string>>& env, std::string* out, std::string* err,
+               DWORD timeoutMs)
+{
+    ConsoleProcess process;
+    for (const auto& var : env)
+        process.SetEnv(var.first, var.second);
+    if (!process.Start(exe, arguments, std::string()))
+        return -2;
+    int code = process.Wait(timeoutMs);
+    if (out)
+        *out = process.Output();
+    if (err)
+        *err = process.Errors();
+    return code;
+}
+
+}  // namespace gui
