@@ -38,7 +38,11 @@ protected:
         m_app.SetEnv("KP6600SIM_CALL_LOG", m_log);
         m_app.SetEnv("KP6600SIM_ERASE_MS", "0");
         m_app.SetEnv("KP6600SIM_BLOCK_DELAY_MS", "0");
+        // The download log goes into the test's folder.
+        m_app.SetEnv("LOCALAPPDATA", m_dir);
     }
+
+    std::string DownloadLog() const { return ReadFile(m_dir + "Tessaline\\downloads.csv"); }
 
     void TearDown() override
     {

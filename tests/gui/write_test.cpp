@@ -1,5 +1,6 @@
 // The builder's Write command: its checks, its messages and its clean-up.
 // The panel is hidden; the test posts what its controls would send.
+#include "ConsoleProcess.h"
 #include "Fixture.h"
 
 namespace gui {
@@ -139,6 +140,17 @@ TEST_F(WriteTest, ConvertsPacksWritesAndCleansUp)
     EXPECT_EQ(0x10000u + 2 + 32768, packed.size());
     std::string flash = ReadFile(m_flash);
     EXPECT_TRUE(flash.compare(0, packed.size(), packed) == 0);
+    EXPECT_NE(std::string::npos, DownloadLog().find(",Tessaline,write," + std::string(temp) + "PackedImageFile.bin,"
+                                                    + std::to_string(packed.size()) + ","))
+        << DownloadLog();
+    EXPECT_NE(std::string::npos, DownloadLog().find(",,0x00000000,NAND,ok,"));
+
+    // The console program's pack makes the same file from the same inputs.
+    std::string out, err;
+    ASSERT_EQ(0, RunConsole(ExeDir() + "tessa.exe", "pack -o \"" + m_dir + "cli.bin\" --audio \"" + audio
+                                + "\" --image \"" + image + "\" --image-start 10000", {}, &out, &err))
+        << err;
+    EXPECT_TRUE(packed == ReadFile(m_dir + "cli.bin"));
 
     for (const std::string& gone : { audio + ".rbf", image + ".rbf", audio + ".apm", audio + ".rbf.apm" })
         EXPECT_FALSE(Exists(gone)) << gone;
