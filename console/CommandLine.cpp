@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 const char* const kTessaUsage =
-    "usage: tessa [--log FILE] [--quiet] COMMAND [options]\n"
+    "usage: tessa [--log FILE | --no-log] [--quiet] COMMAND [options]\n"
     "\n"
     "  download IMAGE [--capacity 2M|4M|8M|16M|32M|64M] [--address HEX] [--loop [--count N]]\n"
     "      erase the flash and program the raw image (SPI), as the download panel does;\n"
@@ -23,6 +23,7 @@ const char* const kTessaUsage =
     "               (or N boards with --count N)\n"
     "  --log FILE   append the download log there instead of\n"
     "               %LOCALAPPDATA%\\Tessaline\\downloads.csv\n"
+    "  --no-log     append nothing to the download log\n"
     "  --quiet      no progress or information, only errors\n"
     "  --help, --version\n"
     "\n"
@@ -101,8 +102,8 @@ struct CommandName {
 };
 
 const CommandName kCommands[] = {
-    { "download", TessaCommand::download, "--capacity --address --loop --count --log --quiet " },
-    { "write", TessaCommand::write, "--flash-type --address --loop --count --log --quiet " },
+    { "download", TessaCommand::download, "--capacity --address --loop --count --log --no-log --quiet " },
+    { "write", TessaCommand::write, "--flash-type --address --loop --count --log --no-log --quiet " },
     { "connect", TessaCommand::connect, "--capacity --quiet " },
     { "pack", TessaCommand::pack,
       "-o --output --audio --image --format --rate --clock --background --audio-start --image-start "
@@ -112,7 +113,7 @@ const CommandName kCommands[] = {
 
 bool TakesValue(const std::string& option)
 {
-    static const char* const kFlags[] = { "--loop", "--quiet", "--json", "--keep-converted" };
+    static const char* const kFlags[] = { "--loop", "--quiet", "--json", "--keep-converted", "--no-log" };
     for (const char* flag : kFlags) {
         if (option == flag)
             return false;
@@ -160,10 +161,12 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
     // Options of every command may also come before it.
     size_t first = 0;
     std::string log;
-    bool quiet = false;
-    while (first < args.size() && (args[first] == "--log" || args[first] == "--quiet")) {
+    bool quiet = false, noLog = false;
+    while (first < args.size() && (args[first] == "--log" || args[first] == "--quiet" || args[first] == "--no-log")) {
         if (args[first] == "--quiet") {
             quiet = true;
+        } else if (args[first] == "--no-log") {
+            noLog = true;
         } else {
             if (first + 1 >= args.size())
                 return fail("option --log needs a value");
@@ -189,6 +192,7 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
         return fail("unknown command '" + args[first] + "' (try --help)");
     options->logPath = log;
     options->quiet = quiet;
+    options->noLog = noLog;
     options->command = command->command;
     const std::string allowed = command->options;
 
@@ -228,6 +232,8 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
             options->loop = true;
         } else if (arg == "--quiet") {
             options->quiet = true;
+        } else if (arg == "--no-log") {
+            options->noLog = true;
         } else if (arg == "--log") {
             options->logPath = value;
         } else if (arg == "--json") {

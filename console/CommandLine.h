@@ -18,6 +18,7 @@ struct TessaOptions {
     unsigned int count = 0;             // boards to program with --loop; 0 until Ctrl+C
     bool quiet = false;
     std::string logPath;                // empty: the default log
+    bool noLog = false;
     bool json = false;
     // pack
     std::string output;

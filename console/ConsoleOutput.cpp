@@ -96,7 +96,7 @@ void ConsoleOutput::Elapsed(const char* what, double seconds)
 {
     if (m_style != OutputStyle::console)
         return;
-    std::printf("\r%-12s %s   ", what, Minutes(seconds).c_str());
+    std::printf("\r%s  %s   ", what, Minutes(seconds).c_str());
     std::fflush(stdout);
     m_barShown = true;
 }

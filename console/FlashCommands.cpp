@@ -38,7 +38,9 @@ public:
             m_out.Info("opening the device");
             break;
         case FlashStage::erasing:
-            m_out.Info("erasing the flash");
+            // On a console the erase's own line counts the seconds instead.
+            if (m_out.Style() != OutputStyle::console)
+                m_out.Info("erasing the flash");
             break;
         case FlashStage::programming:
             m_programming = true;
@@ -62,7 +64,7 @@ public:
         m_ticking = true;
         m_ticker = std::thread([this] {
             while (m_ticking) {
-                m_out.Elapsed("erasing", (::GetTickCount() - m_eraseStart) / 1000.0);
+                m_out.Elapsed("erasing the flash", (::GetTickCount() - m_eraseStart) / 1000.0);
                 ::Sleep(250);
             }
         });
@@ -209,7 +211,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         entry.result = FlashOutcomeText(outcome);
         entry.milliseconds = elapsed;
         std::string logError;
-        if (!AppendDownloadLog(logPath, entry, &logError))
+        if (!options.noLog && !AppendDownloadLog(logPath, entry, &logError))
             out.Error("warning: download log not written to " + logPath + ": " + logError);
 
         const std::string prefix = options.loop ? "board " + std::to_string(board) + ": " : std::string();

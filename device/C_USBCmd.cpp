@@ -11,6 +11,20 @@ typedef int(WINAPI* CloseFn)(int);
 typedef int(WINAPI* SetFlashInfoFn)(int, int, int);
 typedef int(WINAPI* InitFlashFn)(int);
 typedef int(WINAPI* ProgramFn)(int, const unsigned char*, int, unsigned int, int*);
+typedef int(WINAPI* MessageBoxFn)(HWND, LPCSTR, LPCSTR, UINT);
+
+// The window library is looked up only when a message is due, so that a
+// program without windows never loads it (it costs a console start dearly).
+void ShowLoadFailure()
+{
+    HMODULE user32 = ::LoadLibraryA("user32.dll");
+    if (!user32)
+        return;
+    auto messageBox = reinterpret_cast<MessageBoxFn>(::GetProcAddress(user32, "MessageBoxA"));
+    if (messageBox)
+        messageBox(nullptr, texts::kLoadDriverFailed, "Error", MB_OK);
+    ::FreeLibrary(user32);
+}
 }
 
 C_USBCmd::~C_USBCmd()
@@ -27,7 +41,7 @@ int C_USBCmd::LoadDriver()
     m_hModule = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!m_hModule) {
         if (m_showLoadFailure)
-            ::MessageBoxA(nullptr, texts::kLoadDriverFailed, "Error", MB_OK);
+            ShowLoadFailure();
         return 0;
     }
     return 1;

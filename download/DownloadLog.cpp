@@ -1,6 +1,5 @@
 #include "DownloadLog.h"
 #include <bcrypt.h>
-#include <shlobj.h>
 #include <cstdio>
 #include <vector>
 
@@ -143,13 +142,16 @@ bool HashFile(const std::string& path, std::string* sha256, uint64_t* size)
 
 std::string DefaultDownloadLogPath()
 {
+    // Every Windows since Vista sets LOCALAPPDATA; the profile's own folder
+    // is the fallback.
     char folder[MAX_PATH] = {};
     DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, folder)))
-            return std::string();
-    }
-    return std::string(folder) + "\\Tessaline\\downloads.csv";
+    if (length > 0 && length < MAX_PATH)
+        return std::string(folder) + "\\Tessaline\\downloads.csv";
+    length = ::GetEnvironmentVariableA("USERPROFILE", folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        return std::string(folder) + "\\AppData\\Local\\Tessaline\\downloads.csv";
+    return std::string();
 }
 
 bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry, std::string* error)

@@ -43,11 +43,12 @@ build_flavour() {
     win64) toolchain=mingw-x86_64 ;;
   esac
   mkdir -p "$TOP/build"
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$TOP" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/$toolchain.cmake" \
-          -DCMAKE_BUILD_TYPE=Release >"$TOP/build/configure-$flavour.log" 2>&1 \
-      || { cat "$TOP/build/configure-$flavour.log"; return 1; }
-  fi
+  # Configured every time (quick once cached), so that targets added since
+  # the last build are known to --target.
+  local first=()
+  [ -f "$dir/CMakeCache.txt" ] || first=(-DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release)
+  cmake -S "$TOP" -B "$dir" "${first[@]}" >"$TOP/build/configure-$flavour.log" 2>&1 \
+    || { cat "$TOP/build/configure-$flavour.log"; return 1; }
   cmake --build "$dir" -j"$(nproc)" "$@" >"$TOP/build/build-$flavour.log" 2>&1 \
     || { echo "build of $flavour failed:" >&2
          grep -E -B2 -A6 'error|Error' "$TOP/build/build-$flavour.log" | head -80; return 1; }
