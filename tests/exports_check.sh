@@ -17,7 +17,7 @@ for flavour in win32 win64; do
   if [ ! -f "$bin/Tessaline.exe" ]; then
     echo "FAIL $flavour: not built (scripts/test.sh builds both flavours)"; failed=1; continue
   fi
-  for file in Tessaline.exe KP6600HidDriver.dll TuneMill.dll PicMill.dll; do
+  for file in Tessaline.exe tessa.exe KP6600HidDriver.dll TuneMill.dll PicMill.dll; do
     if ! "$objdump" -f "$bin/$file" | grep -q "file format $format"; then
       echo "FAIL $flavour/$file: not $format"; failed=1
     fi
