@@ -1,8 +1,72 @@
 #include "MapCommand.h"
 #include "FlashCommands.h"
+#include "PackedImageMap.h"
+#include "StatusLine.h"
+#include <windows.h>
+#include <cstdio>
+
+namespace {
+
+std::string AnsiToUtf8(const std::string& text)
+{
+    int wide = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (wide <= 0)
+        return text;
+    std::wstring utf16(static_cast<size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &utf16[0], wide);
+    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.c_str(), -1, &utf8[0], bytes, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0));
+    return utf8;
+}
+
+}  // namespace
 
 int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
 {
-    out.Error("map: not built yet");
-    return kExitFailed;
+    HANDLE file = ::CreateFileA(options.image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size = {};
+    if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
+        if (file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(file);
+        out.Error("packed image not found or unreadable: " + options.image);
+        return kExitBadInput;
+    }
+    ReadAt read = [file](uint64_t offset, void* buffer, size_t bytes) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        return bytes <= 0xFFFFFFFFu && ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)
+               && ::ReadFile(file, buffer, static_cast<DWORD>(bytes), &got, nullptr) && got == bytes;
+    };
+
+    PackedMapOptions mapOptions;
+    if (options.audioStartGiven)
+        mapOptions.audioStart = options.audioStart;
+    if (options.imageStartGiven)
+        mapOptions.imageStart = options.imageStart;
+    mapOptions.systemClock = static_cast<uint32_t>(options.clock);
+    mapOptions.capacityBytes = static_cast<uint64_t>(CapacityBits(options.capacityIndex)) / 8;
+    PackedMap map;
+    map.file = options.json ? AnsiToUtf8(options.image) : options.image;
+    const bool complete = ReadPackedMap(read, static_cast<uint64_t>(size.QuadPart), mapOptions, &map);
+    ::CloseHandle(file);
+
+    // The table is the command's output: shown even with --quiet.
+    const std::string text = options.json ? FormatPackedMapJson(map) : FormatPackedMapText(map);
+    std::fputs(text.c_str(), stdout);
+    if (!text.empty() && text.back() != '\n')
+        std::fputs("\n", stdout);
+    std::fflush(stdout);
+    if (!complete) {
+        out.Error("reading the packed image failed: " + options.image);
+        return kExitFailed;
+    }
+    if (!map.problems.empty()) {
+        out.Error(std::to_string(map.problems.size()) + " problem(s) in " + options.image);
+        return kExitFailed;
+    }
+    return kExitOk;
 }

@@ -152,6 +152,32 @@ TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)
     EXPECT_EQ(3u, Lines(ReadFile(m_dir + "log.csv")).size());
 }
 
+TEST_F(TessaTest, MapReadsAGoodImageAndFlagsDamagedOnes)
+{
+    // Two clips of 10 and 7 bytes at audio start 0, defaults: as the packer writes it.
+    const std::string good = std::string("\x02\x00\x40\xBF\x12\x80\x80\x88\x01\xFF\x40\xBF\x1C\x80\x80\x88\x01\xFF", 18)
+                             + "0123456789abcdefg";
+    struct Case {
+        std::string bytes;
+        int code;
+        std::string inOutput;
+    } cases[] = {
+        { good, 0, "     1     0x0000001C          28           7  APM     1 (/4)       191        8000" },
+        { good.substr(0, 20), 1, "problem: clip 1 points outside the file (file offset 28)" },
+        { std::string("\xFF\xFF", 2) + std::string(300, '\x5A'), 1, "problem: " },
+        { "", 1, "problem: " },
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFile(m_dir + "packed.bin", c.bytes));
+        EXPECT_EQ(c.code, Run("map \"" + m_dir + "packed.bin\"")) << c.inOutput;
+        EXPECT_NE(std::string::npos, m_out.find(c.inOutput)) << m_out;
+        EXPECT_EQ(c.code ? 0u : std::string::npos, m_err.find("tessa: ")) << m_err;
+    }
+    ASSERT_TRUE(WriteFile(m_dir + "packed.bin", good));
+    EXPECT_EQ(0, Run("map \"" + m_dir + "packed.bin\" --json"));
+    EXPECT_NE(std::string::npos, m_out.find("\"audioStart\": 0, \"audioStartInferred\": true")) << m_out;
+}
+
 TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
 {
     TessaOptions o;
