@@ -2,6 +2,7 @@
 #include "AboutDlg.h"
 #include "CDC.h"
 #include "CWinApp.h"
+#include "DropFiles.h"
 #include "GdiPlus.h"
 #include "ModuleDir.h"
 #include "StatusLine.h"
@@ -63,14 +64,18 @@ BOOL CTessalineDlg::OnInitDialog()
     HMENU systemMenu = GetSystemMenu(FALSE);
     if (systemMenu) {
         wchar_t about[128] = {};
+        wchar_t builder[128] = {};
         if (::LoadStringW(CWinApp::ResourceHandle(), IDS_ABOUTBOX, about, 128) > 0) {
             ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            if (::LoadStringW(CWinApp::ResourceHandle(), IDS_IMAGE_BUILDER, builder, 128) > 0)
+                ::AppendMenuW(systemMenu, MF_STRING | MF_UNCHECKED, IDM_IMAGE_BUILDER, builder);
             ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
         }
     }
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+    DragAcceptFiles();
 
     // Without both converters the rest of the set-up is skipped.
     if (!LoadConverter(m_hPicMill, "PicMill.dll", texts::kLoadPicMillFailed))
@@ -86,7 +91,9 @@ BOOL CTessalineDlg::OnInitDialog()
 
     m_capacity.SetCurSel(kDefaultCapacityIndex);
 
-    SetWindowPos(HWND_TOP, 0, 0, 450, 380, 0);
+    // Only the download panel in view; the builder panel lies beyond the
+    // window's right edge until the system menu brings it in.
+    FitWindow(true);
 
     m_path.SetWindowText(m_startupArg.c_str());
     m_initialised = true;
@@ -177,6 +184,22 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
     }
 }
 
+void CTessalineDlg::OnDropFiles(HDROP drop)
+{
+    // The first dropped file counts; folders don't. While a download runs
+    // the path field stays as it is.
+    if (!IsDownloadRunning()) {
+        for (const std::wstring& path : DragQueryFiles(drop)) {
+            DWORD attributes = ::GetFileAttributesW(path.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            m_path.SetWindowText(path.c_str());
+            break;
+        }
+    }
+    ::DragFinish(drop);
+}
+
 void CTessalineDlg::OnPaint()
 {
     CPaintDC dc(this);
@@ -200,7 +223,22 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
             *result = 0;
             return TRUE;
         }
+        if ((wParam & 0xFFF0) == IDM_IMAGE_BUILDER) {
+            ShowBuilderPanel(!m_builderShown);
+            *result = 0;
+            return TRUE;
+        }
         return FALSE;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        *result = 0;
+        return TRUE;
+    case WM_DPICHANGED:
+        // The dialog manager rescales the template's controls and fonts
+        // first; the window's own size rule then runs at the new DPI.
+        *result = Default();
+        OnDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_PAINT:
         if (!IsIconic())
             return FALSE;

@@ -10,6 +10,8 @@
 #include "C_CenterComboBox.h"
 #include "resource.h"
 #include <string>
+#include <vector>
+#include <shellapi.h>
 
 namespace Gdiplus { class Bitmap; }
 
@@ -138,9 +140,25 @@ private:
 
     BOOL LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure);
     void OnPaint();
+    // A file dropped on the window goes into the path field.
+    void OnDropFiles(HDROP drop);
+
+    // Window layout (app/MainWindowLayout.cpp).
+    // The controls of one panel: the builder panel is everything from the
+    // audio list's left edge rightwards, the download panel the rest.
+    std::vector<HWND> PanelControls(bool builder) const;
+    // Sizes the window for the panels in view at its DPI; at initialisation
+    // it also goes to the top left of the screen, otherwise it stays where it is.
+    void FitWindow(bool toOrigin);
+    // The system menu's "Image Builder": widens the window to show the
+    // builder panel, or narrows it back to the download panel.
+    void ShowBuilderPanel(bool show);
+    void OnDpiChanged(const RECT& suggested);
 
     // Set once the window's initialisation has run to its end.
     bool m_initialised = false;
     // The user asked to close while a download ran: close when it ends.
     bool m_closePending = false;
+    // The builder panel is in view.
+    bool m_builderShown = false;
 };

@@ -1,4 +1,5 @@
 #include "CWnd.h"
+#include <shellapi.h>
 
 namespace {
 const wchar_t kObjectProp[] = L"Tessaline.CWnd";
@@ -85,6 +86,28 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags)
     if (swpFlags)
         SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
     return TRUE;
+}
+
+void CWnd::DragAcceptFiles(BOOL accept)
+{
+    ::DragAcceptFiles(m_hWnd, accept);
+}
+
+UINT CWnd::GetDpi() const
+{
+    // GetDpiForWindow exists from Windows 10 version 1607 on.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow) {
+        UINT dpi = getDpiForWindow(m_hWnd);
+        if (dpi)
+            return dpi;
+    }
+    HDC dc = ::GetDC(m_hWnd);
+    int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(m_hWnd, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96u;
 }
 
 BOOL CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT*)

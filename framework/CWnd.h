@@ -59,6 +59,11 @@ public:
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+    // Dropped files arrive as WM_DROPFILES (see DropFiles.h).
+    void DragAcceptFiles(BOOL accept = TRUE);
+    // The window's dots per inch: its monitor's where the system tracks DPI
+    // per monitor, the system's otherwise.
+    UINT GetDpi() const;
     HICON SetIcon(HICON icon, BOOL big)
     { return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon))); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)); }

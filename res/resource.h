@@ -6,7 +6,9 @@
 #define IDS_ABOUTBOX            101
 #define IDD_TESSALINE_DIALOG    102
 #define IDD_WRITER_DIALOG       131
+#define IDS_IMAGE_BUILDER       103
 #define IDM_ABOUTBOX            0x0010
+#define IDM_IMAGE_BUILDER       0x0020
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)

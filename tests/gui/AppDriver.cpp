@@ -1,4 +1,5 @@
 #include "AppDriver.h"
+#include <shlobj.h>
 #include <cstdio>
 
 namespace gui {
@@ -173,6 +174,29 @@ int App::ComboSelection(int id) const
 void App::SetText(int id, const std::string& text) const
 {
     ::SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool App::DropFiles(const std::vector<std::wstring>& paths) const
+{
+    // WM_DROPFILES carries a memory block of the receiving process: a
+    // DROPFILES header and the wide paths, each ended by a null, then one
+    // more null. Written into the program, as the shell would do.
+    std::vector<char> block(sizeof(DROPFILES));
+    auto* header = reinterpret_cast<DROPFILES*>(block.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    for (const std::wstring& path : paths) {
+        const char* bytes = reinterpret_cast<const char*>(path.c_str());
+        block.insert(block.end(), bytes, bytes + (path.size() + 1) * sizeof(wchar_t));
+    }
+    block.insert(block.end(), sizeof(wchar_t), '\0');
+    void* remote = ::VirtualAllocEx(m_process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    bool sent = ::WriteProcessMemory(m_process, remote, block.data(), block.size(), nullptr)
+        && ::SendMessageTimeoutW(m_main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, SMTO_NORMAL, 5000, nullptr);
+    ::VirtualFreeEx(m_process, remote, 0, MEM_RELEASE);
+    return sent;
 }
 
 std::vector<HWND> App::OtherDialogs() const

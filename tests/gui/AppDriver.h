@@ -53,6 +53,9 @@ public:
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     int ComboSelection(int id) const;
     void SetText(int id, const std::string& text) const;
+    // Drops these files and folders on the main window, as the shell would,
+    // and returns once the window has handled the drop.
+    bool DropFiles(const std::vector<std::wstring>& paths) const;
 
     // Waits for a message box of the program (any dialog with a message text).
     bool WaitMessageBox(MessageBoxInfo* info, DWORD timeoutMs = 5000) const;
