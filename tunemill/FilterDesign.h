@@ -14,7 +14,7 @@ const double kCutoff = 0.45;
 // Half-length of the rate-changing filter in periods of the lower rate.
 const double kHalfLengthPeriods = 27.0;
 // Half-length of the halving filter in input samples.
-const int kHalvingReach = 8;
+const int kHalvingReach = 12;
 
 // The modified Bessel function of the first kind, order 0.
 double BesselI0(double x);

@@ -44,15 +44,16 @@ private:
 // lengths it was prepared with, as the manager requires.
 class PreparedHeader {
 public:
-    PreparedHeader(HACMSTREAM stream, std::vector<uint8_t>& source, std::vector<uint8_t>& destination)
+    PreparedHeader(HACMSTREAM stream, uint8_t* source, DWORD sourceBytes, uint8_t* destination,
+                   DWORD destinationBytes)
         : stream_(stream)
     {
         std::memset(&header_, 0, sizeof header_);
         header_.cbStruct = sizeof header_;
-        header_.pbSrc = source.data();
-        header_.cbSrcLength = static_cast<DWORD>(source.size());
-        header_.pbDst = destination.data();
-        header_.cbDstLength = static_cast<DWORD>(destination.size());
+        header_.pbSrc = source;
+        header_.cbSrcLength = sourceBytes;
+        header_.pbDst = destination;
+        header_.cbDstLength = destinationBytes;
         sourceLength_ = header_.cbSrcLength;
         prepared_ = acmStreamPrepareHeader(stream_, &header_, 0) == MMSYSERR_NOERROR;
     }
@@ -141,16 +142,19 @@ bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSi
         outputChunk < kMinOutputChunk)
         outputChunk = kMinOutputChunk;
     std::vector<uint8_t> input(kInputChunk);
-    std::vector<uint8_t> output(outputChunk);
-    PreparedHeader prepared(stream.Handle(), input, output);
+    // The codec writes 16-bit samples straight into samples the sink can take.
+    outputChunk &= ~static_cast<DWORD>(3);
+    std::vector<int16_t> output(outputChunk / 2);
+    PreparedHeader prepared(stream.Handle(), input.data(), kInputChunk, reinterpret_cast<uint8_t*>(output.data()),
+                            outputChunk);
     if (!prepared.Prepared())
         return false;
     ACMSTREAMHEADER& header = prepared.Header();
 
     const uint64_t size = source.Size();
     const size_t frameBytes = pcm.nBlockAlign;
+    std::vector<uint8_t> partial;  // output that does not end on a whole frame
     std::vector<int16_t> samples;
-    std::vector<uint8_t> partial;  // the start of a frame cut by the end of an output chunk
     bool any = false;
     uint64_t position = offset;
     DWORD pending = 0;  // bytes at the front of input not yet taken by the codec
@@ -178,16 +182,25 @@ bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSi
         const DWORD used = header.cbSrcLengthUsed <= pending ? header.cbSrcLengthUsed : pending;
         const DWORD produced =
             header.cbDstLengthUsed <= outputChunk ? header.cbDstLengthUsed : outputChunk;
-        partial.insert(partial.end(), output.begin(), output.begin() + produced);
-        const size_t frames = partial.size() / frameBytes;
-        if (frames > 0) {
-            samples.resize(frames * pcm.nChannels);
-            for (size_t i = 0; i < samples.size(); ++i)
-                samples[i] = static_cast<int16_t>(partial[2 * i] | (partial[2 * i + 1] << 8));
-            if (!sink.Take(samples.data(), frames))
-                return false;
-            partial.erase(partial.begin(), partial.begin() + static_cast<ptrdiff_t>(frames * frameBytes));
-            any = true;
+        if (partial.empty() && produced % frameBytes == 0) {
+            if (produced > 0) {
+                if (!sink.Take(output.data(), produced / frameBytes))
+                    return false;
+                any = true;
+            }
+        } else {
+            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(output.data());
+            partial.insert(partial.end(), bytes, bytes + produced);
+            const size_t frames = partial.size() / frameBytes;
+            if (frames > 0) {
+                samples.resize(frames * pcm.nChannels);
+                for (size_t i = 0; i < samples.size(); ++i)
+                    samples[i] = static_cast<int16_t>(partial[2 * i] | (partial[2 * i + 1] << 8));
+                if (!sink.Take(samples.data(), frames))
+                    return false;
+                partial.erase(partial.begin(), partial.begin() + static_cast<ptrdiff_t>(frames * frameBytes));
+                any = true;
+            }
         }
         std::memmove(input.data(), input.data() + used, pending - used);
         pending -= used;

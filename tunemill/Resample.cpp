@@ -23,37 +23,32 @@ uint64_t Gcd(uint64_t a, uint64_t b)
     return a;
 }
 
-// The sum of a[i] × b[i] for n a multiple of 4, kept in eight running sums
-// (i mod 8) that are added pairwise at the end; the plain form below adds in
+// The sum of a[i] x b[i] for n a multiple of 4, kept in sixteen running sums
+// (i mod 16) that are added pairwise at the end; the plain form below adds in
 // exactly the same order, so both give the same bits.
 float Dot(const float* a, const float* b, size_t n)
 {
 #ifdef TUNEMILL_SSE
-    __m128 low = _mm_setzero_ps(), high = _mm_setzero_ps();
+    __m128 sums[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        low = _mm_add_ps(low, _mm_mul_ps(_mm_loadu_ps(a + i), _mm_loadu_ps(b + i)));
-        high = _mm_add_ps(high, _mm_mul_ps(_mm_loadu_ps(a + i + 4), _mm_loadu_ps(b + i + 4)));
+    for (; i + 16 <= n; i += 16) {
+        sums[0] = _mm_add_ps(sums[0], _mm_mul_ps(_mm_loadu_ps(a + i), _mm_loadu_ps(b + i)));
+        sums[1] = _mm_add_ps(sums[1], _mm_mul_ps(_mm_loadu_ps(a + i + 4), _mm_loadu_ps(b + i + 4)));
+        sums[2] = _mm_add_ps(sums[2], _mm_mul_ps(_mm_loadu_ps(a + i + 8), _mm_loadu_ps(b + i + 8)));
+        sums[3] = _mm_add_ps(sums[3], _mm_mul_ps(_mm_loadu_ps(a + i + 12), _mm_loadu_ps(b + i + 12)));
     }
-    if (i < n)
-        low = _mm_add_ps(low, _mm_mul_ps(_mm_loadu_ps(a + i), _mm_loadu_ps(b + i)));
+    for (int k = 0; i < n; i += 4, ++k)
+        sums[k] = _mm_add_ps(sums[k], _mm_mul_ps(_mm_loadu_ps(a + i), _mm_loadu_ps(b + i)));
     float lanes[4];
-    _mm_storeu_ps(lanes, _mm_add_ps(low, high));
+    _mm_storeu_ps(lanes, _mm_add_ps(_mm_add_ps(sums[0], sums[1]), _mm_add_ps(sums[2], sums[3])));
     return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
 #else
-    float low[4] = {0, 0, 0, 0}, high[4] = {0, 0, 0, 0};
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        for (int lane = 0; lane < 4; ++lane) {
-            low[lane] += a[i + lane] * b[i + lane];
-            high[lane] += a[i + 4 + lane] * b[i + 4 + lane];
-        }
-    if (i < n)
-        for (int lane = 0; lane < 4; ++lane)
-            low[lane] += a[i + lane] * b[i + lane];
+    float sums[4][4] = {};
+    for (size_t i = 0; i < n; ++i)
+        sums[(i / 4) % 4][i % 4] += a[i] * b[i];
     float lanes[4];
     for (int lane = 0; lane < 4; ++lane)
-        lanes[lane] = low[lane] + high[lane];
+        lanes[lane] = (sums[0][lane] + sums[1][lane]) + (sums[2][lane] + sums[3][lane]);
     return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
 #endif
 }
@@ -135,21 +130,30 @@ public:
     }
 
 private:
+    // Makes every output m whose taps are all held: 2m + reach within the
+    // window, and 2m within the input proper.
     void Produce(std::vector<float>& out)
     {
         const int reach = kHalvingReach;
-        for (;;) {
-            const int64_t centre = 2 * next_;
-            if (centre + reach >= window_.End() || static_cast<uint64_t>(centre) >= window_.Received())
-                break;
-            const float* x = window_.At(centre - reach);
-            // A half-band filter is 0 at every even distance from its centre.
-            float sum = taps_[reach] * x[reach];
+        int64_t limit = window_.End() - reach;  // 2m < limit
+        if (limit > static_cast<int64_t>(window_.Received()))
+            limit = static_cast<int64_t>(window_.Received());
+        const int64_t count = limit > 2 * next_ ? (limit + 1) / 2 - next_ : 0;
+        const size_t start = out.size();
+        out.resize(start + static_cast<size_t>(count));
+        // A half-band filter is 0 at every even distance from its centre.
+        const float centre = taps_[reach];
+        float odd[(kHalvingReach + 1) / 2];
+        for (int k = 1; k <= reach; k += 2)
+            odd[k / 2] = taps_[reach + k];
+        for (int64_t i = 0; i < count; ++i) {
+            const float* x = window_.At(2 * (next_ + i));
+            float sum = centre * x[0];
             for (int k = 1; k <= reach; k += 2)
-                sum += taps_[reach + k] * (x[reach - k] + x[reach + k]);
-            out.push_back(sum);
-            ++next_;
+                sum += odd[k / 2] * (x[-k] + x[k]);
+            out[start + static_cast<size_t>(i)] = sum;
         }
+        next_ += count;
         window_.DropBefore(2 * next_ - reach);
     }
 
@@ -166,8 +170,9 @@ public:
     PolyphaseStage(uint64_t inRate, uint64_t outRate) : window_(0)
     {
         const uint64_t divisor = Gcd(inRate, outRate);
-        step_ = inRate / divisor;
         phases_ = outRate / divisor;
+        stepWhole_ = inRate / divisor / phases_;
+        stepRest_ = inRate / divisor % phases_;
         const double ratio = inRate > outRate ? static_cast<double>(inRate) / static_cast<double>(outRate) : 1.0;
         reach_ = static_cast<int64_t>(std::ceil(kHalfLengthPeriods * ratio));
         taps_ = static_cast<size_t>((2 * reach_ + 3) / 4 * 4);
@@ -181,35 +186,18 @@ public:
         window_ = SampleWindow(static_cast<size_t>(reach_ - 1));
     }
 
-    void Push(const float* in, size_t n, std::vector<float>& out)
-    {
-        window_.Append(in, n);
-        Produce(out, UINT64_MAX);
-    }
-    void Finish(std::vector<float>& out, uint64_t total)
+    void Append(const float* in, size_t n) { window_.Append(in, n); }
+    // The input has ended after `total` outputs' worth.
+    void End(uint64_t total)
     {
         window_.Hold(taps_);
-        Produce(out, total);
+        total_ = total;
     }
 
-private:
-    // Tap k multiplies input floor(position) - reach + 1 + k; the taps are
-    // scaled to sum to 1, so a constant stays exactly constant.
-    void FillRow(double fraction, double ratio, float* row) const
+    // Appends up to `most` outputs; fewer when the input runs out.
+    void Produce(std::vector<float>& out, size_t most)
     {
-        std::vector<double> taps(taps_);
-        double sum = 0.0;
-        for (size_t k = 0; k < taps_; ++k) {
-            taps[k] = LowPassResponse(fraction + static_cast<double>(reach_ - 1) - static_cast<double>(k), ratio);
-            sum += taps[k];
-        }
-        for (size_t k = 0; k < taps_; ++k)
-            row[k] = static_cast<float>(taps[k] / sum);
-    }
-
-    void Produce(std::vector<float>& out, uint64_t total)
-    {
-        while (produced_ < total) {
+        for (size_t made = 0; made < most && produced_ < total_; ++made) {
             const int64_t first = static_cast<int64_t>(whole_) - reach_ + 1;
             if (first + static_cast<int64_t>(taps_) > window_.End())
                 break;
@@ -227,20 +215,52 @@ private:
             }
             out.push_back(y);
             ++produced_;
-            remainder_ += step_;
-            whole_ += remainder_ / phases_;
-            remainder_ %= phases_;
+            whole_ += stepWhole_;
+            remainder_ += stepRest_;
+            if (remainder_ >= phases_) {
+                remainder_ -= phases_;
+                ++whole_;
+            }
         }
         window_.DropBefore(static_cast<int64_t>(whole_) - reach_ + 1);
     }
 
+private:
+    // Tap k multiplies input floor(position) - reach + 1 + k; the taps are
+    // scaled to sum to 1, so a constant stays exactly constant.
+    void FillRow(double fraction, double ratio, float* row) const
+    {
+        std::vector<double> taps(taps_);
+        double sum = 0.0;
+        for (size_t k = 0; k < taps_; ++k) {
+            taps[k] = LowPassResponse(fraction + static_cast<double>(reach_ - 1) - static_cast<double>(k), ratio);
+            sum += taps[k];
+        }
+        for (size_t k = 0; k < taps_; ++k)
+            row[k] = static_cast<float>(taps[k] / sum);
+    }
+
     SampleWindow window_;
-    uint64_t step_ = 1, phases_ = 1;
+    uint64_t stepWhole_ = 0, stepRest_ = 0, phases_ = 1;  // the step in 1 / phases
     int64_t reach_ = 0;
     size_t taps_ = 0;
     bool exact_ = true;
     std::vector<float> table_;
-    uint64_t produced_ = 0, whole_ = 0, remainder_ = 0;
+    uint64_t produced_ = 0, whole_ = 0, remainder_ = 0, total_ = UINT64_MAX;
+};
+
+// Collects a resampler's output in a vector.
+class Collector : public ResampledSink {
+public:
+    explicit Collector(std::vector<int16_t>& out) : out_(out) {}
+    bool TakeResampled(const int16_t* samples, size_t count) override
+    {
+        out_.insert(out_.end(), samples, samples + count);
+        return true;
+    }
+
+private:
+    std::vector<int16_t>& out_;
 };
 
 }  // namespace
@@ -259,20 +279,25 @@ public:
         if (fromRate == 0 || toRate == 0 || fromRate == toRate)
             return;
         unsigned halvings = 0;
-        while (static_cast<uint64_t>(fromRate) >= (static_cast<uint64_t>(toRate) << (halvings + 3)))
+        while (static_cast<uint64_t>(fromRate) >= (static_cast<uint64_t>(toRate) << (halvings + 2)))
             ++halvings;
         halvings_.resize(halvings);
         polyphase_.reset(new PolyphaseStage(fromRate, static_cast<uint64_t>(toRate) << halvings));
     }
 
-    void Push(const int16_t* samples, size_t count, std::vector<int16_t>& out)
+    bool Push(const int16_t* samples, size_t count, ResampledSink& sink)
     {
         received_ += count;
         if (from_ == 0 || to_ == 0)
-            return;
+            return true;
         if (!polyphase_) {
-            out.insert(out.end(), samples, samples + count);
-            return;
+            for (size_t done = 0; done < count;) {
+                const size_t n = count - done < kResampledPiece ? count - done : kResampledPiece;
+                if (!sink.TakeResampled(samples + done, n))
+                    return false;
+                done += n;
+            }
+            return true;
         }
         a_.assign(samples, samples + count);
         for (HalvingStage& stage : halvings_) {
@@ -280,15 +305,14 @@ public:
             stage.Push(a_.data(), a_.size(), b_);
             a_.swap(b_);
         }
-        b_.clear();
-        polyphase_->Push(a_.data(), a_.size(), b_);
-        Emit(out);
+        polyphase_->Append(a_.data(), a_.size());
+        return Emit(sink);
     }
 
-    void Finish(std::vector<int16_t>& out)
+    bool Finish(ResampledSink& sink)
     {
         if (!polyphase_)
-            return;
+            return true;
         a_.clear();
         for (HalvingStage& stage : halvings_) {
             b_.clear();
@@ -296,17 +320,26 @@ public:
             stage.Finish(b_);
             a_.swap(b_);
         }
-        b_.clear();
-        polyphase_->Push(a_.data(), a_.size(), b_);
-        polyphase_->Finish(b_, ResampledLength(received_, from_, to_));
-        Emit(out);
+        polyphase_->Append(a_.data(), a_.size());
+        polyphase_->End(ResampledLength(received_, from_, to_));
+        return Emit(sink);
     }
 
 private:
-    void Emit(std::vector<int16_t>& out)
+    // Hands over everything the polyphase stage can make, a piece at a time.
+    bool Emit(ResampledSink& sink)
     {
-        for (float y : b_)
-            out.push_back(RoundToSample(y));
+        for (;;) {
+            b_.clear();
+            polyphase_->Produce(b_, kResampledPiece);
+            if (b_.empty())
+                return true;
+            out_.resize(b_.size());
+            for (size_t i = 0; i < b_.size(); ++i)
+                out_[i] = RoundToSample(b_[i]);
+            if (!sink.TakeResampled(out_.data(), out_.size()))
+                return false;
+        }
     }
 
     unsigned from_, to_;
@@ -314,20 +347,33 @@ private:
     std::vector<HalvingStage> halvings_;
     std::unique_ptr<PolyphaseStage> polyphase_;
     std::vector<float> a_, b_;
+    std::vector<int16_t> out_;
 };
 
 Resampler::Resampler(unsigned fromRate, unsigned toRate) : impl_(new Impl(fromRate, toRate)) {}
 
 Resampler::~Resampler() = default;
 
+bool Resampler::Push(const int16_t* samples, size_t count, ResampledSink& sink)
+{
+    return impl_->Push(samples, count, sink);
+}
+
+bool Resampler::Finish(ResampledSink& sink)
+{
+    return impl_->Finish(sink);
+}
+
 void Resampler::Push(const int16_t* samples, size_t count, std::vector<int16_t>& out)
 {
-    impl_->Push(samples, count, out);
+    Collector collector(out);
+    impl_->Push(samples, count, collector);
 }
 
 void Resampler::Finish(std::vector<int16_t>& out)
 {
-    impl_->Finish(out);
+    Collector collector(out);
+    impl_->Finish(collector);
 }
 
 std::vector<int16_t> Resample(const std::vector<int16_t>& in, unsigned fromRate, unsigned toRate)

@@ -1,11 +1,12 @@
 // Sample-rate conversion of mono 16-bit audio with band-limited filters, in
 // pieces of any size.
 //
-// Output sample i stands for source position i × fromRate / toRate. Going down
-// by more than 8 times, the signal is first halved as often as the rate stays
-// at least 4 times the target, each time through a half-band filter; the rest
-// of the change goes through one windowed-sinc low-pass (see FilterDesign.h)
-// evaluated at the exact position, as a polyphase filter. Before the first
+// Output sample i stands for source position i x fromRate / toRate. Going down
+// by 4 times or more, the signal is first halved as long as the halved rate
+// stays at least twice the target, each time through a half-band filter
+// centred on every other sample; the rest of the change goes through one
+// windowed-sinc low-pass (see FilterDesign.h) evaluated at the exact position,
+// as a polyphase filter. Before the first
 // sample the first one is repeated, after the last one the last. Results are
 // rounded to the nearest integer (halves away from zero) and clipped to 16 bits.
 #pragma once
@@ -30,6 +31,18 @@ int16_t RoundToSample(float value);
 const uint64_t kMaxExactPhases = 1024;
 const uint64_t kInterpolatedPhases = 256;
 
+// Receives the output of a Resampler in pieces of at most kResampledPiece
+// samples, however much a piece of input gives (going up 192000 times, one
+// source sample gives 192000).
+class ResampledSink {
+public:
+    virtual ~ResampledSink() {}
+    // False stops the resampler.
+    virtual bool TakeResampled(const int16_t* samples, size_t count) = 0;
+};
+
+const size_t kResampledPiece = 16384;
+
 class Resampler {
 public:
     Resampler(unsigned fromRate, unsigned toRate);
@@ -37,11 +50,15 @@ public:
     Resampler(const Resampler&) = delete;
     Resampler& operator=(const Resampler&) = delete;
 
-    // Takes the next `count` source samples and appends whatever output they
-    // complete.
+    // Takes the next `count` source samples and hands the sink whatever output
+    // they complete. False when the sink stops.
+    bool Push(const int16_t* samples, size_t count, ResampledSink& sink);
+    // The source has ended: hands over the rest of the output, so that it
+    // holds ResampledLength(samples pushed, fromRate, toRate) samples in all.
+    bool Finish(ResampledSink& sink);
+
+    // The same, appending to a vector.
     void Push(const int16_t* samples, size_t count, std::vector<int16_t>& out);
-    // The source has ended: appends the rest of the output, so that it holds
-    // ResampledLength(samples pushed, fromRate, toRate) samples in all.
     void Finish(std::vector<int16_t>& out);
 
 private:

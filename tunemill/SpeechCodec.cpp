@@ -176,20 +176,26 @@ std::string MdmHeaderStart(unsigned sampleRate, uint64_t length)
 
 size_t FormatMdmLines(const uint8_t* bytes, size_t count, char* text)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
+    // " 0xHH," for every byte value; a line is three spaces, 16 of these and '\n'.
+    static const struct Table {
+        char entries[256][6];
+        Table()
+        {
+            static const char kDigits[] = "0123456789ABCDEF";
+            for (int v = 0; v < 256; ++v) {
+                const char entry[6] = {' ', '0', 'x', kDigits[v >> 4], kDigits[v & 15], ','};
+                std::memcpy(entries[v], entry, 6);
+            }
+        }
+    } table;
     char* p = text;
     for (size_t i = 0; i < count; ++i) {
         if (i % 16 == 0) {
-            std::memcpy(p, "    0x", 6);
-            p += 6;
-        } else {
-            std::memcpy(p, " 0x", 3);
+            std::memcpy(p, "   ", 3);
             p += 3;
         }
-        p[0] = kDigits[bytes[i] >> 4];
-        p[1] = kDigits[bytes[i] & 15];
-        p[2] = ',';
-        p += 3;
+        std::memcpy(p, table.entries[bytes[i]], 6);
+        p += 6;
         if (i % 16 == 15 || i + 1 == count)
             *p++ = '\n';
     }

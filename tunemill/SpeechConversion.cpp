@@ -6,8 +6,8 @@ namespace tunemill {
 
 namespace {
 
-// Bytes of converted data read back at a time for the second by-product; a
-// whole number of MDM lines.
+// Bytes of converted data read back at a time when the MDM C text has to be
+// written again; a whole number of lines.
 const size_t kReadBackBytes = 64 * 1024;
 
 }  // namespace
@@ -17,15 +17,26 @@ SpeechConversion::SpeechConversion(SpeechFormat format, int targetRate)
 {
 }
 
-bool SpeechConversion::Open(const char* convertedPath, const char* firstByProductPath)
+bool SpeechConversion::Open(const char* convertedPath, const char* firstByProductPath, uint64_t expectedSamples)
 {
     if (convertedPath == nullptr || !converted_.Create(convertedPath))
         return false;
     convertedPath_ = convertedPath;
+    expected_ = expectedSamples;
     if (firstByProductPath != nullptr && *firstByProductPath != '\0' && wave_.Create(firstByProductPath)) {
         uint8_t header[44];
         MakeWav16MonoHeader(0, rate_, header);
         wave_.Write(header, sizeof header);
+    }
+    descriptionPath_ = convertedPath_ + (format_ == SpeechFormat::Apm ? ".apm" : ".h");
+    if (description_.Create(descriptionPath_.c_str())) {
+        if (format_ == SpeechFormat::Apm) {
+            uint8_t header[16] = {};
+            description_.Write(header, sizeof header);  // filled in at the end
+        } else {
+            const std::string start = MdmHeaderStart(rate_, expected_);
+            description_.Write(start.data(), start.size());
+        }
     }
     return true;
 }
@@ -45,33 +56,35 @@ bool SpeechConversion::Take(const int16_t* interleaved, size_t frames)
         return false;
     mono_.resize(frames);
     MixToMono(interleaved, frames, channels_, mono_.data());
-    resampled_.clear();
-    resampler_->Push(mono_.data(), frames, resampled_);
-    return Emit();
+    return resampler_->Push(mono_.data(), frames, *this);
 }
 
-bool SpeechConversion::Emit()
+bool SpeechConversion::TakeResampled(const int16_t* samples, size_t count)
 {
-    const size_t count = resampled_.size();
-    if (count == 0)
-        return true;
     samples_ += count;
     if (samples_ > MaxSpeechSamples(format_))
         return false;
     bytes_.clear();
     if (format_ == SpeechFormat::Apm) {
-        apm_.Encode(resampled_.data(), count, bytes_);
+        apm_.Encode(samples, count, bytes_);
     } else {
         bytes_.resize(count);
-        EncodeMdm(resampled_.data(), count, bytes_.data());
+        EncodeMdm(samples, count, bytes_.data());
     }
     if (!converted_.Write(bytes_.data(), bytes_.size()))
         return false;
+    dataBytes_ += bytes_.size();
+    if (description_.IsOpen()) {
+        if (format_ == SpeechFormat::Apm)
+            description_.Write(bytes_.data(), bytes_.size());
+        else
+            DescribeMdm(bytes_.data(), bytes_.size(), false);
+    }
     if (wave_.IsOpen()) {
         bytes_.resize(2 * count);
         for (size_t i = 0; i < count; ++i) {
-            bytes_[2 * i] = static_cast<uint8_t>(resampled_[i]);
-            bytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(resampled_[i]) >> 8);
+            bytes_[2 * i] = static_cast<uint8_t>(samples[i]);
+            bytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
         }
         if (!wave_.Write(bytes_.data(), bytes_.size()))
             wave_.Discard();
@@ -79,19 +92,40 @@ bool SpeechConversion::Emit()
     return true;
 }
 
+void SpeechConversion::DescribeMdm(const uint8_t* bytes, size_t count, bool last)
+{
+    // A line left unfinished by the previous piece is completed first.
+    if (!lineStart_.empty()) {
+        const size_t take = count < 16 - lineStart_.size() ? count : 16 - lineStart_.size();
+        lineStart_.insert(lineStart_.end(), bytes, bytes + take);
+        bytes += take;
+        count -= take;
+        if (lineStart_.size() < 16 && !last)
+            return;
+        text_.resize(kMdmLineChars);
+        description_.Write(text_.data(), FormatMdmLines(lineStart_.data(), lineStart_.size(), text_.data()));
+        lineStart_.clear();
+    }
+    const size_t whole = last ? count : count / 16 * 16;
+    text_.resize((whole + 15) / 16 * kMdmLineChars);
+    description_.Write(text_.data(), FormatMdmLines(bytes, whole, text_.data()));
+    lineStart_.assign(bytes + whole, bytes + count);
+}
+
 bool SpeechConversion::Finish()
 {
     if (!resampler_)
         return false;
-    resampled_.clear();
-    resampler_->Finish(resampled_);
-    if (!Emit() || samples_ == 0)
+    if (!resampler_->Finish(*this) || samples_ == 0)
         return false;
     if (format_ == SpeechFormat::Apm) {
         bytes_.clear();
         apm_.Finish(bytes_);
         if (!converted_.Write(bytes_.data(), bytes_.size()))
             return false;
+        dataBytes_ += bytes_.size();
+        if (description_.IsOpen())
+            description_.Write(bytes_.data(), bytes_.size());
     }
     if (!converted_.Commit())
         return false;
@@ -103,42 +137,56 @@ bool SpeechConversion::Finish()
         else
             wave_.Discard();
     }
-    WriteDescription();
+    FinishDescription();
     return true;
 }
 
-void SpeechConversion::WriteDescription()
+void SpeechConversion::FinishDescription()
 {
-    SourceFile data;
-    StagedFile description;
-    const bool apm = format_ == SpeechFormat::Apm;
-    if (!data.Open(convertedPath_.c_str()) || !description.Create((convertedPath_ + (apm ? ".apm" : ".h")).c_str()))
+    if (!description_.IsOpen())
         return;
-    std::vector<uint8_t> piece(kReadBackBytes);
-    std::vector<char> text(apm ? 0 : kReadBackBytes / 16 * kMdmLineChars);
-    if (apm) {
+    if (format_ == SpeechFormat::Apm) {
         uint8_t header[16];
-        MakeApmDescriptionHeader(rate_, samples_, data.Size(), header);
-        description.Write(header, sizeof header);
-    } else {
-        const std::string start = MdmHeaderStart(rate_, samples_);
-        description.Write(start.data(), start.size());
+        MakeApmDescriptionHeader(rate_, samples_, dataBytes_, header);
+        if (description_.Overwrite(0, header, sizeof header))
+            description_.Commit();
+        else
+            description_.Discard();
+        return;
     }
+    if (samples_ != expected_) {
+        RewriteMdmDescription();
+        return;
+    }
+    DescribeMdm(nullptr, 0, true);
+    const std::string end = MdmHeaderEnd();
+    description_.Write(end.data(), end.size());
+    description_.Commit();
+}
+
+// The C text from the converted file, when its first line had the length wrong.
+void SpeechConversion::RewriteMdmDescription()
+{
+    description_.Discard();
+    lineStart_.clear();
+    SourceFile data;
+    if (!data.Open(convertedPath_.c_str()) || !description_.Create(descriptionPath_.c_str()))
+        return;
+    const std::string start = MdmHeaderStart(rate_, samples_);
+    description_.Write(start.data(), start.size());
+    std::vector<uint8_t> piece(kReadBackBytes);
     for (uint64_t offset = 0; offset < data.Size();) {
         const size_t got = data.ReadAt(offset, piece.data(), piece.size());
-        if (got == 0)
+        if (got == 0) {
+            description_.Discard();
             return;
-        if (apm)
-            description.Write(piece.data(), got);
-        else
-            description.Write(text.data(), FormatMdmLines(piece.data(), got, text.data()));
+        }
         offset += got;
+        DescribeMdm(piece.data(), got, offset >= data.Size());
     }
-    if (!apm) {
-        const std::string end = MdmHeaderEnd();
-        description.Write(end.data(), end.size());
-    }
-    description.Commit();
+    const std::string end = MdmHeaderEnd();
+    description_.Write(end.data(), end.size());
+    description_.Commit();
 }
 
 }  // namespace tunemill

@@ -42,16 +42,24 @@ bool StagedFile::Create(const char* finalPath)
     final_ = Widen(finalPath);
     if (final_.empty())
         return false;
-    wchar_t name[MAX_PATH];
-    if (GetTempFileNameW(FolderOf(final_).c_str(), L"tsl", 0, name) == 0)
-        return false;
-    temporary_ = name;
-    handle_ = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
-        DeleteFileW(name);
-        temporary_.clear();
-        return false;
+    // A name of the folder's temporary-file form that is not taken yet,
+    // created in the same step.
+    const std::wstring folder = FolderOf(final_);
+    static volatile LONG counter = 0;
+    const UINT seed = static_cast<UINT>(GetTickCount() ^ (GetCurrentProcessId() << 8));
+    for (int attempt = 0; attempt < 64 && handle_ == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t name[MAX_PATH];
+        const UINT unique = ((seed + static_cast<UINT>(InterlockedIncrement(&counter))) & 0xFFFF) | 1;
+        if (GetTempFileNameW(folder.c_str(), L"tsl", unique, name) == 0)
+            return false;
+        handle_ = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ != INVALID_HANDLE_VALUE)
+            temporary_ = name;
+        else if (GetLastError() != ERROR_FILE_EXISTS)
+            return false;
     }
+    if (handle_ == INVALID_HANDLE_VALUE)
+        return false;
     buffer_.reserve(kBufferBytes);
     size_ = 0;
     failed_ = false;

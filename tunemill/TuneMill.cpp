@@ -6,6 +6,7 @@
 #include "SourceFile.h"
 #include "SpeechCodec.h"
 #include "SpeechConversion.h"
+#include "ThreadedSink.h"
 #include "Wave.h"
 
 namespace {
@@ -34,7 +35,7 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             WavLayout layout;
             if (!LocateWavData(file, layout) ||
                 !PlanSpeechLength(layout.frames, layout.sampleRate, targetRate, format, samples) ||
-                !conversion.Open(convertedPath, firstByProductPath) || !StreamWav(file, layout, conversion))
+                !conversion.Open(convertedPath, firstByProductPath, samples) || !StreamWav(file, layout, conversion))
                 return 0;
         } else {
             uint64_t offset = 0;
@@ -42,7 +43,12 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             if (!FindFirstMp3Frame(file, offset, first) ||
                 !PlanSpeechLength(CountMp3Samples(file, offset, first), first.sampleRate, targetRate, format,
                                   samples) ||
-                !conversion.Open(convertedPath, firstByProductPath) || !DecodeMp3(file, offset, first, conversion))
+                !conversion.Open(convertedPath, firstByProductPath, samples))
+                return 0;
+            // Decoding takes longer than the rest: the rest runs beside it.
+            ThreadedSink beside(conversion);
+            const bool decoded = DecodeMp3(file, offset, first, beside);
+            if (!beside.Close() || !decoded)
                 return 0;
         }
         return conversion.Finish() ? 1 : 0;

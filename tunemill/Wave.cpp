@@ -207,6 +207,11 @@ void MixToMono(const int16_t* interleaved, size_t frames, unsigned channels, int
         std::memmove(mono, interleaved, frames * sizeof(int16_t));
         return;
     }
+    if (channels == 2) {
+        for (size_t f = 0; f < frames; ++f)
+            mono[f] = static_cast<int16_t>((interleaved[2 * f] + interleaved[2 * f + 1]) / 2);
+        return;
+    }
     for (size_t f = 0; f < frames; ++f) {
         int sum = 0;
         for (unsigned c = 0; c < channels; ++c)

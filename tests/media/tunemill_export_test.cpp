@@ -366,7 +366,8 @@ TEST_F(TuneMillExport, Mp3MonoDecodesToTheTone)
     ASSERT_EQ(pcm.size(), mdm.size());
     for (size_t i = 0; i < pcm.size(); ++i)
         ASSERT_EQ(tunemill::MuLawEncode(pcm[i]), mdm[i]) << i;
-    EXPECT_TRUE(Exists(Converted() + ".h"));
+    const std::string text = tunemill::MakeMdmHeader(mdm, 8000);
+    EXPECT_EQ(Bytes(text.begin(), text.end()), ReadAll(Converted() + ".h"));
 }
 
 TEST_F(TuneMillExport, Mp3StereoIsMixedToMono)
@@ -400,15 +401,25 @@ TEST_F(TuneMillExport, Mp3StereoIsMixedToMono)
     EXPECT_EQ(0, std::memcmp(description.data() + 16, apm.data(), apm.size()));
 }
 
-TEST_F(TuneMillExport, TruncatedMp3StillGivesWhatItHolds)
+TEST_F(TuneMillExport, TruncatedOrDamagedMp3StillGivesWhatItHolds)
 {
-    Bytes mp3 = ReadAll(Fixture("tone_22050_mono.mp3"));
+    const Bytes mp3 = ReadAll(Fixture("tone_22050_mono.mp3"));
     ASSERT_GT(mp3.size(), 1000u);
-    mp3.resize(mp3.size() / 2);
-    ASSERT_NE(0, Convert(mp3ToMdm, mp3, 8000, "mp3"));
-    const size_t samples = ReadAll(Converted()).size();
-    EXPECT_GT(samples, 3000u);
-    EXPECT_LT(samples, 5500u);
+    ASSERT_NE(0, Convert(mp3ToMdm, Bytes(mp3.begin(), mp3.begin() + mp3.size() / 2), 8000, "mp3"));
+    const size_t half = ReadAll(Converted()).size();
+    EXPECT_GT(half, 3000u);
+    EXPECT_LT(half, 5500u);
+
+    // Junk in the middle: the frame count made in advance stops there, the
+    // decoder goes on after it, so the C text is written again with the
+    // length that came out.
+    Bytes damaged = mp3;
+    damaged.insert(damaged.begin() + damaged.size() / 2, 300, 0);
+    ASSERT_NE(0, Convert(mp3ToMdm, damaged, 8000, "mp3"));
+    const Bytes mdm = ReadAll(Converted());
+    EXPECT_GT(mdm.size(), half + 3000);
+    const std::string text = tunemill::MakeMdmHeader(mdm, 8000);
+    EXPECT_EQ(Bytes(text.begin(), text.end()), ReadAll(Converted() + ".h"));
 }
 
 TEST_F(TuneMillExport, Mp3WithoutFramesFails)

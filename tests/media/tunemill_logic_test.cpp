@@ -3,6 +3,7 @@
 #include "Mp3.h"
 #include "Resample.h"
 #include "SpeechCodec.h"
+#include "ThreadedSink.h"
 #include "Wave.h"
 #include "WavBuilder.h"
 
@@ -157,6 +158,40 @@ TEST(TuneMillWave, WritesACanonicalMonoWav)
     EXPECT_EQ(expected, tunemill::MakeWav16Mono(Samples({1, -1}), 8000));
 }
 
+TEST(TuneMillWave, ThreadedSinkPassesPiecesInOrderAndStopsWhenRefused)
+{
+    // Takes pieces until the total passes `refuseAfter` frames.
+    struct Target : PcmSink {
+        size_t refuseAfter = SIZE_MAX;
+        std::vector<int16_t> got;
+        bool Begin(unsigned, unsigned channels) override { return channels == 2; }
+        bool Take(const int16_t* samples, size_t frames) override
+        {
+            got.insert(got.end(), samples, samples + 2 * frames);
+            return got.size() / 2 <= refuseAfter;
+        }
+    };
+    std::vector<int16_t> expected;
+    for (int16_t i = 0; i < 2000; ++i)
+        expected.push_back(i);
+    Target all, some;
+    some.refuseAfter = 150;
+    ThreadedSink toAll(all), toSome(some, 100);  // a piece for every Take
+    EXPECT_FALSE(ThreadedSink(all).Begin(8000, 1)) << "the target's refusal";
+    ASSERT_TRUE(toAll.Begin(8000, 2));
+    ASSERT_TRUE(toSome.Begin(8000, 2));
+    bool refused = false;
+    for (size_t at = 0; at < expected.size(); at += 100) {
+        EXPECT_TRUE(toAll.Take(&expected[at], 50));
+        refused = refused || !toSome.Take(&expected[at], 50);
+    }
+    EXPECT_TRUE(toAll.Close());
+    EXPECT_EQ(expected, all.got);
+    EXPECT_FALSE(toSome.Close());
+    EXPECT_TRUE(refused) << "pieces after the refusal are turned down";
+    EXPECT_EQ(400u, some.got.size()) << "nothing is passed on after the refused piece";
+}
+
 TEST(TuneMillWave, MixesChannelsByAveragingTowardZero)
 {
     PcmAudio stereo;
@@ -188,17 +223,23 @@ TEST(TuneMillResample, LengthIsRoundedProportion)
     EXPECT_EQ(824633720832000ull, ResampledLength(1ull << 32, 1, 192000));
 }
 
-TEST(TuneMillResample, MatchesTheFilterEvaluatedDirectly)
+TEST(TuneMillResample, MatchesTheFiltersEvaluatedDirectly)
 {
     // Expected values: each output computed on its own in double precision
-    // from the filter as documented (the windowed sinc at position
+    // from the filters as documented (for 44100 Hz first the halving filter
+    // centred on every other sample; then the windowed sinc at position
     // i x from / to over the held-edge input, divided by the sum of its taps),
-    // then rounded. Both cases use the exact phases.
-    std::vector<int16_t> noise(64);
-    for (int i = 0; i < 64; ++i)
-        noise[i] = static_cast<int16_t>(static_cast<int>((i * 49979687LL) % 20001) - 10000);
-    EXPECT_EQ(Samples({-4418, -190, -1507, -329, -607, -155, 188, 58, 984, 214, 1993, -786}),
-              Resample(noise, 44100, 8000));
+    // then rounded.
+    auto noise = [](int n) {
+        std::vector<int16_t> v(n);
+        for (int i = 0; i < n; ++i)
+            v[i] = static_cast<int16_t>(static_cast<int>((i * 15485863LL) % 20001) - 10000);
+        return v;
+    };
+    EXPECT_EQ(Samples({-7226, -1270, -2335, -1740, -1375, -1524, -736, -1082, -301, -418, -170, 857}),
+              Resample(noise(33), 22050, 8000));
+    EXPECT_EQ(Samples({-6503, -1394, -1757, -946, -556, -68, 445, 951, 1317, 2148, 1568, -2293}),
+              Resample(noise(66), 44100, 8000));
     EXPECT_EQ(Samples({-270, 11660, 5760, -11935, 837, 22255, 4647, -18659, -7256, 5750, -778}),
               Resample(Samples({100, 12000, -8000, 3000, 20000, -20000, 500, 0}), 8000, 11025));
 }
