@@ -117,9 +117,21 @@ uint8_t MuLawEncode(int16_t sample)
     if (magnitude > kClip)
         magnitude = kClip;
     magnitude += kBias;
-    int segment = 7;
-    for (int mask = 0x4000; (magnitude & mask) == 0 && segment > 0; mask >>= 1)
-        --segment;
+    // The segment is the position of the highest bit set among bits 7 ... 14.
+    static const struct Segments {
+        uint8_t of[256];  // by magnitude >> 7
+        Segments()
+        {
+            of[0] = 0;
+            for (int v = 1; v < 256; ++v) {
+                int segment = 0;
+                while ((v >> (segment + 1)) != 0)
+                    ++segment;
+                of[v] = static_cast<uint8_t>(segment);
+            }
+        }
+    } segments;
+    const int segment = segments.of[magnitude >> 7];
     const int mantissa = (magnitude >> (segment + 3)) & 0x0F;
     return static_cast<uint8_t>(~(sign | (segment << 4) | mantissa));
 }

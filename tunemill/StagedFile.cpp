@@ -125,6 +125,10 @@ bool StagedFile::Commit()
     bool ok = Flush();
     ok = CloseHandle(handle_) && ok;
     handle_ = INVALID_HANDLE_VALUE;
+    // The file it replaces is deleted first: some file systems (ext4, under
+    // Wine) write a file renamed over another out to disk at once.
+    if (ok)
+        DeleteFileW(final_.c_str());
     ok = ok && MoveFileExW(temporary_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     if (ok)
         temporary_.clear();

@@ -1,6 +1,7 @@
 // An output file written under a temporary name in its own folder and put in
 // place only when complete. Until Commit whatever is at the final path stays as
-// it was; a StagedFile destroyed without a Commit deletes its temporary file.
+// it was (Commit replaces it); a StagedFile destroyed without a Commit deletes
+// its temporary file.
 // Paths are in the system's ANSI code page.
 #pragma once
 #include <windows.h>
