@@ -94,7 +94,7 @@ public:
     uint64_t Received() const { return received_; }
     // One past the index of the last sample held.
     int64_t End() const { return first_ + static_cast<int64_t>(samples_.size()); }
-    const float* At(int64_t index) const { return samples_.data() + (index - first_); }
+    const float* At(int64_t index) const { return samples_.data() + static_cast<ptrdiff_t>(index - first_); }
     // Forgets the samples before `index` once they are at least half of those held.
     void DropBefore(int64_t index)
     {

@@ -18,7 +18,8 @@
 namespace tunemill {
 
 // Length of n samples at fromRate once converted to toRate:
-// round(n × toRate / fromRate), halves rounded up. 0 when a rate is 0.
+// round(n × toRate / fromRate), halves rounded up, exact for n below 2^44.
+// 0 when a rate is 0.
 uint64_t ResampledLength(uint64_t n, unsigned fromRate, unsigned toRate);
 
 // A filtered value as a sample: rounded to the nearest integer, halves away
