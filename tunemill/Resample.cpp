@@ -75,12 +75,13 @@ class SampleWindow {
 public:
     explicit SampleWindow(size_t lead) : lead_(lead) {}
 
-    void Append(const float* in, size_t n)
+    template <typename Sample>
+    void Append(const Sample* in, size_t n)
     {
         if (n == 0)
             return;
         if (received_ == 0) {
-            samples_.assign(lead_, in[0]);
+            samples_.assign(lead_, static_cast<float>(in[0]));
             first_ = -static_cast<int64_t>(lead_);
         }
         samples_.insert(samples_.end(), in, in + n);
@@ -117,7 +118,8 @@ class HalvingStage {
 public:
     HalvingStage() : window_(kHalvingReach), taps_(HalvingTaps()) {}
 
-    void Push(const float* in, size_t n, std::vector<float>& out)
+    template <typename Sample>
+    void Push(const Sample* in, size_t n, std::vector<float>& out)
     {
         window_.Append(in, n);
         Produce(out);
@@ -186,7 +188,11 @@ public:
         window_ = SampleWindow(static_cast<size_t>(reach_ - 1));
     }
 
-    void Append(const float* in, size_t n) { window_.Append(in, n); }
+    template <typename Sample>
+    void Append(const Sample* in, size_t n)
+    {
+        window_.Append(in, n);
+    }
     // The input has ended after `total` outputs' worth.
     void End(uint64_t total)
     {
@@ -194,8 +200,8 @@ public:
         total_ = total;
     }
 
-    // Appends up to `most` outputs; fewer when the input runs out.
-    void Produce(std::vector<float>& out, size_t most)
+    // Appends up to `most` outputs, as samples; fewer when the input runs out.
+    void Produce(std::vector<int16_t>& out, size_t most)
     {
         for (size_t made = 0; made < most && produced_ < total_; ++made) {
             const int64_t first = static_cast<int64_t>(whole_) - reach_ + 1;
@@ -213,7 +219,7 @@ public:
                 const float after = Dot(&table_[(row + 1) * taps_], x, taps_);
                 y = before + part * (after - before);
             }
-            out.push_back(y);
+            out.push_back(RoundToSample(y));
             ++produced_;
             whole_ += stepWhole_;
             remainder_ += stepRest_;
@@ -299,13 +305,18 @@ public:
             }
             return true;
         }
-        a_.assign(samples, samples + count);
-        for (HalvingStage& stage : halvings_) {
-            b_.clear();
-            stage.Push(a_.data(), a_.size(), b_);
-            a_.swap(b_);
+        if (halvings_.empty()) {
+            polyphase_->Append(samples, count);
+        } else {
+            a_.clear();
+            halvings_[0].Push(samples, count, a_);
+            for (size_t i = 1; i < halvings_.size(); ++i) {
+                b_.clear();
+                halvings_[i].Push(a_.data(), a_.size(), b_);
+                a_.swap(b_);
+            }
+            polyphase_->Append(a_.data(), a_.size());
         }
-        polyphase_->Append(a_.data(), a_.size());
         return Emit(sink);
     }
 
@@ -330,13 +341,10 @@ private:
     bool Emit(ResampledSink& sink)
     {
         for (;;) {
-            b_.clear();
-            polyphase_->Produce(b_, kResampledPiece);
-            if (b_.empty())
+            out_.clear();
+            polyphase_->Produce(out_, kResampledPiece);
+            if (out_.empty())
                 return true;
-            out_.resize(b_.size());
-            for (size_t i = 0; i < b_.size(); ++i)
-                out_[i] = RoundToSample(b_[i]);
             if (!sink.TakeResampled(out_.data(), out_.size()))
                 return false;
         }

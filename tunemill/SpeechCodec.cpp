@@ -63,16 +63,23 @@ uint8_t ImaEncode(ImaState& state, int16_t sample)
         code = 8;
         difference = -difference;
     }
+    // The decoder's reconstruction of the difference (step / 8, plus step,
+    // step / 2 and step / 4 for the bits set), not the exact difference, moves
+    // the state: the same sum ImaDecode makes for this code.
     int step = kStepSizes[state.stepIndex];
+    int reconstructed = step >> 3;
     for (uint8_t bit = 4; bit != 0; bit >>= 1) {
         if (difference >= step) {
             code |= bit;
             difference -= step;
+            reconstructed += step;
         }
         step >>= 1;
     }
-    // The decoder's reconstruction, not the exact difference, moves the state.
-    ImaDecode(state, code);
+    const int predictor = (code & 8) ? state.predictor - reconstructed : state.predictor + reconstructed;
+    state.predictor = predictor > 32767 ? 32767 : (predictor < -32768 ? -32768 : predictor);
+    const int index = state.stepIndex + kIndexChanges[code & 7];
+    state.stepIndex = index < 0 ? 0 : (index > 88 ? 88 : index);
     return code;
 }
 
