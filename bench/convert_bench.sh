@@ -58,6 +58,10 @@ make_input slow1hz.wav silence8 1 80
 make_input overflow1hz.wav silence8 1 11200
 make_input big128.wav speech 44100 760 2            # 128 MiB less a little
 [ -s "$W/speech60.mp3" ] || lame --quiet -b 128 "$W/speech60.wav" "$W/speech60.mp3"
+if [ ! -s "$W/long44k.mp3" ]; then  # 15 min: 159 MB of PCM once decoded
+  make_input long44k.wav speech 44100 900 2
+  lame --quiet -b 128 "$W/long44k.wav" "$W/long44k.mp3" && rm -f "$W/long44k.wav"
+fi
 if [ ! -s "$W/long8k.mp3" ]; then
   make_input long8k.wav speech 8000 1800 1
   lame --quiet -b 8 "$W/long8k.wav" "$W/long8k.mp3" && rm -f "$W/long8k.wav"
@@ -122,6 +126,7 @@ peak_case "60 s WAV 44.1 kHz stereo -> APM 8000" ConvertWAVToAPMWithResample "$(
 peak_case "128 MiB WAV 44.1 kHz stereo -> MDM 8000" ConvertWAVToMDMWithResample "$(p big128.wav)" "$(p out.byproduct)" "$(p out.rbf)" 8000
 peak_case "80 frames at 1 Hz -> MDM 192000 (15360000)" ConvertWAVToMDMWithResample "$(p slow1hz.wav)" "$(p out.byproduct)" "$(p out.rbf)" 192000
 peak_case "60 s MP3 44.1 kHz stereo -> MDM 8000" ConvertMP3ToMDMWithResample "$(p speech60.mp3)" "$(p out.byproduct)" "$(p out.rbf)" 8000
+peak_case "15 min MP3 44.1 kHz stereo -> APM 8000" ConvertMP3ToAPMWithResample "$(p long44k.mp3)" "$(p out.byproduct)" "$(p out.rbf)" 8000
 peak_case "30 min MP3 8 kHz mono -> APM 8000" ConvertMP3ToAPMWithResample "$(p long8k.mp3)" "$(p out.byproduct)" "$(p out.rbf)" 8000
 peak_case "11200 frames at 1 Hz -> APM 192000 (refused)" ConvertWAVToAPMWithResample "$(p overflow1hz.wav)" "$(p out.byproduct)" "$(p out.rbf)" 192000
 
