@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Measures the converter libraries against sox and ImageMagick on the same
-# inputs, in one run: time ratios (ours / theirs, median of 5 each), the
-# fold-back of a swept tone and of a two-tone signal converted by both, and the
-# peak memory of our calls, each in a fresh process.
-# Our time is the export call inside a running process (no Wine start-up);
-# theirs is the whole command, whose own start-up is printed for scale.
+# inputs, in one run: time ratios (ours / theirs, the medians of 7 rounds in
+# which the two take turns, so that both meet the same load on a shared
+# machine), the fold-back of a swept tone and of a two-tone signal converted by
+# both, and the peak memory of our calls, each in a fresh process.
+# Our time is one export call inside a running process, after a first call has
+# loaded what it needs (no Wine start-up); theirs is the whole command, whose
+# own start-up is printed for scale.
 set -euo pipefail
 source "$(dirname "$0")/../scripts/env.sh"
 "$TOP/scripts/setup.sh"
@@ -35,16 +37,33 @@ mkdir -p "$W"
 winpath() { echo "Z:${1//\//\\}"; }
 bench() { wine "$BIN/convert_bench.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
-# Median wall time of a command over 5 runs, in seconds.
-median_time() {
-  local times=() t0 t1
-  for _ in 1 2 3 4 5; do
-    t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
-    times+=("$(( t1 - t0 ))")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p | awk '{printf "%.6f", $1 / 1e9}'
+# Wall time of one run of a command, in nanoseconds.
+wall_ns() {
+  local t0 t1
+  t0=$(date +%s%N); "$@" >/dev/null 2>&1; t1=$(date +%s%N)
+  echo $(( t1 - t0 ))
 }
-ours_time() { bench time 5 "$@" | awk '/^seconds/ {print $2}'; }
+# The middle of the numbers given, one a line.
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+median_time() {
+  for _ in 1 2 3 4 5 6 7; do wall_ns "$@"; done | median | awk '{printf "%.6f", $1 / 1e9}'
+}
+# One call of an export, timed inside the benchmark after a warm-up call.
+ours_once() { bench time 1 "$@" | awk '/^seconds/ {print $2}'; }
+# Seven rounds of our call then the peer's command (after "--"), taken in turn
+# so that both meet the same load; prints the two medians in seconds.
+versus() {
+  local ours=() theirs=() i
+  local -a args=() cmd=()
+  while [ "$1" != "--" ]; do args+=("$1"); shift; done
+  shift
+  cmd=("$@")
+  for i in 1 2 3 4 5 6 7; do
+    ours+=("$(ours_once "${args[@]}")")
+    theirs+=("$(wall_ns "${cmd[@]}" | awk '{printf "%.6f", $1 / 1e9}')")
+  done
+  echo "$(printf '%s\n' "${ours[@]}" | median) $(printf '%s\n' "${theirs[@]}" | median)"
+}
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 ms() { awk -v a="$1" 'BEGIN {printf "%7.1f ms", a * 1000}'; }
 
@@ -76,14 +95,14 @@ make_input huge.bmp bmpheader 30000 30000
 make_input huge.jpg jpegsize "$(winpath "$W/photo.jpg")" 65500 65500
 
 p() { winpath "$W/$1"; }
-echo "== Audio: time of one conversion (median of 5) =="
+echo "== Audio: time of one conversion (median of 7 rounds, ours and sox in turn) =="
 sox_start=$(median_time $SOX -n -r 8000 -t ul /dev/null trim 0 0.001)
 printf '  sox start-up alone: %s\n' "$(ms "$sox_start")"
 audio_case() {  # title, our export, source, rate, sox output type and arguments
   local title=$1 fn=$2 src=$3 rate=$4; shift 4
   local ours theirs
-  ours=$(ours_time "$fn" "$(p "$src")" "$(p out.byproduct)" "$(p out.rbf)" "$rate")
-  theirs=$(median_time $SOX "$W/$src" -c 1 -r "$rate" "$@")
+  read -r ours theirs <<<"$(versus "$fn" "$(p "$src")" "$(p out.byproduct)" "$(p out.rbf)" "$rate" -- \
+    $SOX "$W/$src" -c 1 -r "$rate" "$@")"
   printf '  %-44s ours %s  sox %s  ratio %s\n' "$title" "$(ms "$ours")" "$(ms "$theirs")" "$(ratio "$ours" "$theirs")"
 }
 audio_case "60 s WAV 44.1 kHz stereo -> APM 8000" ConvertWAVToAPMWithResample speech60.wav 8000 -t ima "$W/sox.ima"
@@ -94,9 +113,13 @@ audio_case "60 s MP3 44.1 kHz stereo -> MDM 8000" ConvertMP3ToMDMWithResample sp
 audio_case "60 s WAV 8 kHz mono -> APM 8000" ConvertWAVToAPMWithResample mono8k60.wav 8000 -t ima "$W/sox.ima"
 audio_case "60 s WAV 8 kHz mono -> MDM 8000" ConvertWAVToMDMWithResample mono8k60.wav 8000 -t ul "$W/sox.ul"
 for src in mono8k60.wav speech60.wav; do
-  apm=$(ours_time ConvertWAVToAPMWithResample "$(p $src)" "$(p out.byproduct)" "$(p out.rbf)" 8000)
-  mdm=$(ours_time ConvertWAVToMDMWithResample "$(p $src)" "$(p out.byproduct)" "$(p out.rbf)" 8000)
-  printf '  MDM / APM time, %-30s %s\n' "$src to 8000:" "$(ratio "$mdm" "$apm")"
+  apm=() mdm=()
+  for _ in 1 2 3 4 5 6 7; do
+    apm+=("$(ours_once ConvertWAVToAPMWithResample "$(p $src)" "$(p out.byproduct)" "$(p out.rbf)" 8000)")
+    mdm+=("$(ours_once ConvertWAVToMDMWithResample "$(p $src)" "$(p out.byproduct)" "$(p out.rbf)" 8000)")
+  done
+  printf '  MDM / APM time, %-30s %s\n' "$src to 8000:" \
+    "$(ratio "$(printf '%s\n' "${mdm[@]}" | median)" "$(printf '%s\n' "${apm[@]}" | median)")"
 done
 
 echo "== Audio: fold-back relative to the pass band =="
@@ -130,13 +153,13 @@ peak_case "15 min MP3 44.1 kHz stereo -> APM 8000" ConvertMP3ToAPMWithResample "
 peak_case "30 min MP3 8 kHz mono -> APM 8000" ConvertMP3ToAPMWithResample "$(p long8k.mp3)" "$(p out.byproduct)" "$(p out.rbf)" 8000
 peak_case "11200 frames at 1 Hz -> APM 192000 (refused)" ConvertWAVToAPMWithResample "$(p overflow1hz.wav)" "$(p out.byproduct)" "$(p out.rbf)" 192000
 
-echo "== Pictures: time of one conversion to 128 x 128 (median of 5) =="
+echo "== Pictures: time of one conversion to 128 x 128 (median of 7 rounds, in turn) =="
 im_start=$(median_time $IM -size 1x1 xc:white rgb:/dev/null)
 printf '  ImageMagick start-up alone: %s\n' "$(ms "$im_start")"
 picture_case() {
   local src=$1 ours theirs
-  ours=$(ours_time ConvertImageResourceToRBF "$(p "$src")" "$(p out.rbf)" 128 128)
-  theirs=$(median_time $IM "$W/$src" -resize 128x128 -background '#00ff00' -gravity center -extent 128x128 "rgb:$W/im.rgb")
+  read -r ours theirs <<<"$(versus ConvertImageResourceToRBF "$(p "$src")" "$(p out.rbf)" 128 128 -- \
+    $IM "$W/$src" -resize 128x128 -background '#00ff00' -gravity center -extent 128x128 "rgb:$W/im.rgb")"
   printf '  %-44s ours %s  ImageMagick %s  ratio %s\n' "$src ($($IDENTIFY -format '%wx%h' "$W/$src"))" \
     "$(ms "$ours")" "$(ms "$theirs")" "$(ratio "$ours" "$theirs")"
 }
