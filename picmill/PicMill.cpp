@@ -1,17 +1,15 @@
 // Image converter library: JPG, BMP, PNG or GIF in, RBF image data out.
-// GDI+ decodes the picture; RbfImage.cpp does the rest. See README.md.
+// The size the file declares is read from its own header before any decoder
+// sees it; Windows Imaging Component then decodes the first frame and hands it
+// over a band of rows at a time to RbfImage.cpp. See README.md.
 #include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}
-#include <objidl.h>
-#include <gdiplus.h>
 
+#include "PictureHeader.h"
 #include "RbfImage.h"
 
 namespace {
@@ -24,28 +22,8 @@ const int kBytesPerPixel = 2;
 const int kFitInside = 1;
 // Boxes above this many pixels are refused (the output alone would pass 32 MiB).
 const unsigned long long kMaxBoxPixels = 4096ull * 4096ull;
-
-// GDI+ for the length of one call; nested in any session the host already has.
-class GdiplusSession {
-public:
-    GdiplusSession()
-    {
-        Gdiplus::GdiplusStartupInput input;
-        started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    ~GdiplusSession()
-    {
-        if (started_)
-            Gdiplus::GdiplusShutdown(token_);
-    }
-    bool Started() const { return started_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
-};
+// Decoded rows handed over at a time, in bytes (at least one row).
+const size_t kBandBytes = 1024 * 1024;
 
 std::wstring Widen(const char* ansi)
 {
@@ -58,36 +36,171 @@ std::wstring Widen(const char* ansi)
     return wide;
 }
 
-// Decodes the picture and renders it into the box; false when it can't be read.
+// The picture file for its header, read through a 64 KiB window.
+class FileBytes : public PictureBytes {
+public:
+    explicit FileBytes(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+        LARGE_INTEGER size;
+        if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size) && size.QuadPart > 0)
+            size_ = static_cast<uint64_t>(size.QuadPart);
+    }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+
+    uint64_t Size() const override { return size_; }
+    size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override
+    {
+        size_t done = 0;
+        while (done < count && offset + done < size_) {
+            const uint64_t at = offset + done;
+            if (at < windowStart_ || at >= windowStart_ + window_.size()) {
+                window_.resize(kWindowBytes);
+                LARGE_INTEGER position;
+                position.QuadPart = static_cast<LONGLONG>(at);
+                DWORD got = 0;
+                if (!SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) ||
+                    !ReadFile(handle_, window_.data(), kWindowBytes, &got, nullptr) || got == 0) {
+                    window_.clear();
+                    break;
+                }
+                window_.resize(got);
+                windowStart_ = at;
+            }
+            const size_t from = static_cast<size_t>(at - windowStart_);
+            const size_t n = count - done < window_.size() - from ? count - done : window_.size() - from;
+            std::memcpy(buffer + done, window_.data() + from, n);
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    static const DWORD kWindowBytes = 64 * 1024;
+    HANDLE handle_;
+    uint64_t size_ = 0;
+    std::vector<uint8_t> window_;
+    uint64_t windowStart_ = 0;
+};
+
+// COM on this thread for the length of one call, in whatever mode the thread
+// already has.
+class ComSession {
+public:
+    ComSession()
+    {
+        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        usable_ = SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
+        balance_ = SUCCEEDED(hr);
+    }
+    ComSession(const ComSession&) = delete;
+    ComSession& operator=(const ComSession&) = delete;
+    ~ComSession()
+    {
+        if (balance_)
+            CoUninitialize();
+    }
+    bool Usable() const { return usable_; }
+
+private:
+    bool usable_ = false, balance_ = false;
+};
+
+// Owns one reference to a COM object.
+template <typename Interface>
+class ComRef {
+public:
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef()
+    {
+        if (p_)
+            p_->Release();
+    }
+    Interface** operator&() { return &p_; }
+    Interface* operator->() const { return p_; }
+    Interface* Get() const { return p_; }
+
+private:
+    Interface* p_ = nullptr;
+};
+
+// The decoded picture as 32-bit BGRA rows, copied out of the decoder a band
+// of rows at a time.
+class BandRows : public PictureRows {
+public:
+    BandRows(IWICBitmapSource* source, unsigned width, unsigned height)
+        : source_(source), width_(width), height_(height),
+          band_(static_cast<unsigned>(kBandBytes / (4 * static_cast<size_t>(width)) + 1))
+    {
+    }
+
+    const uint8_t* Row(unsigned y) override
+    {
+        if (y >= height_)
+            return nullptr;
+        if (y < first_ || y >= first_ + count_) {
+            count_ = height_ - y < band_ ? height_ - y : band_;
+            const UINT stride = 4 * width_;
+            pixels_.resize(static_cast<size_t>(stride) * count_);
+            const WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(width_), static_cast<INT>(count_)};
+            if (FAILED(source_->CopyPixels(&rect, stride, static_cast<UINT>(pixels_.size()), pixels_.data()))) {
+                count_ = 0;
+                return nullptr;
+            }
+            first_ = y;
+        }
+        return pixels_.data() + static_cast<size_t>(y - first_) * 4 * width_;
+    }
+
+private:
+    IWICBitmapSource* source_;
+    unsigned width_, height_, band_;
+    unsigned first_ = 0, count_ = 0;
+    std::vector<uint8_t> pixels_;
+};
+
+// Checks the declared size, decodes and renders the picture into the box;
+// false when it can't be read or is too large.
 bool RenderPicture(const char* sourcePath, unsigned width, unsigned height, Rgb background,
                    std::vector<uint8_t>& rgb)
 {
     const std::wstring path = Widen(sourcePath);
     if (path.empty())
         return false;
-    GdiplusSession session;
-    if (!session.Started())
-        return false;
-    Gdiplus::Bitmap bitmap(path.c_str(), FALSE);
-    if (bitmap.GetLastStatus() != Gdiplus::Ok || bitmap.GetWidth() == 0 || bitmap.GetHeight() == 0)
-        return false;
-    Gdiplus::Rect all(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
-    Gdiplus::BitmapData data;
-    if (bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
-        return false;
-    ArgbView view;
-    view.firstRow = static_cast<const uint8_t*>(data.Scan0);
-    view.rowBytes = data.Stride;
-    view.width = data.Width;
-    view.height = data.Height;
-    bool ok = true;
-    try {
-        rgb = RenderOnBackground(view, width, height, background);
-    } catch (...) {
-        ok = false;
+    {
+        FileBytes file(path);
+        PictureSize declared;
+        if (!ReadPictureSize(file, declared) ||
+            !PictureSizeAccepted(declared.width, declared.height, declared.framePixels))
+            return false;
     }
-    bitmap.UnlockBits(&data);
-    return ok;
+    ComSession session;
+    ComRef<IWICImagingFactory> factory;
+    ComRef<IWICBitmapDecoder> decoder;
+    ComRef<IWICBitmapFrameDecode> frame;
+    ComRef<IWICFormatConverter> converter;
+    UINT pictureWidth = 0, pictureHeight = 0;
+    if (!session.Usable() ||
+        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(&factory))) ||
+        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&pictureWidth, &pictureHeight)) ||
+        !PictureSizeAccepted(pictureWidth, pictureHeight) || FAILED(factory->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                     0.0, WICBitmapPaletteTypeCustom)))
+        return false;
+    BandRows rows(converter.Get(), pictureWidth, pictureHeight);
+    return RenderOnBackground(pictureWidth, pictureHeight, rows, width, height, background, rgb);
 }
 
 bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes)

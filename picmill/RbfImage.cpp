@@ -89,21 +89,22 @@ Placement FitPicture(unsigned pictureWidth, unsigned pictureHeight, unsigned box
     return place;
 }
 
-std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWidth,
-                                        unsigned boxHeight, Rgb background)
+bool RenderOnBackground(unsigned pictureWidth, unsigned pictureHeight, PictureRows& rows,
+                        unsigned boxWidth, unsigned boxHeight, Rgb background,
+                        std::vector<uint8_t>& rgb)
 {
-    std::vector<uint8_t> rgb(static_cast<size_t>(boxWidth) * boxHeight * 3);
+    rgb.assign(static_cast<size_t>(boxWidth) * boxHeight * 3, 0);
     for (size_t i = 0; i < rgb.size(); i += 3) {
         rgb[i] = background.red;
         rgb[i + 1] = background.green;
         rgb[i + 2] = background.blue;
     }
-    const Placement place = FitPicture(picture.width, picture.height, boxWidth, boxHeight);
+    const Placement place = FitPicture(pictureWidth, pictureHeight, boxWidth, boxHeight);
     if (place.width == 0)
-        return rgb;
+        return true;
 
-    const std::vector<std::vector<Tap>> across = Taps(picture.width, place.width);
-    const std::vector<std::vector<Tap>> down = Taps(picture.height, place.height);
+    const std::vector<std::vector<Tap>> across = Taps(pictureWidth, place.width);
+    const std::vector<std::vector<Tap>> down = Taps(pictureHeight, place.height);
 
     // Horizontal pass, one source row at a time, to place.width premultiplied
     // pixels (red, green, blue, alpha on the 0..255 scale). The rows one output
@@ -115,18 +116,23 @@ std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWid
         if (span > window)
             window = span;
     }
-    if (window > picture.height)
-        window = picture.height;
+    if (window > pictureHeight)
+        window = pictureHeight;
     const size_t rowFloats = static_cast<size_t>(place.width) * 4;
-    std::vector<float> rows(window * rowFloats);
+    std::vector<float> scaled(window * rowFloats);
     std::vector<long> rowInSlot(window, -1);
-    std::vector<float> source(static_cast<size_t>(picture.width) * 4);
+    std::vector<float> source(static_cast<size_t>(pictureWidth) * 4);
     auto scaledRow = [&](unsigned y) -> const float* {
-        float* out = &rows[(y % window) * rowFloats];
+        float* out = &scaled[(y % window) * rowFloats];
         if (rowInSlot[y % window] == static_cast<long>(y))
             return out;
-        for (unsigned x = 0; x < picture.width; ++x) {
-            const uint32_t p = picture.Pixel(x, y);
+        const uint8_t* row = rows.Row(y);
+        if (row == nullptr)
+            return nullptr;
+        for (unsigned x = 0; x < pictureWidth; ++x) {
+            const uint8_t* b = row + 4 * static_cast<size_t>(x);
+            const uint32_t p = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
             const float alpha = static_cast<float>(p >> 24);
             const float scale = alpha / 255.0f;
             source[4 * x] = static_cast<float>((p >> 16) & 0xFF) * scale;
@@ -152,8 +158,11 @@ std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWid
     std::vector<const float*> inputs;
     for (unsigned j = 0; j < place.height; ++j) {
         inputs.clear();
-        for (const Tap& tap : down[j])
+        for (const Tap& tap : down[j]) {
             inputs.push_back(scaledRow(tap.index));
+            if (inputs.back() == nullptr)
+                return false;
+        }
         uint8_t* target = &rgb[(static_cast<size_t>(place.y + j) * boxWidth + place.x) * 3];
         for (unsigned i = 0; i < place.width; ++i) {
             float sum[4] = {0, 0, 0, 0};
@@ -179,6 +188,22 @@ std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWid
             }
         }
     }
+    return true;
+}
+
+std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWidth,
+                                        unsigned boxHeight, Rgb background)
+{
+    class ViewRows : public PictureRows {
+    public:
+        explicit ViewRows(const ArgbView& view) : view_(view) {}
+        const uint8_t* Row(unsigned y) override { return view_.firstRow + static_cast<ptrdiff_t>(y) * view_.rowBytes; }
+
+    private:
+        const ArgbView& view_;
+    } rows(picture);
+    std::vector<uint8_t> rgb;
+    RenderOnBackground(picture.width, picture.height, rows, boxWidth, boxHeight, background, rgb);
     return rgb;
 }
 

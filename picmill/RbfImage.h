@@ -36,11 +36,27 @@ struct Rgb {
     uint8_t red = 0, green = 0, blue = 0;
 };
 
+// A picture's rows, each as 32-bit pixels 0xAARRGGBB (straight alpha) stored
+// least significant byte first. RenderOnBackground asks for rows with numbers
+// that only go up, so they can be decoded a band at a time.
+class PictureRows {
+public:
+    virtual ~PictureRows() {}
+    // The row's pixels, valid until the next call; null when it can't be read.
+    virtual const uint8_t* Row(unsigned y) = 0;
+};
+
 // The box filled with the background colour and the picture scaled into
 // FitPicture's rectangle: a separable bicubic filter (a = -0.5), widened by the
 // reduction factor when shrinking so that every source pixel counts, edges
 // extended, alpha premultiplied while filtering and then composited over the
-// background. Three bytes per pixel (red, green, blue), rows top first.
+// background. Three bytes per pixel (red, green, blue), rows top first. Besides
+// the box, memory holds one source row and as many scaled rows as a column of
+// the filter covers. False when a row can't be read.
+bool RenderOnBackground(unsigned pictureWidth, unsigned pictureHeight, PictureRows& rows,
+                        unsigned boxWidth, unsigned boxHeight, Rgb background,
+                        std::vector<uint8_t>& rgb);
+// The same over a picture in memory.
 std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWidth,
                                         unsigned boxHeight, Rgb background);
 

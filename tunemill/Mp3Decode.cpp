@@ -1,6 +1,6 @@
 // MP3 decoding through the audio compression manager: the stream is described
 // as MPEGLAYER3WAVEFORMAT and converted to 16-bit PCM by whichever installed
-// codec accepts it.
+// codec accepts it, 16 KiB of the file at a time.
 #include "Mp3.h"
 
 #include <windows.h>
@@ -17,8 +17,6 @@ namespace {
 
 const DWORD kInputChunk = 16 * 1024;
 const DWORD kMinOutputChunk = 1024 * 1024;
-// Decoded PCM beyond this is refused rather than risk the address space.
-const size_t kMaxDecodedBytes = 128u * 1024 * 1024;
 
 class AcmStream {
 public:
@@ -46,15 +44,16 @@ private:
 // lengths it was prepared with, as the manager requires.
 class PreparedHeader {
 public:
-    PreparedHeader(HACMSTREAM stream, std::vector<uint8_t>& source, std::vector<uint8_t>& destination)
+    PreparedHeader(HACMSTREAM stream, uint8_t* source, DWORD sourceBytes, uint8_t* destination,
+                   DWORD destinationBytes)
         : stream_(stream)
     {
         std::memset(&header_, 0, sizeof header_);
         header_.cbStruct = sizeof header_;
-        header_.pbSrc = source.data();
-        header_.cbSrcLength = static_cast<DWORD>(source.size());
-        header_.pbDst = destination.data();
-        header_.cbDstLength = static_cast<DWORD>(destination.size());
+        header_.pbSrc = source;
+        header_.cbSrcLength = sourceBytes;
+        header_.pbDst = destination;
+        header_.cbDstLength = destinationBytes;
         sourceLength_ = header_.cbSrcLength;
         prepared_ = acmStreamPrepareHeader(stream_, &header_, 0) == MMSYSERR_NOERROR;
     }
@@ -118,27 +117,24 @@ bool IsUsablePcm(const WAVEFORMATEX& format)
 
 }  // namespace
 
-bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
+bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSink& sink)
 {
-    size_t offset = 0;
-    Mp3Frame frame;
-    if (data == nullptr || !FindFirstMp3Frame(data, size, offset, frame))
-        return false;
-
-    MPEGLAYER3WAVEFORMAT source = DescribeStream(frame);
+    MPEGLAYER3WAVEFORMAT format = DescribeStream(frame);
     WAVEFORMATEX pcm = Pcm16(frame.channels, frame.sampleRate);
     AcmStream stream;
-    if (!stream.Open(&source.wfx, &pcm)) {
+    if (!stream.Open(&format.wfx, &pcm)) {
         // Let the codec name the PCM form it produces.
         std::memset(&pcm, 0, sizeof pcm);
         pcm.wFormatTag = WAVE_FORMAT_PCM;
         pcm.wBitsPerSample = 16;
-        if (acmFormatSuggest(nullptr, &source.wfx, &pcm, sizeof pcm,
+        if (acmFormatSuggest(nullptr, &format.wfx, &pcm, sizeof pcm,
                              ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
                 MMSYSERR_NOERROR ||
-            !IsUsablePcm(pcm) || !stream.Open(&source.wfx, &pcm))
+            !IsUsablePcm(pcm) || !stream.Open(&format.wfx, &pcm))
             return false;
     }
+    if (!sink.Begin(pcm.nSamplesPerSec, pcm.nChannels))
+        return false;
 
     DWORD outputChunk = 0;
     if (acmStreamSize(stream.Handle(), kInputChunk, &outputChunk, ACM_STREAMSIZEF_SOURCE) !=
@@ -146,23 +142,29 @@ bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
         outputChunk < kMinOutputChunk)
         outputChunk = kMinOutputChunk;
     std::vector<uint8_t> input(kInputChunk);
-    std::vector<uint8_t> output(outputChunk);
-    PreparedHeader prepared(stream.Handle(), input, output);
+    // The codec writes 16-bit samples straight into samples the sink can take.
+    outputChunk &= ~static_cast<DWORD>(3);
+    std::vector<int16_t> output(outputChunk / 2);
+    PreparedHeader prepared(stream.Handle(), input.data(), kInputChunk, reinterpret_cast<uint8_t*>(output.data()),
+                            outputChunk);
     if (!prepared.Prepared())
         return false;
     ACMSTREAMHEADER& header = prepared.Header();
 
-    std::vector<uint8_t> decoded;
-    size_t position = offset;
+    const uint64_t size = source.Size();
+    const size_t frameBytes = pcm.nBlockAlign;
+    std::vector<uint8_t> partial;  // output that does not end on a whole frame
+    std::vector<int16_t> samples;
+    bool any = false;
+    uint64_t position = offset;
     DWORD pending = 0;  // bytes at the front of input not yet taken by the codec
     bool first = true;
     for (;;) {
         const size_t room = kInputChunk - pending;
-        const size_t take = (size - position < room) ? size - position : room;
-        std::memcpy(input.data() + pending, data + position, take);
+        const size_t take = source.ReadAt(position, input.data() + pending, room);
         position += take;
         pending += static_cast<DWORD>(take);
-        const bool last = position == size;
+        const bool last = position >= size || take < room;
 
         header.cbSrcLength = pending;
         header.cbSrcLengthUsed = 0;
@@ -172,7 +174,7 @@ bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
             flags |= ACM_STREAMCONVERTF_START;
         first = false;
         if (acmStreamConvert(stream.Handle(), &header, flags) != MMSYSERR_NOERROR) {
-            if (last && pending == 0 && !decoded.empty())
+            if (last && pending == 0 && any)
                 break;  // a codec that will not be called with no input left
             return false;
         }
@@ -180,9 +182,26 @@ bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
         const DWORD used = header.cbSrcLengthUsed <= pending ? header.cbSrcLengthUsed : pending;
         const DWORD produced =
             header.cbDstLengthUsed <= outputChunk ? header.cbDstLengthUsed : outputChunk;
-        if (decoded.size() + produced > kMaxDecodedBytes)
-            return false;
-        decoded.insert(decoded.end(), output.begin(), output.begin() + produced);
+        if (partial.empty() && produced % frameBytes == 0) {
+            if (produced > 0) {
+                if (!sink.Take(output.data(), produced / frameBytes))
+                    return false;
+                any = true;
+            }
+        } else {
+            const uint8_t* bytes = reinterpret_cast<const uint8_t*>(output.data());
+            partial.insert(partial.end(), bytes, bytes + produced);
+            const size_t frames = partial.size() / frameBytes;
+            if (frames > 0) {
+                samples.resize(frames * pcm.nChannels);
+                for (size_t i = 0; i < samples.size(); ++i)
+                    samples[i] = static_cast<int16_t>(partial[2 * i] | (partial[2 * i + 1] << 8));
+                if (!sink.Take(samples.data(), frames))
+                    return false;
+                partial.erase(partial.begin(), partial.begin() + static_cast<ptrdiff_t>(frames * frameBytes));
+                any = true;
+            }
+        }
         std::memmove(input.data(), input.data() + used, pending - used);
         pending -= used;
 
@@ -191,16 +210,7 @@ bool DecodeMp3(const uint8_t* data, size_t size, PcmAudio& out)
         if (used == 0 && produced == 0 && (last || pending == kInputChunk))
             break;
     }
-
-    out.sampleRate = pcm.nSamplesPerSec;
-    out.channels = pcm.nChannels;
-    const size_t frames = decoded.size() / pcm.nBlockAlign;
-    if (frames == 0)
-        return false;
-    out.samples.resize(frames * pcm.nChannels);
-    for (size_t i = 0; i < out.samples.size(); ++i)
-        out.samples[i] = static_cast<int16_t>(decoded[2 * i] | (decoded[2 * i + 1] << 8));
-    return true;
+    return any;
 }
 
 }  // namespace tunemill

@@ -1,5 +1,7 @@
 #include "Mp3.h"
 
+#include <vector>
+
 namespace tunemill {
 
 namespace {
@@ -7,6 +9,13 @@ namespace {
 const unsigned kBitratesMpeg1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
 const unsigned kBitratesMpeg2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
 const unsigned kRatesMpeg1[3] = {44100, 48000, 32000};
+// Bytes of a source looked at a time while searching.
+const size_t kSearchWindow = 64 * 1024;
+
+bool SameStream(const Mp3Frame& a, const Mp3Frame& b)
+{
+    return a.version == b.version && a.sampleRate == b.sampleRate && a.channels == b.channels;
+}
 
 }  // namespace
 
@@ -53,19 +62,19 @@ size_t Id3v2Length(const uint8_t* data, size_t size)
     return total <= size ? total : size;
 }
 
-bool FindFirstMp3Frame(const uint8_t* data, size_t size, size_t& offset, Mp3Frame& frame)
+namespace {
+
+// The search of FindFirstMp3Frame from byte `from` on, with no tag to skip.
+bool FindFrameFrom(const uint8_t* data, size_t size, size_t from, size_t& offset, Mp3Frame& frame)
 {
-    for (size_t pos = Id3v2Length(data, size); pos + 4 <= size; ++pos) {
+    for (size_t pos = from; pos + 4 <= size; ++pos) {
         Mp3Frame candidate;
         if (!ParseMp3FrameHeader(data + pos, candidate))
             continue;
         const size_t next = pos + candidate.frameBytes;
         if (next + 4 <= size) {
             Mp3Frame following;
-            if (!ParseMp3FrameHeader(data + next, following) ||
-                following.version != candidate.version ||
-                following.sampleRate != candidate.sampleRate ||
-                following.channels != candidate.channels)
+            if (!ParseMp3FrameHeader(data + next, following) || !SameStream(following, candidate))
                 continue;
         } else if (next > size) {
             continue;  // a lone frame must at least be complete
@@ -75,6 +84,68 @@ bool FindFirstMp3Frame(const uint8_t* data, size_t size, size_t& offset, Mp3Fram
         return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool FindFirstMp3Frame(const uint8_t* data, size_t size, size_t& offset, Mp3Frame& frame)
+{
+    return FindFrameFrom(data, size, Id3v2Length(data, size), offset, frame);
+}
+
+bool FindFirstMp3Frame(ByteSource& source, uint64_t& offset, Mp3Frame& frame)
+{
+    const uint64_t size = source.Size();
+    std::vector<uint8_t> window(kSearchWindow);
+    uint64_t base = 0;
+    if (source.ReadAt(0, window.data(), 10) == 10)
+        base = Id3v2Length(window.data(), static_cast<size_t>(size));  // reads the first 10 bytes only
+    // A candidate is settled by the header after it, at most kMaxMp3FrameBytes
+    // on; one found nearer than that to the end of a window is looked at again
+    // in the next window, unless the window reaches the end of the source.
+    const size_t overlap = kMaxMp3FrameBytes + 4;
+    while (base < size) {
+        const size_t got = source.ReadAt(base, window.data(), window.size());
+        if (got == 0)
+            return false;
+        const bool last = base + got >= size;
+        size_t found = 0;
+        Mp3Frame candidate;
+        if (FindFrameFrom(window.data(), got, 0, found, candidate) && (last || found + overlap <= got)) {
+            offset = base + found;
+            frame = candidate;
+            return true;
+        }
+        if (last || got <= overlap)
+            return false;
+        base += got - overlap;
+    }
+    return false;
+}
+
+uint64_t CountMp3Samples(ByteSource& source, uint64_t offset, const Mp3Frame& first)
+{
+    const uint64_t size = source.Size();
+    std::vector<uint8_t> window(kSearchWindow);
+    uint64_t base = offset, samples = 0;
+    size_t got = 0, at = 0;
+    for (;;) {
+        if (at + 4 > got) {
+            if (base + at >= size)
+                break;
+            base += at;
+            at = 0;
+            got = source.ReadAt(base, window.data(), window.size());
+            if (got < 4)
+                break;
+        }
+        Mp3Frame frame;
+        if (!ParseMp3FrameHeader(&window[at], frame) || !SameStream(frame, first))
+            break;
+        samples += frame.samplesPerFrame;
+        at += frame.frameBytes;
+    }
+    return samples;
 }
 
 }  // namespace tunemill

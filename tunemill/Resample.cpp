@@ -1,33 +1,158 @@
 #include "Resample.h"
 
+#include "HalvingStage.h"
+#include "PolyphaseStage.h"
+
 namespace tunemill {
 
-size_t ResampledLength(size_t n, unsigned fromRate, unsigned toRate)
+int16_t RoundToSample(float value)
+{
+    const double v = value;
+    if (v >= 32767.0)
+        return 32767;
+    if (v <= -32768.0)
+        return -32768;
+    const long rounded = v >= 0 ? static_cast<long>(v + 0.5) : -static_cast<long>(-v + 0.5);
+    return static_cast<int16_t>(rounded);
+}
+
+namespace {
+
+// Collects a resampler's output in a vector.
+class Collector : public ResampledSink {
+public:
+    explicit Collector(std::vector<int16_t>& out) : out_(out) {}
+    bool TakeResampled(const int16_t* samples, size_t count) override
+    {
+        out_.insert(out_.end(), samples, samples + count);
+        return true;
+    }
+
+private:
+    std::vector<int16_t>& out_;
+};
+
+}  // namespace
+
+uint64_t ResampledLength(uint64_t n, unsigned fromRate, unsigned toRate)
 {
     if (fromRate == 0 || toRate == 0)
         return 0;
-    return static_cast<size_t>((static_cast<uint64_t>(n) * toRate + fromRate / 2) / fromRate);
+    return (n * toRate + fromRate / 2) / fromRate;
 }
 
-std::vector<int16_t> ResampleLinear(const std::vector<int16_t>& in, unsigned fromRate,
-                                    unsigned toRate)
-{
-    const size_t length = ResampledLength(in.size(), fromRate, toRate);
-    std::vector<int16_t> out(length);
-    if (length == 0)
-        return out;
-    const uint64_t last = in.size() - 1;
-    for (size_t i = 0; i < length; ++i) {
-        const uint64_t position = static_cast<uint64_t>(i) * fromRate;
-        const uint64_t index = position / toRate;
-        const int64_t fraction = static_cast<int64_t>(position % toRate);
-        const int64_t a = in[static_cast<size_t>(index < last ? index : last)];
-        const int64_t b = in[static_cast<size_t>(index + 1 < last ? index + 1 : last)];
-        const int64_t weighted = a * (toRate - fraction) + b * fraction;
-        const int64_t half = toRate / 2;
-        const int64_t value = weighted >= 0 ? (weighted + half) / toRate : -((-weighted + half) / toRate);
-        out[i] = static_cast<int16_t>(value);
+class Resampler::Impl {
+public:
+    Impl(unsigned fromRate, unsigned toRate) : from_(fromRate), to_(toRate)
+    {
+        if (fromRate == 0 || toRate == 0 || fromRate == toRate)
+            return;
+        unsigned halvings = 0;
+        while (static_cast<uint64_t>(fromRate) >= (static_cast<uint64_t>(toRate) << (halvings + 2)))
+            ++halvings;
+        halvings_.resize(halvings);
+        polyphase_.reset(new PolyphaseStage(fromRate, static_cast<uint64_t>(toRate) << halvings));
     }
+
+    bool Push(const int16_t* samples, size_t count, ResampledSink& sink)
+    {
+        received_ += count;
+        if (from_ == 0 || to_ == 0)
+            return true;
+        if (!polyphase_) {
+            for (size_t done = 0; done < count;) {
+                const size_t n = count - done < kResampledPiece ? count - done : kResampledPiece;
+                if (!sink.TakeResampled(samples + done, n))
+                    return false;
+                done += n;
+            }
+            return true;
+        }
+        if (halvings_.empty()) {
+            polyphase_->Append(samples, count);
+        } else {
+            a_.clear();
+            halvings_[0].Push(samples, count, a_);
+            for (size_t i = 1; i < halvings_.size(); ++i) {
+                b_.clear();
+                halvings_[i].Push(a_.data(), a_.size(), b_);
+                a_.swap(b_);
+            }
+            polyphase_->Append(a_.data(), a_.size());
+        }
+        return Emit(sink);
+    }
+
+    bool Finish(ResampledSink& sink)
+    {
+        if (!polyphase_)
+            return true;
+        a_.clear();
+        for (HalvingStage& stage : halvings_) {
+            b_.clear();
+            stage.Push(a_.data(), a_.size(), b_);
+            stage.Finish(b_);
+            a_.swap(b_);
+        }
+        polyphase_->Append(a_.data(), a_.size());
+        polyphase_->End(ResampledLength(received_, from_, to_));
+        return Emit(sink);
+    }
+
+private:
+    // Hands over everything the polyphase stage can make, a piece at a time.
+    bool Emit(ResampledSink& sink)
+    {
+        for (;;) {
+            out_.clear();
+            polyphase_->Produce(out_, kResampledPiece);
+            if (out_.empty())
+                return true;
+            if (!sink.TakeResampled(out_.data(), out_.size()))
+                return false;
+        }
+    }
+
+    unsigned from_, to_;
+    uint64_t received_ = 0;
+    std::vector<HalvingStage> halvings_;
+    std::unique_ptr<PolyphaseStage> polyphase_;
+    std::vector<float> a_, b_;
+    std::vector<int16_t> out_;
+};
+
+Resampler::Resampler(unsigned fromRate, unsigned toRate) : impl_(new Impl(fromRate, toRate)) {}
+
+Resampler::~Resampler() = default;
+
+bool Resampler::Push(const int16_t* samples, size_t count, ResampledSink& sink)
+{
+    return impl_->Push(samples, count, sink);
+}
+
+bool Resampler::Finish(ResampledSink& sink)
+{
+    return impl_->Finish(sink);
+}
+
+void Resampler::Push(const int16_t* samples, size_t count, std::vector<int16_t>& out)
+{
+    Collector collector(out);
+    impl_->Push(samples, count, collector);
+}
+
+void Resampler::Finish(std::vector<int16_t>& out)
+{
+    Collector collector(out);
+    impl_->Finish(collector);
+}
+
+std::vector<int16_t> Resample(const std::vector<int16_t>& in, unsigned fromRate, unsigned toRate)
+{
+    std::vector<int16_t> out;
+    Resampler resampler(fromRate, toRate);
+    resampler.Push(in.data(), in.size(), out);
+    resampler.Finish(out);
     return out;
 }
 

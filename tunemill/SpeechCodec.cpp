@@ -2,7 +2,9 @@
 
 #include "Resample.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace tunemill {
 
@@ -61,27 +63,51 @@ uint8_t ImaEncode(ImaState& state, int16_t sample)
         code = 8;
         difference = -difference;
     }
+    // The decoder's reconstruction of the difference (step / 8, plus step,
+    // step / 2 and step / 4 for the bits set), not the exact difference, moves
+    // the state: the same sum ImaDecode makes for this code.
     int step = kStepSizes[state.stepIndex];
+    int reconstructed = step >> 3;
     for (uint8_t bit = 4; bit != 0; bit >>= 1) {
         if (difference >= step) {
             code |= bit;
             difference -= step;
+            reconstructed += step;
         }
         step >>= 1;
     }
-    // The decoder's reconstruction, not the exact difference, moves the state.
-    ImaDecode(state, code);
+    const int predictor = (code & 8) ? state.predictor - reconstructed : state.predictor + reconstructed;
+    state.predictor = predictor > 32767 ? 32767 : (predictor < -32768 ? -32768 : predictor);
+    const int index = state.stepIndex + kIndexChanges[code & 7];
+    state.stepIndex = index < 0 ? 0 : (index > 88 ? 88 : index);
     return code;
+}
+
+void ApmEncoder::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t code = ImaEncode(state_, samples[i]);
+        if (half_)
+            out.push_back(static_cast<uint8_t>(low_ | (code << 4)));
+        else
+            low_ = code;
+        half_ = !half_;
+    }
+}
+
+void ApmEncoder::Finish(std::vector<uint8_t>& out)
+{
+    if (half_)
+        out.push_back(low_);
+    half_ = false;
 }
 
 std::vector<uint8_t> EncodeApm(const std::vector<int16_t>& samples)
 {
-    std::vector<uint8_t> out((samples.size() + 1) / 2, 0);
-    ImaState state;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        const uint8_t code = ImaEncode(state, samples[i]);
-        out[i / 2] |= (i & 1) ? static_cast<uint8_t>(code << 4) : code;
-    }
+    std::vector<uint8_t> out;
+    ApmEncoder encoder;
+    encoder.Encode(samples.data(), samples.size(), out);
+    encoder.Finish(out);
     return out;
 }
 
@@ -98,9 +124,21 @@ uint8_t MuLawEncode(int16_t sample)
     if (magnitude > kClip)
         magnitude = kClip;
     magnitude += kBias;
-    int segment = 7;
-    for (int mask = 0x4000; (magnitude & mask) == 0 && segment > 0; mask >>= 1)
-        --segment;
+    // The segment is the position of the highest bit set among bits 7 ... 14.
+    static const struct Segments {
+        uint8_t of[256];  // by magnitude >> 7
+        Segments()
+        {
+            of[0] = 0;
+            for (int v = 1; v < 256; ++v) {
+                int segment = 0;
+                while ((v >> (segment + 1)) != 0)
+                    ++segment;
+                of[v] = static_cast<uint8_t>(segment);
+            }
+        }
+    } segments;
+    const int segment = segments.of[magnitude >> 7];
     const int mantissa = (magnitude >> (segment + 3)) & 0x0F;
     return static_cast<uint8_t>(~(sign | (segment << 4) | mantissa));
 }
@@ -114,62 +152,99 @@ int16_t MuLawDecode(uint8_t code)
     return static_cast<int16_t>((code & 0x80) ? -magnitude : magnitude);
 }
 
+void EncodeMdm(const int16_t* samples, size_t count, uint8_t* out)
+{
+    for (size_t i = 0; i < count; ++i)
+        out[i] = MuLawEncode(samples[i]);
+}
+
 std::vector<uint8_t> EncodeMdm(const std::vector<int16_t>& samples)
 {
     std::vector<uint8_t> out(samples.size());
-    for (size_t i = 0; i < samples.size(); ++i)
-        out[i] = MuLawEncode(samples[i]);
+    EncodeMdm(samples.data(), samples.size(), out.data());
     return out;
+}
+
+void MakeApmDescriptionHeader(unsigned sampleRate, uint64_t sampleCount, uint64_t dataBytes,
+                              uint8_t header[16])
+{
+    std::vector<uint8_t> out{'A', 'P', 'M', '1'};
+    Put32(out, sampleRate);
+    Put32(out, static_cast<uint32_t>(sampleCount));
+    Put32(out, static_cast<uint32_t>(dataBytes));
+    std::copy(out.begin(), out.end(), header);
 }
 
 std::vector<uint8_t> MakeApmDescription(const std::vector<uint8_t>& apm, unsigned sampleRate,
                                         size_t sampleCount)
 {
-    std::vector<uint8_t> out{'A', 'P', 'M', '1'};
-    Put32(out, sampleRate);
-    Put32(out, static_cast<uint32_t>(sampleCount));
-    Put32(out, static_cast<uint32_t>(apm.size()));
+    std::vector<uint8_t> out(16);
+    MakeApmDescriptionHeader(sampleRate, sampleCount, apm.size(), out.data());
     out.insert(out.end(), apm.begin(), apm.end());
     return out;
 }
 
-std::string MakeMdmHeader(const std::vector<uint8_t>& mdm, unsigned sampleRate)
+std::string MdmHeaderStart(unsigned sampleRate, uint64_t length)
 {
     char line[128];
-    std::string text = "/* Speech data: 8-bit mu-law, one byte per sample. */\n";
-    std::snprintf(line, sizeof line, "#define MDM_SAMPLE_RATE %u\n#define MDM_LENGTH %u\n\n",
-                  sampleRate, static_cast<unsigned>(mdm.size()));
-    text += line;
-    text += "const unsigned char mdm_data[MDM_LENGTH] = {\n";
-    for (size_t i = 0; i < mdm.size(); ++i) {
-        std::snprintf(line, sizeof line, "%s0x%02X,", (i % 16 == 0) ? "    " : " ", mdm[i]);
-        text += line;
-        if (i % 16 == 15 || i + 1 == mdm.size())
-            text += '\n';
-    }
-    text += "};\n";
-    return text;
+    std::snprintf(line, sizeof line, "#define MDM_SAMPLE_RATE %u\n#define MDM_LENGTH %llu\n\n", sampleRate,
+                  static_cast<unsigned long long>(length));
+    return std::string("/* Speech data: 8-bit mu-law, one byte per sample. */\n") + line +
+           "const unsigned char mdm_data[MDM_LENGTH] = {\n";
 }
 
-bool BuildSpeechFiles(const PcmAudio& decoded, SpeechFormat format, int targetRate,
-                      SpeechFiles& files)
+size_t FormatMdmLines(const uint8_t* bytes, size_t count, char* text)
 {
-    if (targetRate <= 0 || targetRate > kMaxTargetRate || decoded.sampleRate == 0)
-        return false;
-    const unsigned rate = static_cast<unsigned>(targetRate);
-    files.resampled = ResampleLinear(MixToMono(decoded), decoded.sampleRate, rate);
-    if (files.resampled.empty())
-        return false;
-    files.intermediate = MakeWav16Mono(files.resampled, rate);
-    if (format == SpeechFormat::Apm) {
-        files.converted = EncodeApm(files.resampled);
-        files.description = MakeApmDescription(files.converted, rate, files.resampled.size());
-    } else {
-        files.converted = EncodeMdm(files.resampled);
-        const std::string header = MakeMdmHeader(files.converted, rate);
-        files.description.assign(header.begin(), header.end());
+    // " 0xHH," for every byte value; a line is three spaces, 16 of these and '\n'.
+    static const struct Table {
+        char entries[256][6];
+        Table()
+        {
+            static const char kDigits[] = "0123456789ABCDEF";
+            for (int v = 0; v < 256; ++v) {
+                const char entry[6] = {' ', '0', 'x', kDigits[v >> 4], kDigits[v & 15], ','};
+                std::memcpy(entries[v], entry, 6);
+            }
+        }
+    } table;
+    char* p = text;
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 16 == 0) {
+            std::memcpy(p, "   ", 3);
+            p += 3;
+        }
+        std::memcpy(p, table.entries[bytes[i]], 6);
+        p += 6;
+        if (i % 16 == 15 || i + 1 == count)
+            *p++ = '\n';
     }
-    return true;
+    return static_cast<size_t>(p - text);
+}
+
+std::string MdmHeaderEnd()
+{
+    return "};\n";
+}
+
+std::string MakeMdmHeader(const std::vector<uint8_t>& mdm, unsigned sampleRate)
+{
+    std::string lines((mdm.size() + 15) / 16 * kMdmLineChars, '\0');
+    lines.resize(FormatMdmLines(mdm.data(), mdm.size(), &lines[0]));
+    return MdmHeaderStart(sampleRate, mdm.size()) + lines + MdmHeaderEnd();
+}
+
+uint64_t MaxSpeechSamples(SpeechFormat format)
+{
+    return format == SpeechFormat::Apm ? 2 * kMaxConvertedBytes : kMaxConvertedBytes;
+}
+
+bool PlanSpeechLength(uint64_t frames, unsigned sourceRate, int targetRate, SpeechFormat format,
+                      uint64_t& samples)
+{
+    if (targetRate <= 0 || targetRate > kMaxTargetRate || sourceRate == 0)
+        return false;
+    samples = ResampledLength(frames, sourceRate, static_cast<unsigned>(targetRate));
+    return samples != 0 && samples <= MaxSpeechSamples(format);
 }
 
 }  // namespace tunemill

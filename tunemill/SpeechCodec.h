@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "Wave.h"
-
 namespace tunemill {
 
 // The coder state the encoder and the decoder keep in step.
@@ -27,6 +25,21 @@ uint8_t ImaEncode(ImaState& state, int16_t sample);
 // Decodes one 4-bit code (upper bits ignored).
 int16_t ImaDecode(ImaState& state, uint8_t code);
 
+// Encodes a stream of samples in pieces: two samples to a byte, the earlier in
+// the low nibble.
+class ApmEncoder {
+public:
+    // Appends the bytes completed by these samples.
+    void Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out);
+    // Appends the last byte when an odd sample is waiting (high nibble 0).
+    void Finish(std::vector<uint8_t>& out);
+
+private:
+    ImaState state_;
+    bool half_ = false;
+    uint8_t low_ = 0;
+};
+
 std::vector<uint8_t> EncodeApm(const std::vector<int16_t>& samples);
 
 // G.711 mu-law of a 16-bit sample: magnitude clipped to 32635, biased by 0x84,
@@ -35,6 +48,7 @@ uint8_t MuLawEncode(int16_t sample);
 // The 16-bit value a mu-law byte stands for (the segment's midpoint).
 int16_t MuLawDecode(uint8_t code);
 
+void EncodeMdm(const int16_t* samples, size_t count, uint8_t* out);
 std::vector<uint8_t> EncodeMdm(const std::vector<int16_t>& samples);
 
 // The APM by-product: a 16-byte header, then the APM data unchanged.
@@ -42,10 +56,20 @@ std::vector<uint8_t> EncodeMdm(const std::vector<int16_t>& samples);
 //   4  sample rate, Hz        (32-bit little-endian)
 //   8  number of samples      (32-bit little-endian)
 //   12 number of data bytes   (32-bit little-endian)
+void MakeApmDescriptionHeader(unsigned sampleRate, uint64_t sampleCount, uint64_t dataBytes,
+                              uint8_t header[16]);
 std::vector<uint8_t> MakeApmDescription(const std::vector<uint8_t>& apm, unsigned sampleRate,
                                         size_t sampleCount);
 
 // The MDM by-product: C source declaring the data as an array, 16 bytes a line.
+// Made of three parts so that the data can be formatted in pieces:
+std::string MdmHeaderStart(unsigned sampleRate, uint64_t length);
+// Every byte as "0xHH,", each line indented by four spaces and ended after its
+// 16th byte; the last line is ended too. `bytes` starts a line; all but the
+// last piece should be whole lines. Writes at most kMdmLineChars × (lines) chars.
+size_t FormatMdmLines(const uint8_t* bytes, size_t count, char* text);
+const size_t kMdmLineChars = 4 + 16 * 6;  // "    0xHH," then " 0xHH," × 15, and '\n'
+std::string MdmHeaderEnd();
 std::string MakeMdmHeader(const std::vector<uint8_t>& mdm, unsigned sampleRate);
 
 enum class SpeechFormat { Apm, Mdm };
@@ -54,17 +78,19 @@ enum class SpeechFormat { Apm, Mdm };
 // would only inflate the output.
 const int kMaxTargetRate = 192000;
 
-// Everything one conversion writes, built in memory before any file is touched.
-struct SpeechFiles {
-    std::vector<int16_t> resampled;      // mono 16-bit at the target rate
-    std::vector<uint8_t> intermediate;   // that audio as a WAV file (first by-product)
-    std::vector<uint8_t> converted;      // the APM or MDM data
-    std::vector<uint8_t> description;    // the second by-product
-};
+// Largest converted file made, in bytes: twice the largest flash of the device
+// (8 MiB), so nothing refused could have been used.
+const uint64_t kMaxConvertedBytes = 16u * 1024 * 1024;
 
-// Mixes to mono, resamples to targetRate and encodes. False when the target
-// rate is outside 1 ... kMaxTargetRate or nothing would be left to play.
-bool BuildSpeechFiles(const PcmAudio& decoded, SpeechFormat format, int targetRate,
-                      SpeechFiles& files);
+// Most samples a conversion may give in `format`: 33554432 for APM (two a
+// byte), 16777216 for MDM.
+uint64_t MaxSpeechSamples(SpeechFormat format);
+
+// The samples a conversion of `frames` source frames at `sourceRate` gives at
+// targetRate. False when the target rate is outside 1 ... kMaxTargetRate, the
+// source rate is 0, or the result would be no sample or more than
+// MaxSpeechSamples(format).
+bool PlanSpeechLength(uint64_t frames, unsigned sourceRate, int targetRate, SpeechFormat format,
+                      uint64_t& samples);
 
 }  // namespace tunemill

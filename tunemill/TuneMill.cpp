@@ -2,12 +2,11 @@
 // out, resampled to the caller's rate. See README.md for the formats.
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
-#include "FileIo.h"
 #include "Mp3.h"
+#include "SourceFile.h"
 #include "SpeechCodec.h"
+#include "SpeechConversion.h"
+#include "ThreadedSink.h"
 #include "Wave.h"
 
 namespace {
@@ -16,37 +15,43 @@ using namespace tunemill;
 
 enum class Source { Wav, Mp3 };
 
-// Decode, mix to mono, resample, encode; then write the converted file and, once
-// it is complete, the two by-products. Nothing is written unless the whole
-// conversion succeeded in memory; a by-product that cannot be written is left
-// out without failing the call.
+// Reads the source in pieces and streams it through the conversion. The length
+// of the result is known before anything is written (for MP3 from the frame
+// headers), so an output over the maximum is refused at once; the converted
+// file and the first by-product are staged and only put in place when whole.
 int Convert(Source source, SpeechFormat format, const char* sourcePath,
             const char* firstByProductPath, const char* convertedPath, int targetRate)
 {
     try {
-        if (targetRate <= 0 || convertedPath == nullptr || *convertedPath == '\0')
+        if (targetRate <= 0 || targetRate > kMaxTargetRate || convertedPath == nullptr ||
+            *convertedPath == '\0')
             return 0;
-        PcmAudio decoded;
-        {
-            std::vector<uint8_t> bytes;
-            if (!ReadWholeFile(sourcePath, bytes))
+        SourceFile file;
+        if (!file.Open(sourcePath))
+            return 0;
+        SpeechConversion conversion(format, targetRate);
+        uint64_t samples = 0;
+        if (source == Source::Wav) {
+            WavLayout layout;
+            if (!LocateWavData(file, layout) ||
+                !PlanSpeechLength(layout.frames, layout.sampleRate, targetRate, format, samples) ||
+                !conversion.Open(convertedPath, firstByProductPath, samples) || !StreamWav(file, layout, conversion))
                 return 0;
-            const bool ok = source == Source::Wav ? ParseWav(bytes.data(), bytes.size(), decoded)
-                                                  : DecodeMp3(bytes.data(), bytes.size(), decoded);
-            if (!ok)
+        } else {
+            uint64_t offset = 0;
+            Mp3Frame first;
+            if (!FindFirstMp3Frame(file, offset, first) ||
+                !PlanSpeechLength(CountMp3Samples(file, offset, first), first.sampleRate, targetRate, format,
+                                  samples) ||
+                !conversion.Open(convertedPath, firstByProductPath, samples))
+                return 0;
+            // Decoding takes longer than the rest: the rest runs beside it.
+            ThreadedSink beside(conversion);
+            const bool decoded = DecodeMp3(file, offset, first, beside);
+            if (!beside.Close() || !decoded)
                 return 0;
         }
-        SpeechFiles files;
-        if (!BuildSpeechFiles(decoded, format, targetRate, files))
-            return 0;
-        if (!WriteWholeFile(convertedPath, files.converted.data(), files.converted.size()))
-            return 0;
-        if (firstByProductPath != nullptr && *firstByProductPath != '\0')
-            WriteWholeFile(firstByProductPath, files.intermediate.data(), files.intermediate.size());
-        const std::string second =
-            std::string(convertedPath) + (format == SpeechFormat::Apm ? ".apm" : ".h");
-        WriteWholeFile(second.c_str(), files.description.data(), files.description.size());
-        return 1;
+        return conversion.Finish() ? 1 : 0;
     } catch (...) {
         return 0;
     }

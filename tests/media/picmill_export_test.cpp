@@ -208,7 +208,77 @@ TEST_F(PicMillExport, ReplacesAnOlderLongerFile)
     EXPECT_EQ(Repeated(128 * 128, 0xF800), ReadAll(Converted()));
 }
 
+TEST_F(PicMillExport, TallPictureIsDecodedBandByBandAsAWhole)
+{
+    // 600 x 2000: far more rows than one band handed over by the decoder.
+    const Painter pattern = [](unsigned x, unsigned y) {
+        return Opaque(static_cast<uint8_t>(x * 7 + y), static_cast<uint8_t>(y * 3), static_cast<uint8_t>(x ^ y));
+    };
+    const std::string source = m_folder / "tall.bmp";
+    WriteAll(source, MakeBmp(600, 2000, pattern));
+    ASSERT_NE(0, Convert(source));
+    std::vector<uint8_t> argb(600u * 2000 * 4);
+    for (unsigned y = 0; y < 2000; ++y)
+        for (unsigned x = 0; x < 600; ++x) {
+            const Colour c = pattern(x, y);
+            uint8_t* p = &argb[(static_cast<size_t>(y) * 600 + x) * 4];
+            p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 255;
+        }
+    picmill::ArgbView view;
+    view.firstRow = argb.data();
+    view.rowBytes = 600 * 4;
+    view.width = 600;
+    view.height = 2000;
+    picmill::Rgb green;
+    green.green = 255;
+    EXPECT_EQ(picmill::EncodeRbf(picmill::RenderOnBackground(view, 128, 128, green)), ReadAll(Converted()));
+}
+
 // ---- Failures: result 0 and no converted file -------------------------------
+
+TEST_F(PicMillExport, DeclaredHugePicturesAreRefusedBeforeDecoding)
+{
+    // Headers that promise far more than the file holds: decoding first would
+    // take seconds and gigabytes, or crash the decoder.
+    const Bytes bmp = MakeBmp(8, 8, Solid(Opaque(255, 0, 0)));
+    Bytes hugeBmp(bmp.begin(), bmp.begin() + 54);
+    hugeBmp[18] = 0x30, hugeBmp[19] = 0x75, hugeBmp[22] = 0x30, hugeBmp[23] = 0x75;  // 30000 x 30000
+    hugeBmp.resize(54 + 768, 0x40);
+    // JPEGs whose frame header says 65500 x 65500, and 12000 x 12000 (which a
+    // decoder would fill with 432 MB of grey).
+    ASSERT_TRUE(SaveWithGdiplus(m_folder / "small.jpg", L"image/jpeg", 16, 16, Solid(Opaque(1, 2, 3))));
+    Bytes hugeJpeg = ReadAll(m_folder / "small.jpg"), bigJpeg = hugeJpeg;
+    for (size_t i = 2; i + 9 < hugeJpeg.size(); i += 2 + (hugeJpeg[i + 2] << 8 | hugeJpeg[i + 3]))
+        if (hugeJpeg[i + 1] == 0xC0) {
+            hugeJpeg[i + 5] = hugeJpeg[i + 7] = 0xFF;
+            hugeJpeg[i + 6] = hugeJpeg[i + 8] = 0xDC;
+            bigJpeg[i + 5] = bigJpeg[i + 7] = 0x2E;
+            bigJpeg[i + 6] = bigJpeg[i + 8] = 0xE0;
+            break;
+        }
+    ASSERT_TRUE(SaveWithGdiplus(m_folder / "small.png", L"image/png", 16, 16, Solid(Opaque(1, 2, 3))));
+    Bytes hugePng = ReadAll(m_folder / "small.png");
+    hugePng[18] = hugePng[22] = 0x3E, hugePng[19] = hugePng[23] = 0x80;  // 16000 x 16000 in IHDR
+    Bytes manyFrames = MakeGif(4, 4, {Opaque(255, 255, 0)}, [](unsigned, unsigned) { return uint8_t(0); });
+    manyFrames[6] = manyFrames[7] = manyFrames[8] = manyFrames[9] = 0xFF;  // a 65535 x 65535 screen
+    const std::pair<const char*, const Bytes*> files[] = {
+        {"huge.bmp", &hugeBmp}, {"huge.jpg", &hugeJpeg}, {"big.jpg", &bigJpeg},
+        {"huge.png", &hugePng}, {"huge.gif", &manyFrames}};
+    for (const auto& file : files) {
+        WriteAll(m_folder / file.first, *file.second);
+        EXPECT_EQ(0, Convert(m_folder / file.first)) << file.first;
+    }
+    EXPECT_FALSE(Exists(Converted()));
+}
+
+TEST_F(PicMillExport, FormatsOtherThanTheFourAreRefused)
+{
+    ASSERT_TRUE(SaveWithGdiplus(m_folder / "picture.tif", L"image/tiff", 16, 16, Solid(Opaque(255, 0, 0))));
+    EXPECT_EQ(0, Convert(m_folder / "picture.tif"));
+    EXPECT_FALSE(Exists(Converted()));
+}
+
+
 
 TEST_F(PicMillExport, ModeConstantsOtherThanTwoAndOneFail)
 {

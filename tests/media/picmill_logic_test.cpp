@@ -1,5 +1,6 @@
-// The image converter's pure parts: placement, scaling over the background and
-// RGB565 packing.
+// The image converter's pure parts: the declared size and its limits,
+// placement, scaling over the background and RGB565 packing.
+#include "PictureHeader.h"
 #include "RbfImage.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,134 @@ TEST(PicMillRender, HonoursTheRowPitch)
     rgb = RenderOnBackground(view, 3, 2, MakeRgb(0, 0, 0));
     EXPECT_EQ(0x405060u, At(rgb, 3, 0, 0));
     EXPECT_EQ(0x102030u, At(rgb, 3, 2, 1));
+}
+
+TEST(PicMillRender, AsksForEachRowOnceGoingDown)
+{
+    // The rows come a band at a time from the decoder: each asked for once, in
+    // order, whether the picture is shrunk or enlarged; a row that can't be
+    // read stops the rendering.
+    struct Recorder : PictureRows {
+        const Picture& picture;
+        std::vector<unsigned> asked;
+        unsigned failAt = UINT32_MAX;
+        explicit Recorder(const Picture& p) : picture(p) {}
+        const uint8_t* Row(unsigned y) override
+        {
+            asked.push_back(y);
+            return y == failAt ? nullptr : picture.bytes.data() + static_cast<size_t>(y) * picture.width * 4;
+        }
+    };
+    for (unsigned height : {1000u, 40u}) {
+        Picture picture(300, height);
+        for (unsigned y = 0; y < height; ++y)
+            for (unsigned x = 0; x < 300; ++x)
+                picture.Set(x, y, 0xFF000000u | (x * 7919u + y * 104729u));
+        Recorder rows(picture);
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(RenderOnBackground(300, height, rows, 128, 128, MakeRgb(1, 2, 3), rgb));
+        EXPECT_EQ(RenderOnBackground(picture.View(), 128, 128, MakeRgb(1, 2, 3)), rgb) << height;
+        std::vector<unsigned> expected(height);
+        for (unsigned y = 0; y < height; ++y)
+            expected[y] = y;
+        EXPECT_EQ(expected, rows.asked) << height;
+
+        Recorder failing(picture);
+        failing.failAt = height / 2;
+        EXPECT_FALSE(RenderOnBackground(300, height, failing, 128, 128, MakeRgb(1, 2, 3), rgb)) << height;
+    }
+}
+
+// ---- Declared size -----------------------------------------------------------
+
+std::vector<uint8_t> Le(std::initializer_list<std::pair<uint32_t, int>> fields)
+{
+    std::vector<uint8_t> out;
+    for (const auto& f : fields)
+        for (int i = 0; i < f.second; ++i)
+            out.push_back(static_cast<uint8_t>(f.first >> (8 * i)));
+    return out;
+}
+
+std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> parts)
+{
+    std::vector<uint8_t> out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+bool SizeOf(const std::vector<uint8_t>& file, PictureSize& size)
+{
+    MemoryBytes bytes(file.data(), file.size());
+    return ReadPictureSize(bytes, size);
+}
+
+TEST(PicMillHeader, ReadsTheDeclaredSizeOfEachKind)
+{
+    const std::vector<uint8_t> bmpTopDown =
+        Join({{'B', 'M'}, Le({{822, 4}, {0, 4}, {54, 4}, {40, 4}, {30000, 4}, {static_cast<uint32_t>(-20000), 4}})});
+    const std::vector<uint8_t> bmpCore = Join({{'B', 'M'}, Le({{0, 4}, {0, 4}, {26, 4}, {12, 4}, {640, 2}, {480, 2}})});
+    const std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                      0, 0, 0x3E, 0x80, 0, 1, 0, 0};  // 16000 x 65536
+    // APP0 and a comment, then a progressive frame header of 65500 x 300.
+    const std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xFF, 0xFE, 0, 3, 'x',
+                                       0xFF, 0xC2, 0, 11, 8, 0x01, 0x2C, 0xFF, 0xDC, 3, 1};
+    // A 320 x 200 screen with a 4-colour table, an extension, and two frames
+    // of 100 x 100 and 300 x 200 with two data sub-blocks each.
+    const std::vector<uint8_t> gif = Join(
+        {{'G', 'I', 'F', '8', '9', 'a'}, Le({{320, 2}, {200, 2}, {0x81, 1}, {0, 2}}), std::vector<uint8_t>(12, 0),
+         {0x21, 0xF9, 4, 0, 0, 0, 0, 0},
+         {0x2C}, Le({{0, 4}, {100, 2}, {100, 2}, {0, 1}, {2, 1}}), {3, 1, 2, 3, 1, 9, 0},
+         {0x2C}, Le({{0, 4}, {300, 2}, {200, 2}, {0, 1}, {2, 1}}), {2, 1, 2, 0}, {0x3B}});
+    struct Case {
+        const std::vector<uint8_t>* file;
+        PictureKind kind;
+        uint32_t width, height;
+        uint64_t framePixels;
+    } cases[] = {
+        {&bmpTopDown, PictureKind::Bmp, 30000, 20000, 0}, {&bmpCore, PictureKind::Bmp, 640, 480, 0},
+        {&png, PictureKind::Png, 16000, 65536, 0},        {&jpeg, PictureKind::Jpeg, 65500, 300, 0},
+        {&gif, PictureKind::Gif, 320, 200, 70000},
+    };
+    for (const Case& c : cases) {
+        PictureSize size;
+        ASSERT_TRUE(SizeOf(*c.file, size)) << static_cast<int>(c.kind);
+        EXPECT_EQ(c.kind, size.kind);
+        EXPECT_EQ(c.width, size.width) << static_cast<int>(c.kind);
+        EXPECT_EQ(c.height, size.height) << static_cast<int>(c.kind);
+        EXPECT_EQ(c.framePixels, size.framePixels) << static_cast<int>(c.kind);
+    }
+}
+
+TEST(PicMillHeader, RefusesOtherOrBrokenFiles)
+{
+    PictureSize size;
+    const std::vector<uint8_t> files[] = {
+        {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0},                           // TIFF
+        {0, 0, 1, 0, 1, 0, 16, 16, 0, 0},                              // icon
+        {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xDA, 0, 2, 0, 0},  // JPEG: a scan before any frame
+        {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H'},   // PNG cut in its header
+        Join({{'B', 'M'}, Le({{0, 4}, {0, 4}, {54, 4}, {40, 4}, {0, 4}, {10, 4}})}),  // BMP 0 pixels wide
+        {'B', 'M', 0},
+    };
+    for (const auto& file : files)
+        EXPECT_FALSE(SizeOf(file, size)) << file.size();
+}
+
+TEST(PicMillLimits, SidesAndPixelsAreLimitedExactly)
+{
+    EXPECT_EQ(50331648u, kMaxPicturePixels);
+    EXPECT_TRUE(PictureSizeAccepted(8192, 6144));
+    EXPECT_FALSE(PictureSizeAccepted(8192, 6145));
+    EXPECT_TRUE(PictureSizeAccepted(65535, 768));
+    EXPECT_FALSE(PictureSizeAccepted(65536, 1));
+    EXPECT_FALSE(PictureSizeAccepted(1, 65536));
+    EXPECT_FALSE(PictureSizeAccepted(0, 10));
+    EXPECT_FALSE(PictureSizeAccepted(65500, 65500));
+    EXPECT_FALSE(PictureSizeAccepted(30000, 30000));
+    EXPECT_TRUE(PictureSizeAccepted(320, 200, 50331648));
+    EXPECT_FALSE(PictureSizeAccepted(320, 200, 50331649)) << "GIF frames together";
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // program loads it: converted files and by-products byte for byte, the failure
 // paths, and real MP3 decoding through the system's audio codecs.
 #include "MediaFiles.h"
+#include "Resample.h"
 #include "SpeechCodec.h"
+#include "Wave.h"
 #include "WavBuilder.h"
 
 #include <gtest/gtest.h>
@@ -105,13 +107,46 @@ TEST_F(TuneMillExport, ResampledLengthIsTheRoundedProportion)
     EXPECT_EQ(Bytes(91, 0x00), ReadAll(Converted()));  // 181 nibbles of silence
 }
 
-TEST_F(TuneMillExport, UpsamplingInterpolates)
+TEST_F(TuneMillExport, UpsamplingIsBandLimited)
 {
-    // 4000 Hz to 8000 Hz: 0, 16384 becomes 0, 8192, 16384, 16384.
+    // 4000 Hz to 8000 Hz: the step from 0 to 16384 rings as the band-limited
+    // filter makes it (values of the filter evaluated directly, as in the
+    // resampler's own tests).
     ASSERT_NE(0, Convert(wavToMdm, MakeWav16Mono(4000, {0, 16384}), 8000));
-    const Bytes expected = {0xFF, tunemill::MuLawEncode(8192), 0x8F, 0x8F};
-    EXPECT_EQ(expected, ReadAll(Converted()));
-    EXPECT_EQ(std::vector<int16_t>({0, 8192, 16384, 16384}), WavSamples(ReadAll(First())));
+    const std::vector<int16_t> expected = {819, 8192, 15565, 18480};
+    EXPECT_EQ(expected, WavSamples(ReadAll(First())));
+    EXPECT_EQ(tunemill::EncodeMdm(expected), ReadAll(Converted()));
+}
+
+TEST_F(TuneMillExport, LongInputIsConvertedInPiecesAsAWhole)
+{
+    // 3 s of 44100 Hz stereo noise: far more than one piece of every stage.
+    WavSpec layout;
+    layout.rate = 44100;
+    layout.channels = 2;
+    std::vector<int> frames(2 * 3 * 44100);
+    uint32_t seed = 7;
+    for (int& v : frames) {
+        seed = seed * 1103515245u + 12345u;
+        v = static_cast<int16_t>(seed >> 16) / 2;
+    }
+    const Bytes wav = MakeWav(layout, frames);
+    tunemill::PcmAudio audio;
+    ASSERT_TRUE(tunemill::ParseWav(wav.data(), wav.size(), audio));
+    for (int rate : {8000, 16000}) {
+        const std::vector<int16_t> resampled = tunemill::Resample(tunemill::MixToMono(audio), 44100, rate);
+        ASSERT_NE(0, Convert(wavToApm, wav, rate)) << rate;
+        const Bytes apm = tunemill::EncodeApm(resampled);
+        EXPECT_EQ(apm, ReadAll(Converted())) << rate;
+        EXPECT_EQ(tunemill::MakeApmDescription(apm, rate, resampled.size()), ReadAll(Converted() + ".apm")) << rate;
+        EXPECT_EQ(tunemill::MakeWav16Mono(resampled, rate), ReadAll(First())) << rate;
+
+        ASSERT_NE(0, Convert(wavToMdm, wav, rate)) << rate;
+        const Bytes mdm = tunemill::EncodeMdm(resampled);
+        EXPECT_EQ(mdm, ReadAll(Converted())) << rate;
+        const std::string text = tunemill::MakeMdmHeader(mdm, rate);
+        EXPECT_EQ(Bytes(text.begin(), text.end()), ReadAll(Converted() + ".h")) << rate;
+    }
 }
 
 TEST_F(TuneMillExport, FirstByProductIsTheResampledMonoWav)
@@ -228,6 +263,34 @@ TEST_F(TuneMillExport, TargetRateMustBePositive)
     EXPECT_FALSE(Exists(First()));
 }
 
+TEST_F(TuneMillExport, OverflowingOrOversizedOutputIsRefusedWithNothingWritten)
+{
+    // 11200 frames declared at 1 Hz, to 192000 Hz: 2150400000 samples, whose
+    // byte count passes 32 bits.
+    WavSpec layout;
+    layout.bits = 8;
+    layout.rate = 1;
+    const Bytes slow = MakeWav(layout, std::vector<int>(11200, 0x80));
+    // One sample over the MDM maximum of 16777216: 2097153 frames x 8.
+    layout.rate = 1000;
+    const Bytes overMdm = MakeWav(layout, std::vector<int>(2097153, 0x80));
+    // An MP3 of 1500 empty MPEG-2.5 frames (576 samples at 8000 Hz each):
+    // 20736000 samples at 192000 Hz, known from the frame headers alone.
+    Bytes mp3;
+    for (int i = 0; i < 1500; ++i) {
+        const size_t start = mp3.size();
+        mp3.resize(start + 72, 0);
+        mp3[start] = 0xFF, mp3[start + 1] = 0xE3, mp3[start + 2] = 0x18, mp3[start + 3] = 0xC4;
+    }
+    for (ConvertFn fn : {wavToApm, wavToMdm})
+        EXPECT_EQ(0, Convert(fn, slow, 192000));
+    EXPECT_EQ(0, Convert(wavToMdm, overMdm, 8000));
+    EXPECT_EQ(0, Convert(mp3ToMdm, mp3, 192000, "mp3"));
+    std::vector<std::string> left = m_folder.Files();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(std::vector<std::string>({"a.mp3", "a.wav"}), left);
+}
+
 TEST_F(TuneMillExport, WavGivenToTheMp3ExportsFails)
 {
     const Bytes wav = MakeWav16Mono(8000, Sine(800, 8000, 440, 1000));
@@ -304,7 +367,8 @@ TEST_F(TuneMillExport, Mp3MonoDecodesToTheTone)
     ASSERT_EQ(pcm.size(), mdm.size());
     for (size_t i = 0; i < pcm.size(); ++i)
         ASSERT_EQ(tunemill::MuLawEncode(pcm[i]), mdm[i]) << i;
-    EXPECT_TRUE(Exists(Converted() + ".h"));
+    const std::string text = tunemill::MakeMdmHeader(mdm, 8000);
+    EXPECT_EQ(Bytes(text.begin(), text.end()), ReadAll(Converted() + ".h"));
 }
 
 TEST_F(TuneMillExport, Mp3StereoIsMixedToMono)
@@ -338,15 +402,25 @@ TEST_F(TuneMillExport, Mp3StereoIsMixedToMono)
     EXPECT_EQ(0, std::memcmp(description.data() + 16, apm.data(), apm.size()));
 }
 
-TEST_F(TuneMillExport, TruncatedMp3StillGivesWhatItHolds)
+TEST_F(TuneMillExport, TruncatedOrDamagedMp3StillGivesWhatItHolds)
 {
-    Bytes mp3 = ReadAll(Fixture("tone_22050_mono.mp3"));
+    const Bytes mp3 = ReadAll(Fixture("tone_22050_mono.mp3"));
     ASSERT_GT(mp3.size(), 1000u);
-    mp3.resize(mp3.size() / 2);
-    ASSERT_NE(0, Convert(mp3ToMdm, mp3, 8000, "mp3"));
-    const size_t samples = ReadAll(Converted()).size();
-    EXPECT_GT(samples, 3000u);
-    EXPECT_LT(samples, 5500u);
+    ASSERT_NE(0, Convert(mp3ToMdm, Bytes(mp3.begin(), mp3.begin() + mp3.size() / 2), 8000, "mp3"));
+    const size_t half = ReadAll(Converted()).size();
+    EXPECT_GT(half, 3000u);
+    EXPECT_LT(half, 5500u);
+
+    // Junk in the middle: the frame count made in advance stops there, the
+    // decoder goes on after it, so the C text is written again with the
+    // length that came out.
+    Bytes damaged = mp3;
+    damaged.insert(damaged.begin() + damaged.size() / 2, 300, 0);
+    ASSERT_NE(0, Convert(mp3ToMdm, damaged, 8000, "mp3"));
+    const Bytes mdm = ReadAll(Converted());
+    EXPECT_GT(mdm.size(), half + 3000);
+    const std::string text = tunemill::MakeMdmHeader(mdm, 8000);
+    EXPECT_EQ(Bytes(text.begin(), text.end()), ReadAll(Converted() + ".h"));
 }
 
 TEST_F(TuneMillExport, Mp3WithoutFramesFails)

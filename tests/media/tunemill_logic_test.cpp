@@ -3,11 +3,13 @@
 #include "Mp3.h"
 #include "Resample.h"
 #include "SpeechCodec.h"
+#include "ThreadedSink.h"
 #include "Wave.h"
 #include "WavBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -156,6 +158,40 @@ TEST(TuneMillWave, WritesACanonicalMonoWav)
     EXPECT_EQ(expected, tunemill::MakeWav16Mono(Samples({1, -1}), 8000));
 }
 
+TEST(TuneMillWave, ThreadedSinkPassesPiecesInOrderAndStopsWhenRefused)
+{
+    // Takes pieces until the total passes `refuseAfter` frames.
+    struct Target : PcmSink {
+        size_t refuseAfter = SIZE_MAX;
+        std::vector<int16_t> got;
+        bool Begin(unsigned, unsigned channels) override { return channels == 2; }
+        bool Take(const int16_t* samples, size_t frames) override
+        {
+            got.insert(got.end(), samples, samples + 2 * frames);
+            return got.size() / 2 <= refuseAfter;
+        }
+    };
+    std::vector<int16_t> expected;
+    for (int16_t i = 0; i < 2000; ++i)
+        expected.push_back(i);
+    Target all, some;
+    some.refuseAfter = 150;
+    ThreadedSink toAll(all), toSome(some, 100);  // a piece for every Take
+    EXPECT_FALSE(ThreadedSink(all).Begin(8000, 1)) << "the target's refusal";
+    ASSERT_TRUE(toAll.Begin(8000, 2));
+    ASSERT_TRUE(toSome.Begin(8000, 2));
+    bool refused = false;
+    for (size_t at = 0; at < expected.size(); at += 100) {
+        EXPECT_TRUE(toAll.Take(&expected[at], 50));
+        refused = refused || !toSome.Take(&expected[at], 50);
+    }
+    EXPECT_TRUE(toAll.Close());
+    EXPECT_EQ(expected, all.got);
+    EXPECT_FALSE(toSome.Close());
+    EXPECT_TRUE(refused) << "pieces after the refusal are turned down";
+    EXPECT_EQ(400u, some.got.size()) << "nothing is passed on after the refused piece";
+}
+
 TEST(TuneMillWave, MixesChannelsByAveragingTowardZero)
 {
     PcmAudio stereo;
@@ -183,39 +219,144 @@ TEST(TuneMillResample, LengthIsRoundedProportion)
     EXPECT_EQ(0u, ResampledLength(0, 8000, 16000));
     EXPECT_EQ(0u, ResampledLength(100, 0, 8000));
     EXPECT_EQ(0u, ResampledLength(100, 8000, 0));
+    EXPECT_EQ(2150400000ull, ResampledLength(11200, 1, 192000)) << "twice that overflows 32 bits";
+    EXPECT_EQ(824633720832000ull, ResampledLength(1ull << 32, 1, 192000));
 }
 
-TEST(TuneMillResample, InterpolatesBetweenNeighbours)
+TEST(TuneMillResample, MatchesTheFiltersEvaluatedDirectly)
 {
-    // Doubling: positions 0, 0.5, 1, 1.5 (the last past the end repeats 100).
-    EXPECT_EQ(Samples({0, 50, 100, 100}), ResampleLinear(Samples({0, 100}), 1, 2));
-    // 3 to 2: positions 0, 1.5, 3, 4.5.
-    EXPECT_EQ(Samples({0, 15, 30, 45}), ResampleLinear(Samples({0, 10, 20, 30, 40, 50}), 3, 2));
-    // 44100 to 8000: output sample 1 sits at 5.5125.
-    std::vector<int16_t> ramp(11);
-    for (int i = 0; i < 11; ++i)
-        ramp[i] = static_cast<int16_t>(i * 1000);
-    const std::vector<int16_t> out = ResampleLinear(ramp, 44100, 8000);
-    ASSERT_EQ(2u, out.size());
-    EXPECT_EQ(0, out[0]);
-    EXPECT_EQ(5513, out[1]);  // 5512.5 rounds away from zero
+    // Expected values: each output computed on its own in double precision
+    // from the filters as documented (for 44100 Hz first the halving filter
+    // centred on every other sample; then the windowed sinc at position
+    // i x from / to over the held-edge input, divided by the sum of its taps),
+    // then rounded.
+    auto noise = [](int n) {
+        std::vector<int16_t> v(n);
+        for (int i = 0; i < n; ++i)
+            v[i] = static_cast<int16_t>(static_cast<int>((i * 15485863LL) % 20001) - 10000);
+        return v;
+    };
+    EXPECT_EQ(Samples({-7226, -1270, -2335, -1740, -1375, -1524, -736, -1082, -301, -418, -170, 857}),
+              Resample(noise(33), 22050, 8000));
+    EXPECT_EQ(Samples({-6503, -1394, -1757, -946, -556, -68, 445, 951, 1317, 2148, 1568, -2293}),
+              Resample(noise(66), 44100, 8000));
+    EXPECT_EQ(Samples({-270, 11660, 5760, -11935, 837, 22255, 4647, -18659, -7256, 5750, -778}),
+              Resample(Samples({100, 12000, -8000, 3000, 20000, -20000, 500, 0}), 8000, 11025));
 }
 
-TEST(TuneMillResample, RoundsHalvesAwayFromZero)
+TEST(TuneMillResample, RoundsHalvesAwayFromZeroAndClips)
 {
-    EXPECT_EQ(Samples({0, 1, 1, 1}), ResampleLinear(Samples({0, 1}), 1, 2));
-    EXPECT_EQ(Samples({0, -1, -1, -1}), ResampleLinear(Samples({0, -1}), 1, 2));
+    EXPECT_EQ(1, RoundToSample(0.5f));
+    EXPECT_EQ(-1, RoundToSample(-0.5f));
+    EXPECT_EQ(0, RoundToSample(0.49f));
+    EXPECT_EQ(-2, RoundToSample(-1.5f));
+    EXPECT_EQ(32767, RoundToSample(32767.4f));
+    EXPECT_EQ(32767, RoundToSample(40000.0f));
+    EXPECT_EQ(-32768, RoundToSample(-32768.6f));
+    // A full-scale square wave overshoots once band-limited: clipped, not wrapped.
+    std::vector<int16_t> square;
+    for (int i = 0; i < 400; ++i)
+        square.push_back(static_cast<int16_t>((i / 20) % 2 ? -32768 : 32767));
+    const std::vector<int16_t> up = Resample(square, 8000, 16000);
+    EXPECT_EQ(32767, *std::max_element(up.begin(), up.end()));
+    EXPECT_EQ(-32768, *std::min_element(up.begin(), up.end()));
 }
 
-TEST(TuneMillResample, KeepsExtremesAndEqualRates)
+TEST(TuneMillResample, KeepsConstantsAndEqualRates)
 {
-    const std::vector<int16_t> loud = Samples({32767, -32768, 32767, -32768});
-    EXPECT_EQ(loud, ResampleLinear(loud, 8000, 8000));
-    const std::vector<int16_t> up = ResampleLinear(loud, 8000, 24000);
-    ASSERT_EQ(12u, up.size());
-    EXPECT_EQ(32767, up[0]);
-    EXPECT_EQ(-32768, up[3]);
-    EXPECT_TRUE(ResampleLinear({}, 8000, 16000).empty());
+    // Every path: exact phases up and down, interpolated phases, halvings.
+    const unsigned rates[][2] = {{44100, 8000}, {8000, 44100}, {44100, 7999}, {11025, 192000}, {192000, 8000}};
+    for (const auto& rate : rates)
+        for (int value : {32767, -32768, 1234}) {
+            const std::vector<int16_t> in(500, static_cast<int16_t>(value));
+            const std::vector<int16_t> out = Resample(in, rate[0], rate[1]);
+            ASSERT_EQ(ResampledLength(500, rate[0], rate[1]), out.size()) << rate[0] << " to " << rate[1];
+            EXPECT_EQ(std::vector<int16_t>(out.size(), static_cast<int16_t>(value)), out) << rate[0] << " to " << rate[1];
+        }
+    const std::vector<int16_t> loud = Samples({32767, -32768, 32767, -32768, 5});
+    EXPECT_EQ(loud, Resample(loud, 8000, 8000));
+    EXPECT_TRUE(Resample({}, 8000, 16000).empty());
+}
+
+TEST(TuneMillResample, PiecesGiveTheSameOutputAsTheWhole)
+{
+    std::vector<int16_t> noise(20000);
+    uint32_t seed = 1;
+    for (int16_t& v : noise) {
+        seed = seed * 1103515245u + 12345u;
+        v = static_cast<int16_t>(seed >> 16);
+    }
+    const unsigned rates[][2] = {{44100, 8000}, {11025, 16000}, {44100, 7999}, {192000, 8000}, {11025, 192000}};
+    const size_t pieces[] = {1, 7, 333, 4096, 1, 2};
+    for (const auto& rate : rates) {
+        Resampler resampler(rate[0], rate[1]);
+        std::vector<int16_t> out;
+        for (size_t at = 0, k = 0; at < noise.size(); ++k) {
+            const size_t n = std::min(pieces[k % 6], noise.size() - at);
+            resampler.Push(&noise[at], n, out);
+            at += n;
+        }
+        resampler.Finish(out);
+        EXPECT_EQ(Resample(noise, rate[0], rate[1]), out) << rate[0] << " to " << rate[1];
+    }
+}
+
+// One second of a tone at `frequency` through the resampler; the level of the
+// tone found in the output and of everything else (aliases, images, spurs), in
+// dB relative to the input.
+struct ToneResult {
+    double gainDb, residueDb;
+};
+
+ToneResult ThroughResampler(unsigned from, unsigned to, double frequency)
+{
+    const double amplitude = 16000;
+    const std::vector<int> tone = Sine(from, from, frequency, amplitude);
+    const std::vector<int16_t> out = Resample(std::vector<int16_t>(tone.begin(), tone.end()), from, to);
+    // Least-squares fit of the tone over the middle half, away from the ends.
+    const double w = 6.283185307179586 * frequency / to;
+    const size_t first = out.size() / 4, last = out.size() * 3 / 4;
+    double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
+    for (size_t n = first; n < last; ++n) {
+        const double c = frequency < to / 2.0 ? std::cos(w * n) : 0, s = frequency < to / 2.0 ? std::sin(w * n) : 0;
+        cc += c * c, ss += s * s, cs += c * s, yc += out[n] * c, ys += out[n] * s;
+    }
+    const double det = cc * ss - cs * cs;
+    const double a = det > 0 ? (yc * ss - ys * cs) / det : 0, b = det > 0 ? (ys * cc - yc * cs) / det : 0;
+    double residue = 0;
+    for (size_t n = first; n < last; ++n) {
+        const double e = out[n] - a * std::cos(w * n) - b * std::sin(w * n);
+        residue += e * e;
+    }
+    const double rms = std::sqrt(residue / (last - first));
+    return ToneResult{20 * std::log10(std::sqrt(a * a + b * b) / amplitude + 1e-12),
+                      20 * std::log10(rms / (amplitude / std::sqrt(2.0)))};
+}
+
+TEST(TuneMillResample, AliasesAreAttenuatedAndThePassBandIsFlat)
+{
+    // Tones up to 0.4 x the lower rate pass within 0.2 dB; whatever else comes
+    // out (a tone above the new Nyquist frequency folded back, an image when
+    // going up, interpolation spurs) stays 70 dB below the input.
+    struct Case {
+        unsigned from, to;
+        double frequency;
+    };
+    const Case cases[] = {
+        {44100, 8000, 3200},   {44100, 8000, 4080},   {44100, 8000, 5000},   {48000, 8000, 3200},
+        {48000, 8000, 4080},   {22050, 8000, 3200},   {22050, 8000, 4080},   {11025, 8000, 3200},
+        {11025, 8000, 4080},   {44100, 16000, 6400},  {44100, 16000, 8160},  {48000, 16000, 6400},
+        {48000, 16000, 8160},  {22050, 16000, 6400},  {22050, 16000, 8160},  {11025, 16000, 4410},
+        {11025, 16000, 5400},  {192000, 8000, 3200},  {192000, 8000, 93000}, {44100, 7999, 3199},
+        {44100, 7999, 4100},   {8000, 44100, 3200},   {8000, 44100, 3990},
+    };
+    for (const Case& c : cases) {
+        const ToneResult r = ThroughResampler(c.from, c.to, c.frequency);
+        const double passBand = 0.4 * std::min(c.from, c.to);
+        if (c.frequency <= passBand)
+            EXPECT_NEAR(0.0, r.gainDb, 0.2) << c.frequency << " Hz, " << c.from << " to " << c.to;
+        EXPECT_LT(r.residueDb, -70.0) << c.frequency << " Hz, " << c.from << " to " << c.to;
+    }
 }
 
 // ---- APM: IMA ADPCM --------------------------------------------------------
@@ -344,19 +485,27 @@ TEST(TuneMillByProducts, MdmHeaderListsEveryByte)
                              "0x11, 0x11, 0x11, 0x11, 0x11,\n    0x11,\n};\n"));
 }
 
-TEST(TuneMillByProducts, BuildRefusesRatesOutOfRange)
+TEST(TuneMillLimits, PlanRefusesRatesOutOfRangeAndOversizedOutput)
 {
-    PcmAudio audio;
-    audio.sampleRate = 8000;
-    audio.channels = 1;
-    audio.samples = Samples({1, 2, 3, 4});
-    SpeechFiles files;
-    EXPECT_FALSE(BuildSpeechFiles(audio, SpeechFormat::Apm, 0, files));
-    EXPECT_FALSE(BuildSpeechFiles(audio, SpeechFormat::Apm, -8000, files));
-    EXPECT_FALSE(BuildSpeechFiles(audio, SpeechFormat::Mdm, kMaxTargetRate + 1, files));
-    EXPECT_FALSE(BuildSpeechFiles(audio, SpeechFormat::Mdm, 500, files)) << "nothing left at 500 Hz";
-    ASSERT_TRUE(BuildSpeechFiles(audio, SpeechFormat::Mdm, kMaxTargetRate, files));
-    EXPECT_EQ(96u, files.resampled.size());
+    uint64_t samples = 0;
+    EXPECT_FALSE(PlanSpeechLength(4, 8000, 0, SpeechFormat::Apm, samples));
+    EXPECT_FALSE(PlanSpeechLength(4, 8000, -8000, SpeechFormat::Apm, samples));
+    EXPECT_FALSE(PlanSpeechLength(4, 8000, kMaxTargetRate + 1, SpeechFormat::Mdm, samples));
+    EXPECT_FALSE(PlanSpeechLength(4, 0, 8000, SpeechFormat::Mdm, samples));
+    EXPECT_FALSE(PlanSpeechLength(4, 8000, 500, SpeechFormat::Mdm, samples)) << "nothing left at 500 Hz";
+    ASSERT_TRUE(PlanSpeechLength(4, 8000, kMaxTargetRate, SpeechFormat::Mdm, samples));
+    EXPECT_EQ(96u, samples);
+
+    // The converted file may take 16 MiB: 2^25 APM samples, 2^24 MDM samples.
+    EXPECT_EQ(33554432u, MaxSpeechSamples(SpeechFormat::Apm));
+    EXPECT_EQ(16777216u, MaxSpeechSamples(SpeechFormat::Mdm));
+    EXPECT_TRUE(PlanSpeechLength(33554432, 8000, 8000, SpeechFormat::Apm, samples));
+    EXPECT_FALSE(PlanSpeechLength(33554433, 8000, 8000, SpeechFormat::Apm, samples));
+    EXPECT_TRUE(PlanSpeechLength(16777216, 8000, 8000, SpeechFormat::Mdm, samples));
+    EXPECT_FALSE(PlanSpeechLength(16777217, 8000, 8000, SpeechFormat::Mdm, samples));
+    // 11200 frames at 1 Hz to 192000 Hz: 2150400000 samples, refused whatever the width of size_t.
+    EXPECT_FALSE(PlanSpeechLength(11200, 1, 192000, SpeechFormat::Apm, samples));
+    EXPECT_EQ(2150400000ull, samples);
 }
 
 // ---- MP3 frame headers -----------------------------------------------------
@@ -446,6 +595,31 @@ TEST(TuneMillMp3Header, FindsTheFirstFrameWhoseSuccessorAgrees)
     EXPECT_FALSE(FindFirstMp3Frame(cut.data(), cut.size(), offset, frame));
     const Bytes wav = MakeWav16Mono(8000, Sine(800, 8000, 440, 1000));
     EXPECT_FALSE(FindFirstMp3Frame(wav.data(), wav.size(), offset, frame));
+}
+
+TEST(TuneMillMp3Header, FindsAndCountsFramesInASourceReadInPieces)
+{
+    // 100000 bytes of junk, then five 72-byte frames and junk again. The junk
+    // holds a false frame whose successor would start 2 bytes before the end
+    // of the first 64 KiB looked at, too near it to be checked there.
+    Bytes file(100000, 0x00);
+    const uint8_t sync[4] = {0xFF, 0xE3, 0x18, 0xC4};  // MPEG-2.5, 8000 Hz, 576 samples
+    std::copy(sync, sync + 4, file.begin() + 65536 - 74);
+    for (int i = 0; i < 5; ++i) {
+        const size_t start = file.size();
+        file.resize(start + 72, 0);
+        std::copy(sync, sync + 4, file.begin() + start);
+    }
+    file.resize(file.size() + 500, 0x55);
+    MemorySource source(file.data(), file.size());
+    uint64_t offset = 0;
+    Mp3Frame frame;
+    ASSERT_TRUE(FindFirstMp3Frame(source, offset, frame));
+    EXPECT_EQ(100000u, offset);
+    size_t whole = 0;
+    ASSERT_TRUE(FindFirstMp3Frame(file.data(), file.size(), whole, frame));
+    EXPECT_EQ(whole, offset) << "the same frame as a search of the whole";
+    EXPECT_EQ(5u * 576, CountMp3Samples(source, offset, frame));
 }
 
 }  // namespace

@@ -1,0 +1,339 @@
+// The converter libraries under measurement, driven by convert_bench.sh:
+//   make <kind> <path> ...        writes an input (see Make)
+//   time <runs> <export> <args>   median seconds of one call, after a warm-up
+//   peak <export> <args>          one call in this fresh process; its peak memory
+//   foldback <wav> <f0> <f1> <s>  fold-back of a converted linear sweep, dB
+//   twotone <wav> <low> <alias>   level of the alias tone and of everything else
+// Audio exports take <source> <first by-product> <converted> <rate>; the picture
+// export takes <source> <converted> <width> <height> (green background).
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef int(WINAPI* AudioFn)(const char*, const char*, const char*, int);
+typedef int(WINAPI* PictureFn)(const char*, const char*, unsigned int, unsigned int, int, int,
+                               const unsigned char*);
+
+const double kPi = 3.14159265358979323846;
+
+std::string ExeDir()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+// ---- Inputs ------------------------------------------------------------------
+
+void Put(std::vector<uint8_t>& b, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// Writes a PCM WAV file of `frames` frames; sample(i, channel) gives each value.
+template <typename Sample>
+bool WriteWav(const char* path, unsigned rate, unsigned channels, unsigned bits, uint64_t frames, Sample sample)
+{
+    std::vector<uint8_t> b;
+    const uint32_t data = static_cast<uint32_t>(frames * channels * bits / 8);
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    Put(b, 36 + data, 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put(b, 16, 4);
+    Put(b, 1, 2);
+    Put(b, channels, 2);
+    Put(b, rate, 4);
+    Put(b, rate * channels * bits / 8, 4);
+    Put(b, channels * bits / 8, 2);
+    Put(b, bits, 2);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    Put(b, data, 4);
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    bool ok = true;
+    for (uint64_t i = 0; i < frames && ok; ++i) {
+        for (unsigned c = 0; c < channels; ++c)
+            Put(b, static_cast<uint32_t>(sample(i, c)), bits / 8);
+        if (b.size() >= 65536 || i + 1 == frames) {
+            ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+            b.clear();
+        }
+    }
+    ok = ok && std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool WriteBytes(const char* path, const std::vector<uint8_t>& bytes)
+{
+    FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+int Make(int argc, char** argv)
+{
+    const std::string kind = argv[2];
+    const char* path = argv[3];
+    if (kind == "sweep" && argc == 8) {  // rate seconds f0 f1: linear, -6 dBFS, mono
+        const unsigned rate = std::atoi(argv[4]);
+        const double seconds = std::atof(argv[5]), f0 = std::atof(argv[6]), f1 = std::atof(argv[7]);
+        return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
+            const double t = static_cast<double>(i) / rate;
+            return static_cast<int>(std::lround(16384 * std::sin(2 * kPi * (f0 * t + (f1 - f0) * t * t / (2 * seconds)))));
+        }) ? 0 : 1;
+    }
+    if (kind == "tones" && argc == 8) {  // rate seconds f1 f2: equal levels, mono
+        const unsigned rate = std::atoi(argv[4]);
+        const double seconds = std::atof(argv[5]), f1 = std::atof(argv[6]), f2 = std::atof(argv[7]);
+        return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
+            return static_cast<int>(std::lround(8192 * (std::sin(2 * kPi * f1 * i / rate) + std::sin(2 * kPi * f2 * i / rate))));
+        }) ? 0 : 1;
+    }
+    if (kind == "speech" && argc == 7) {  // rate seconds channels: a gliding buzz and noise in syllables
+        const unsigned rate = std::atoi(argv[4]), channels = std::atoi(argv[6]);
+        const double seconds = std::atof(argv[5]);
+        std::vector<double> period(4096);  // one period of 30 harmonics
+        for (size_t k = 0; k < period.size(); ++k)
+            for (int h = 1; h <= 30; ++h)
+                period[k] += std::sin(2 * kPi * h * k / period.size()) / h;
+        double phase = 0;
+        uint32_t seed = 1;
+        int value = 0;
+        return WriteWav(path, rate, channels, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned c) {
+            if (c == 0) {
+                const double t = static_cast<double>(i) / rate;
+                const double envelope = 0.5 + 0.5 * std::sin(2 * kPi * 4 * t);
+                seed = seed * 1103515245u + 12345u;
+                const double noise = (static_cast<int>(seed >> 16) - 32768) / 32768.0;
+                phase += (120 + 40 * std::sin(2 * kPi * 0.3 * t)) / rate;
+                phase -= std::floor(phase);
+                const double buzz = period[static_cast<size_t>(phase * period.size())];
+                value = std::max(-32768, std::min(32767, static_cast<int>(envelope * (6000 * buzz + 1500 * noise))));
+            }
+            return c ? value / 2 : value;
+        }) ? 0 : 1;
+    }
+    if (kind == "silence8" && argc == 6)  // rate frames: 8-bit mono
+        return WriteWav(path, std::atoi(argv[4]), 1, 8, std::atoll(argv[5]), [](uint64_t, unsigned) { return 128; }) ? 0 : 1;
+    if (kind == "bmpheader" && argc == 6) {  // width height: 24-bit BMP header and 768 bytes of pixels
+        std::vector<uint8_t> b = {'B', 'M'};
+        Put(b, 54 + 768, 4), Put(b, 0, 4), Put(b, 54, 4), Put(b, 40, 4);
+        Put(b, std::atoi(argv[4]), 4), Put(b, std::atoi(argv[5]), 4);
+        Put(b, 1, 2), Put(b, 24, 2), Put(b, 0, 4), Put(b, 768, 4), Put(b, 2835, 4), Put(b, 2835, 4), Put(b, 0, 4), Put(b, 0, 4);
+        b.resize(b.size() + 768);
+        return WriteBytes(path, b) ? 0 : 1;
+    }
+    if (kind == "jpegsize" && argc == 7) {  // source width height: the JPEG with its frame header's size replaced
+        FILE* f = std::fopen(argv[4], "rb");
+        if (!f)
+            return 1;
+        std::vector<uint8_t> b;
+        int c;
+        while ((c = std::fgetc(f)) != EOF)
+            b.push_back(static_cast<uint8_t>(c));
+        std::fclose(f);
+        for (size_t i = 2; i + 9 < b.size(); i += 2 + (b[i + 2] << 8 | b[i + 3])) {
+            if (b[i + 1] >= 0xC0 && b[i + 1] <= 0xC2) {
+                const int w = std::atoi(argv[5]), h = std::atoi(argv[6]);
+                b[i + 5] = static_cast<uint8_t>(h >> 8), b[i + 6] = static_cast<uint8_t>(h);
+                b[i + 7] = static_cast<uint8_t>(w >> 8), b[i + 8] = static_cast<uint8_t>(w);
+                return WriteBytes(path, b) ? 0 : 1;
+            }
+        }
+        return 1;
+    }
+    std::fprintf(stderr, "make: unknown kind or arguments\n");
+    return 1;
+}
+
+// ---- Calls -------------------------------------------------------------------
+
+// Calls the export named argv[0] with the arguments after it; returns its result.
+int Call(HMODULE tuneMill, HMODULE picMill, char** argv)
+{
+    const std::string name = argv[0];
+    if (name == "ConvertImageResourceToRBF") {
+        static const unsigned char green[3] = {0, 255, 0};
+        auto fn = reinterpret_cast<PictureFn>(GetProcAddress(picMill, name.c_str()));
+        return fn ? fn(argv[1], argv[2], std::atoi(argv[3]), std::atoi(argv[4]), 2, 1, green) : -1;
+    }
+    auto fn = reinterpret_cast<AudioFn>(GetProcAddress(tuneMill, name.c_str()));
+    return fn ? fn(argv[1], argv[2], argv[3], std::atoi(argv[4])) : -1;
+}
+
+double PeakMiB()
+{
+    PROCESS_MEMORY_COUNTERS counters;
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / 1048576.0;
+}
+
+double WorkingMiB()
+{
+    PROCESS_MEMORY_COUNTERS counters;
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.WorkingSetSize / 1048576.0;
+}
+
+int Time(int runs, HMODULE tuneMill, HMODULE picMill, char** argv)
+{
+    std::vector<double> times;
+    int result = 0;
+    for (int run = 0; run <= runs; ++run) {  // the first run warms up
+        if (run == 0 && runs > 0) {
+            result = Call(tuneMill, picMill, argv);
+            continue;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        result = Call(tuneMill, picMill, argv);
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("seconds %.6f result %d\n", times[times.size() / 2], result);
+    return 0;
+}
+
+int Peak(HMODULE tuneMill, HMODULE picMill, char** argv)
+{
+    const double before = WorkingMiB();
+    const auto start = std::chrono::steady_clock::now();
+    const int result = Call(tuneMill, picMill, argv);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("peak_mib %.1f before_mib %.1f seconds %.3f result %d\n", PeakMiB(), before, seconds, result);
+    return 0;
+}
+
+// ---- Analysis ----------------------------------------------------------------
+
+bool ReadWav16(const char* path, unsigned& rate, std::vector<double>& samples)
+{
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    std::vector<uint8_t> b;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        b.insert(b.end(), chunk, chunk + got);
+    std::fclose(f);
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0)
+        return false;
+    size_t pos = 12;
+    unsigned channels = 0, bits = 0;
+    while (pos + 8 <= b.size()) {
+        const uint32_t size = b[pos + 4] | (b[pos + 5] << 8) | (b[pos + 6] << 16) | (static_cast<uint32_t>(b[pos + 7]) << 24);
+        if (std::memcmp(&b[pos], "fmt ", 4) == 0) {
+            channels = b[pos + 10] | (b[pos + 11] << 8);
+            rate = b[pos + 12] | (b[pos + 13] << 8) | (b[pos + 14] << 16) | (static_cast<uint32_t>(b[pos + 15]) << 24);
+            bits = b[pos + 22] | (b[pos + 23] << 8);
+        } else if (std::memcmp(&b[pos], "data", 4) == 0) {
+            if (channels != 1 || bits != 16)
+                return false;
+            const size_t end = std::min(b.size(), pos + 8 + size);
+            for (size_t i = pos + 8; i + 1 < end; i += 2)
+                samples.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)));
+            return true;
+        }
+        pos += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+double Rms(const std::vector<double>& v, size_t from, size_t to)
+{
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += v[i] * v[i];
+    return to > from ? std::sqrt(sum / (to - from)) : 0;
+}
+
+// The linear sweep from f0 to f1 in `seconds`: the passband is where it stays
+// below 0.4 x rate, the fold-back where it is above the new Nyquist frequency
+// (plus 50 Hz); fold-back = RMS there relative to RMS in the passband.
+int Foldback(char** argv)
+{
+    unsigned rate = 0;
+    std::vector<double> y;
+    if (!ReadWav16(argv[2], rate, y))
+        return 1;
+    const double f0 = std::atof(argv[3]), f1 = std::atof(argv[4]), seconds = std::atof(argv[5]);
+    auto index = [&](double f) { return static_cast<size_t>((f - f0) / (f1 - f0) * seconds * rate); };
+    const size_t passFrom = index(200), passTo = index(0.4 * rate);
+    const size_t foldFrom = index(0.5 * rate + 50), foldTo = std::min(y.size(), index(f1) - rate / 100);
+    const double pass = Rms(y, passFrom, passTo), fold = Rms(y, foldFrom, foldTo);
+    std::printf("foldback_db %.1f\n", 20 * std::log10(std::max(fold, 1e-9) / pass));
+    return 0;
+}
+
+// Least-squares amplitude of the tones at the given frequencies over the middle
+// half; then the alias level relative to the low tone, and the RMS of what is
+// left after both (spurs and noise) relative to the low tone's RMS.
+int TwoTone(char** argv)
+{
+    unsigned rate = 0;
+    std::vector<double> y;
+    if (!ReadWav16(argv[2], rate, y))
+        return 1;
+    const double freqs[2] = {std::atof(argv[3]), std::atof(argv[4])};
+    const size_t from = y.size() / 4, to = y.size() * 3 / 4;
+    double amplitude[2];
+    std::vector<double> rest(y);
+    for (int k = 0; k < 2; ++k) {
+        const double w = 2 * kPi * freqs[k] / rate;
+        double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
+        for (size_t n = from; n < to; ++n) {
+            const double c = std::cos(w * n), s = std::sin(w * n);
+            cc += c * c, ss += s * s, cs += c * s, yc += rest[n] * c, ys += rest[n] * s;
+        }
+        const double det = cc * ss - cs * cs;
+        const double a = (yc * ss - ys * cs) / det, b = (ys * cc - yc * cs) / det;
+        amplitude[k] = std::sqrt(a * a + b * b);
+        for (size_t n = from; n < to; ++n)
+            rest[n] -= a * std::cos(w * n) + b * std::sin(w * n);
+    }
+    std::printf("alias_db %.1f spurs_db %.1f\n", 20 * std::log10(std::max(amplitude[1], 1e-9) / amplitude[0]),
+                20 * std::log10(std::max(Rms(rest, from, to), 1e-9) / (amplitude[0] / std::sqrt(2.0))));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "make" && argc > 3)
+        return Make(argc, argv);
+    if (mode == "foldback" && argc == 6)
+        return Foldback(argv);
+    if (mode == "twotone" && argc == 5)
+        return TwoTone(argv);
+    HMODULE tuneMill = LoadLibraryA((ExeDir() + "TuneMill.dll").c_str());
+    HMODULE picMill = LoadLibraryA((ExeDir() + "PicMill.dll").c_str());
+    if (!tuneMill || !picMill) {
+        std::fprintf(stderr, "TuneMill.dll and PicMill.dll must be beside the benchmark\n");
+        return 1;
+    }
+    if (mode == "time" && argc >= 6)
+        return Time(std::atoi(argv[2]), tuneMill, picMill, argv + 3);
+    if (mode == "peak" && argc >= 5)
+        return Peak(tuneMill, picMill, argv + 2);
+    std::fprintf(stderr, "usage: see the top of convert_bench.cpp\n");
+    return 1;
+}

@@ -1,0 +1,192 @@
+#include "SpeechConversion.h"
+
+#include "SourceFile.h"
+
+namespace tunemill {
+
+namespace {
+
+// Bytes of converted data read back at a time when the MDM C text has to be
+// written again; a whole number of lines.
+const size_t kReadBackBytes = 64 * 1024;
+
+}  // namespace
+
+SpeechConversion::SpeechConversion(SpeechFormat format, int targetRate)
+    : format_(format), rate_(targetRate > 0 ? static_cast<unsigned>(targetRate) : 0)
+{
+}
+
+bool SpeechConversion::Open(const char* convertedPath, const char* firstByProductPath, uint64_t expectedSamples)
+{
+    if (convertedPath == nullptr || !converted_.Create(convertedPath))
+        return false;
+    convertedPath_ = convertedPath;
+    expected_ = expectedSamples;
+    if (firstByProductPath != nullptr && *firstByProductPath != '\0' && wave_.Create(firstByProductPath)) {
+        uint8_t header[44];
+        MakeWav16MonoHeader(0, rate_, header);
+        wave_.Write(header, sizeof header);
+    }
+    descriptionPath_ = convertedPath_ + (format_ == SpeechFormat::Apm ? ".apm" : ".h");
+    if (description_.Create(descriptionPath_.c_str())) {
+        if (format_ == SpeechFormat::Apm) {
+            uint8_t header[16] = {};
+            description_.Write(header, sizeof header);  // filled in at the end
+        } else {
+            const std::string start = MdmHeaderStart(rate_, expected_);
+            description_.Write(start.data(), start.size());
+        }
+    }
+    return true;
+}
+
+bool SpeechConversion::Begin(unsigned sampleRate, unsigned channels)
+{
+    if (sampleRate == 0 || channels == 0 || rate_ == 0 || resampler_)
+        return false;
+    channels_ = channels;
+    resampler_.reset(new Resampler(sampleRate, rate_));
+    return true;
+}
+
+bool SpeechConversion::Take(const int16_t* interleaved, size_t frames)
+{
+    if (!resampler_)
+        return false;
+    mono_.resize(frames);
+    MixToMono(interleaved, frames, channels_, mono_.data());
+    return resampler_->Push(mono_.data(), frames, *this);
+}
+
+bool SpeechConversion::TakeResampled(const int16_t* samples, size_t count)
+{
+    samples_ += count;
+    if (samples_ > MaxSpeechSamples(format_))
+        return false;
+    bytes_.clear();
+    if (format_ == SpeechFormat::Apm) {
+        apm_.Encode(samples, count, bytes_);
+    } else {
+        bytes_.resize(count);
+        EncodeMdm(samples, count, bytes_.data());
+    }
+    if (!converted_.Write(bytes_.data(), bytes_.size()))
+        return false;
+    dataBytes_ += bytes_.size();
+    if (description_.IsOpen()) {
+        if (format_ == SpeechFormat::Apm)
+            description_.Write(bytes_.data(), bytes_.size());
+        else
+            DescribeMdm(bytes_.data(), bytes_.size(), false);
+    }
+    if (wave_.IsOpen()) {
+        bytes_.resize(2 * count);
+        for (size_t i = 0; i < count; ++i) {
+            bytes_[2 * i] = static_cast<uint8_t>(samples[i]);
+            bytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
+        }
+        if (!wave_.Write(bytes_.data(), bytes_.size()))
+            wave_.Discard();
+    }
+    return true;
+}
+
+void SpeechConversion::DescribeMdm(const uint8_t* bytes, size_t count, bool last)
+{
+    // A line left unfinished by the previous piece is completed first.
+    if (!lineStart_.empty()) {
+        const size_t take = count < 16 - lineStart_.size() ? count : 16 - lineStart_.size();
+        lineStart_.insert(lineStart_.end(), bytes, bytes + take);
+        bytes += take;
+        count -= take;
+        if (lineStart_.size() < 16 && !last)
+            return;
+        text_.resize(kMdmLineChars);
+        description_.Write(text_.data(), FormatMdmLines(lineStart_.data(), lineStart_.size(), text_.data()));
+        lineStart_.clear();
+    }
+    const size_t whole = last ? count : count / 16 * 16;
+    text_.resize((whole + 15) / 16 * kMdmLineChars);
+    description_.Write(text_.data(), FormatMdmLines(bytes, whole, text_.data()));
+    lineStart_.assign(bytes + whole, bytes + count);
+}
+
+bool SpeechConversion::Finish()
+{
+    if (!resampler_)
+        return false;
+    if (!resampler_->Finish(*this) || samples_ == 0)
+        return false;
+    if (format_ == SpeechFormat::Apm) {
+        bytes_.clear();
+        apm_.Finish(bytes_);
+        if (!converted_.Write(bytes_.data(), bytes_.size()))
+            return false;
+        dataBytes_ += bytes_.size();
+        if (description_.IsOpen())
+            description_.Write(bytes_.data(), bytes_.size());
+    }
+    if (!converted_.Commit())
+        return false;
+    if (wave_.IsOpen()) {
+        uint8_t header[44];
+        MakeWav16MonoHeader(samples_, rate_, header);
+        if (wave_.Overwrite(0, header, sizeof header))
+            wave_.Commit();
+        else
+            wave_.Discard();
+    }
+    FinishDescription();
+    return true;
+}
+
+void SpeechConversion::FinishDescription()
+{
+    if (!description_.IsOpen())
+        return;
+    if (format_ == SpeechFormat::Apm) {
+        uint8_t header[16];
+        MakeApmDescriptionHeader(rate_, samples_, dataBytes_, header);
+        if (description_.Overwrite(0, header, sizeof header))
+            description_.Commit();
+        else
+            description_.Discard();
+        return;
+    }
+    if (samples_ != expected_) {
+        RewriteMdmDescription();
+        return;
+    }
+    DescribeMdm(nullptr, 0, true);
+    const std::string end = MdmHeaderEnd();
+    description_.Write(end.data(), end.size());
+    description_.Commit();
+}
+
+// The C text from the converted file, when its first line had the length wrong.
+void SpeechConversion::RewriteMdmDescription()
+{
+    description_.Discard();
+    lineStart_.clear();
+    SourceFile data;
+    if (!data.Open(convertedPath_.c_str()) || !description_.Create(descriptionPath_.c_str()))
+        return;
+    const std::string start = MdmHeaderStart(rate_, samples_);
+    description_.Write(start.data(), start.size());
+    std::vector<uint8_t> piece(kReadBackBytes);
+    for (uint64_t offset = 0; offset < data.Size();) {
+        const size_t got = data.ReadAt(offset, piece.data(), piece.size());
+        if (got == 0) {
+            description_.Discard();
+            return;
+        }
+        offset += got;
+        DescribeMdm(piece.data(), got, offset >= data.Size());
+    }
+    const std::string end = MdmHeaderEnd();
+    description_.Write(end.data(), end.size());
+    description_.Commit();
+}
+
+}  // namespace tunemill

@@ -1,0 +1,61 @@
+// One conversion as it runs: decoded audio comes in piece by piece, is mixed to
+// mono, resampled, encoded and written to the converted file and the two
+// by-products, all staged beside their final paths; at the end they are put in
+// place, the converted file first.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Resample.h"
+#include "SpeechCodec.h"
+#include "StagedFile.h"
+#include "Wave.h"
+
+namespace tunemill {
+
+class SpeechConversion : public PcmSink, private ResampledSink {
+public:
+    SpeechConversion(SpeechFormat format, int targetRate);
+
+    // Creates the staged converted file (false when it can't be) and the
+    // staged by-products (each left out when it can't be; the first only when
+    // a path is given). `expectedSamples` is the length the output should
+    // have; the MDM C text, which starts with it, is rewritten at the end if
+    // the output came out otherwise.
+    bool Open(const char* convertedPath, const char* firstByProductPath, uint64_t expectedSamples);
+
+    bool Begin(unsigned sampleRate, unsigned channels) override;
+    // False when the output passes MaxSpeechSamples or the converted file
+    // can't be written.
+    bool Take(const int16_t* interleaved, size_t frames) override;
+
+    // Ends the stream and puts the converted file in place, then the
+    // by-products. False when no sample came out, too many did, or the
+    // converted file can't be written; then nothing is left behind.
+    bool Finish();
+
+private:
+    // Encodes and writes a piece of the resampled audio.
+    bool TakeResampled(const int16_t* samples, size_t count) override;
+    // Appends MDM bytes to the C text, whole lines at a time.
+    void DescribeMdm(const uint8_t* bytes, size_t count, bool last);
+    void FinishDescription();
+    void RewriteMdmDescription();
+
+    SpeechFormat format_;
+    unsigned rate_;
+    std::string convertedPath_, descriptionPath_;
+    uint64_t expected_ = 0;
+    std::unique_ptr<Resampler> resampler_;
+    unsigned channels_ = 0;
+    StagedFile converted_, wave_, description_;
+    ApmEncoder apm_;
+    std::vector<int16_t> mono_;
+    std::vector<uint8_t> bytes_, lineStart_;
+    std::vector<char> text_;
+    uint64_t samples_ = 0, dataBytes_ = 0;
+};
+
+}  // namespace tunemill
