@@ -101,7 +101,7 @@ int Make(int argc, char** argv)
         const unsigned rate = std::atoi(argv[4]);
         const double seconds = std::atof(argv[5]), f1 = std::atof(argv[6]), f2 = std::atof(argv[7]);
         return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
-            return static_cast<int>(std::lround(8192 * (std::sin(2 * kPi * f1 * i / rate) + std::sin(2 * kPi * f2 * i / rate))));
+            return static_cast<int>(std::lround(8192 * (std::sin(2 * kPi * f1 * static_cast<double>(i) / rate) + std::sin(2 * kPi * f2 * static_cast<double>(i) / rate))));
         }) ? 0 : 1;
     }
     if (kind == "speech" && argc == 7) {  // rate seconds channels: a gliding buzz and noise in syllables
@@ -110,7 +110,7 @@ int Make(int argc, char** argv)
         std::vector<double> period(4096);  // one period of 30 harmonics
         for (size_t k = 0; k < period.size(); ++k)
             for (int h = 1; h <= 30; ++h)
-                period[k] += std::sin(2 * kPi * h * k / period.size()) / h;
+                period[k] += std::sin(2 * kPi * h * static_cast<double>(k) / static_cast<double>(period.size())) / h;
         double phase = 0;
         uint32_t seed = 1;
         int value = 0;
@@ -122,7 +122,7 @@ int Make(int argc, char** argv)
                 const double noise = (static_cast<int>(seed >> 16) - 32768) / 32768.0;
                 phase += (120 + 40 * std::sin(2 * kPi * 0.3 * t)) / rate;
                 phase -= std::floor(phase);
-                const double buzz = period[static_cast<size_t>(phase * period.size())];
+                const double buzz = period[static_cast<size_t>(phase * static_cast<double>(period.size()))];
                 value = std::max(-32768, std::min(32767, static_cast<int>(envelope * (6000 * buzz + 1500 * noise))));
             }
             return c ? value / 2 : value;
@@ -181,7 +181,7 @@ double PeakMiB()
     PROCESS_MEMORY_COUNTERS counters;
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakWorkingSetSize / 1048576.0;
+    return static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0;
 }
 
 double WorkingMiB()
@@ -189,7 +189,7 @@ double WorkingMiB()
     PROCESS_MEMORY_COUNTERS counters;
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.WorkingSetSize / 1048576.0;
+    return static_cast<double>(counters.WorkingSetSize) / 1048576.0;
 }
 
 int Time(int runs, HMODULE tuneMill, HMODULE picMill, char** argv)
@@ -261,7 +261,7 @@ double Rms(const std::vector<double>& v, size_t from, size_t to)
     double sum = 0;
     for (size_t i = from; i < to; ++i)
         sum += v[i] * v[i];
-    return to > from ? std::sqrt(sum / (to - from)) : 0;
+    return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
 }
 
 // The linear sweep from f0 to f1 in `seconds`: the passband is where it stays
@@ -299,14 +299,14 @@ int TwoTone(char** argv)
         const double w = 2 * kPi * freqs[k] / rate;
         double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
         for (size_t n = from; n < to; ++n) {
-            const double c = std::cos(w * n), s = std::sin(w * n);
+            const double c = std::cos(w * static_cast<double>(n)), s = std::sin(w * static_cast<double>(n));
             cc += c * c, ss += s * s, cs += c * s, yc += rest[n] * c, ys += rest[n] * s;
         }
         const double det = cc * ss - cs * cs;
         const double a = (yc * ss - ys * cs) / det, b = (ys * cc - yc * cs) / det;
         amplitude[k] = std::sqrt(a * a + b * b);
         for (size_t n = from; n < to; ++n)
-            rest[n] -= a * std::cos(w * n) + b * std::sin(w * n);
+            rest[n] -= a * std::cos(w * static_cast<double>(n)) + b * std::sin(w * static_cast<double>(n));
     }
     std::printf("alias_db %.1f spurs_db %.1f\n", 20 * std::log10(std::max(amplitude[1], 1e-9) / amplitude[0]),
                 20 * std::log10(std::max(Rms(rest, from, to), 1e-9) / (amplitude[0] / std::sqrt(2.0))));

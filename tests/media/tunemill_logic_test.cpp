@@ -318,17 +318,17 @@ ToneResult ThroughResampler(unsigned from, unsigned to, double frequency)
     const size_t first = out.size() / 4, last = out.size() * 3 / 4;
     double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
     for (size_t n = first; n < last; ++n) {
-        const double c = frequency < to / 2.0 ? std::cos(w * n) : 0, s = frequency < to / 2.0 ? std::sin(w * n) : 0;
+        const double c = frequency < to / 2.0 ? std::cos(w * static_cast<double>(n)) : 0, s = frequency < to / 2.0 ? std::sin(w * static_cast<double>(n)) : 0;
         cc += c * c, ss += s * s, cs += c * s, yc += out[n] * c, ys += out[n] * s;
     }
     const double det = cc * ss - cs * cs;
     const double a = det > 0 ? (yc * ss - ys * cs) / det : 0, b = det > 0 ? (ys * cc - yc * cs) / det : 0;
     double residue = 0;
     for (size_t n = first; n < last; ++n) {
-        const double e = out[n] - a * std::cos(w * n) - b * std::sin(w * n);
+        const double e = out[n] - a * std::cos(w * static_cast<double>(n)) - b * std::sin(w * static_cast<double>(n));
         residue += e * e;
     }
-    const double rms = std::sqrt(residue / (last - first));
+    const double rms = std::sqrt(residue / static_cast<double>(last - first));
     return ToneResult{20 * std::log10(std::sqrt(a * a + b * b) / amplitude + 1e-12),
                       20 * std::log10(rms / (amplitude / std::sqrt(2.0)))};
 }
@@ -353,8 +353,9 @@ TEST(TuneMillResample, AliasesAreAttenuatedAndThePassBandIsFlat)
     for (const Case& c : cases) {
         const ToneResult r = ThroughResampler(c.from, c.to, c.frequency);
         const double passBand = 0.4 * std::min(c.from, c.to);
-        if (c.frequency <= passBand)
+        if (c.frequency <= passBand) {
             EXPECT_NEAR(0.0, r.gainDb, 0.2) << c.frequency << " Hz, " << c.from << " to " << c.to;
+        }
         EXPECT_LT(r.residueDb, -70.0) << c.frequency << " Hz, " << c.from << " to " << c.to;
     }
 }
