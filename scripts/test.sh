@@ -20,6 +20,13 @@ fi
 # started by a test instead, they would hold its output open.
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$BUILD"
+# ctest lists each executable's tests by running it; a listing that hangs
+# (Wine now and then does at a process's exit, mostly in a new prefix) would
+# end the whole run, so the lists are made first, with retries, and kept.
+for attempt in 1 2 3; do
+  ctest -N >/dev/null 2>&1 && break
+  echo "test listing failed (attempt $attempt); trying again"
+done
 # A test that fails is run once more: under load Wine now and then ends a
 # finished test process with a crash of its own. A real fault fails twice.
 ctest --output-on-failure --timeout 300 --repeat until-pass:2 -j"${TEST_JOBS:-2}" "$@"
