@@ -1,5 +1,5 @@
 # The release package, Tessaline-<version>-win32.zip (or -win64.zip): the
-# program, the console program where it is built, the simulated device, the
+# program, the console program, the simulated device, the
 # two converters and a read-me for Windows users. No tests, no import
 # libraries. Included at the end of the top-level CMakeLists.txt, so that
 # every target exists by then.
@@ -12,15 +12,7 @@ else()
   set(TESSALINE_FLAVOUR win32)
 endif()
 
-set(TESSALINE_PACKAGED_TARGETS Tessaline)
-if(TARGET tessa)
-  # The console program gets the same identity as the window program.
-  tessaline_version_resource(tessa "${TESSALINE_PRODUCT} console program" "tessa.exe")
-  tessaline_manifest(tessa)
-  target_include_directories(tessa PRIVATE ${TESSALINE_GENERATED_DIR})
-  list(APPEND TESSALINE_PACKAGED_TARGETS tessa)
-endif()
-list(APPEND TESSALINE_PACKAGED_TARGETS kp6600sim tunemill picmill)
+set(TESSALINE_PACKAGED_TARGETS Tessaline tessa kp6600sim tunemill picmill)
 # All beside each other, as the program loads the libraries from its own
 # folder; the converters' import libraries stay out.
 install(TARGETS ${TESSALINE_PACKAGED_TARGETS}

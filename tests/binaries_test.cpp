@@ -18,18 +18,12 @@ std::string BinDir()
 
 std::vector<std::string> Binaries()
 {
-    std::vector<std::string> names = { "Tessaline.exe", "KP6600HidDriver.dll", "TuneMill.dll", "PicMill.dll" };
-    if (TESSALINE_HAS_CONSOLE)
-        names.push_back("tessa.exe");
-    return names;
+    return { "Tessaline.exe", "tessa.exe", "KP6600HidDriver.dll", "TuneMill.dll", "PicMill.dll" };
 }
 
 std::vector<std::string> Programs()
 {
-    std::vector<std::string> names = { "Tessaline.exe" };
-    if (TESSALINE_HAS_CONSOLE)
-        names.push_back("tessa.exe");
-    return names;
+    return { "Tessaline.exe", "tessa.exe" };
 }
 
 std::string StringValue(const std::vector<char>& info, const char* name)
