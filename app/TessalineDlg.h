@@ -92,11 +92,6 @@ public:
     BOOL OnListCommand(int id);
     void OnChangeColor();
     void OnWrite();
-    // 1 on success; 0 when the library, the export or the conversion fails.
-    int ConvertAudio(const std::string& source, const std::string& converted, int sampleRate);
-    // The converter's result: nonzero on success.
-    int ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
-                     unsigned short height, const unsigned char* background);
 
 protected:
     void DoDataExchange() override;

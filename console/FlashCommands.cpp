@@ -140,6 +140,15 @@ void WaitUntilRemoved(C_USBCmd& usb)
     }
 }
 
+// The driver library from the program's folder; false after saying why not.
+bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
+{
+    if (usb.LoadDriver() == 1)
+        return true;
+    out.Error(std::string("can't load the driver library ") + GetModuleDir(true) + C_USBCmd::kLibraryName);
+    return false;
+}
+
 BOOL WINAPI OnControl(DWORD event)
 {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
@@ -151,16 +160,6 @@ BOOL WINAPI OnControl(DWORD event)
 
 }  // namespace
 
-void RequestStop()
-{
-    g_stop = true;
-}
-
-bool StopRequested()
-{
-    return g_stop;
-}
-
 int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
 {
     const bool download = options.command == TessaCommand::download;
@@ -168,10 +167,8 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
     if (checked != kExitOk)
         return checked;
     C_USBCmd usb(false);
-    if (usb.LoadDriver() != 1) {
-        out.Error(std::string("can't load the driver library ") + GetModuleDir(true) + C_USBCmd::kLibraryName);
+    if (!LoadDriver(usb, out))
         return kExitFailed;
-    }
     ::SetConsoleCtrlHandler(&OnControl, TRUE);
 
     FlashJob job;
@@ -182,9 +179,10 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
     const std::string logPath = options.logPath.empty() ? DefaultDownloadLogPath() : options.logPath;
     const std::string what = download ? "download" : "write";
+    const std::string capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
+    const std::string flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
     out.Info(what + " " + options.image + " at " + Hex8(job.startAddress)
-             + (download ? ", capacity " + CapacityName(CapacityBits(options.capacityIndex))
-                         : std::string(", flash type ") + FlashTypeName(options.flashTypeIndex)));
+             + (download ? ", capacity " + capacity : ", flash type " + flashType));
 
     unsigned int good = 0, failed = 0;
     for (unsigned int board = 1;; ++board) {
@@ -205,9 +203,9 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         entry.program = "tessa";
         entry.operation = what;
         entry.imagePath = options.image;
-        entry.capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
+        entry.capacity = capacity;
         entry.startAddress = job.startAddress;
-        entry.flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
+        entry.flashType = flashType;
         entry.result = FlashOutcomeText(outcome);
         entry.milliseconds = elapsed;
         std::string logError;
@@ -241,10 +239,8 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
 int RunConnectCommand(const TessaOptions& options, ConsoleOutput& out)
 {
     C_USBCmd usb(false);
-    if (usb.LoadDriver() != 1) {
-        out.Error(std::string("can't load the driver library ") + GetModuleDir(true) + C_USBCmd::kLibraryName);
+    if (!LoadDriver(usb, out))
         return kExitFailed;
-    }
     const int bits = CapacityBits(options.capacityIndex);
     const int handle = usb.Open(0);
     if (handle < 0) {

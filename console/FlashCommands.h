@@ -11,7 +11,3 @@ constexpr int kExitBadInput = 2;
 
 int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out);
 int RunConnectCommand(const TessaOptions& options, ConsoleOutput& out);
-
-// Set by Ctrl+C: runs stop at their next check, loops after the board.
-void RequestStop();
-bool StopRequested();

@@ -1,27 +1,10 @@
 #include "MapCommand.h"
+#include "DownloadLog.h"
 #include "FlashCommands.h"
 #include "PackedImageMap.h"
 #include "StatusLine.h"
 #include <windows.h>
 #include <cstdio>
-
-namespace {
-
-std::string AnsiToUtf8(const std::string& text)
-{
-    int wide = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (wide <= 0)
-        return text;
-    std::wstring utf16(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &utf16[0], wide);
-    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, utf16.c_str(), -1, &utf8[0], bytes, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0));
-    return utf8;
-}
-
-}  // namespace
 
 int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
 {

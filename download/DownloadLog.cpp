@@ -10,6 +10,8 @@ namespace {
 
 constexpr DWORD kLockWaitMs = 5000;
 
+}  // namespace
+
 std::string AnsiToUtf8(const std::string& text)
 {
     if (text.empty())
@@ -22,6 +24,8 @@ std::string AnsiToUtf8(const std::string& text)
     ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
     return utf8;
 }
+
+namespace {
 
 std::string Reason(const char* what)
 {

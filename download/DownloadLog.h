@@ -32,6 +32,8 @@ bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry
 std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time, const std::string& size,
                             const std::string& sha256);
 std::string CsvField(const std::string& text);
+// A text in the ANSI code page (a path) as UTF-8, as the log is written.
+std::string AnsiToUtf8(const std::string& text);
 // Local time in ISO 8601 with its offset from UTC, "2026-12-08T10:15:00+01:00";
 // utcBiasMinutes as Windows gives it (UTC = local time + bias).
 std::string IsoLocalTime(const SYSTEMTIME& local, long utcBiasMinutes);
