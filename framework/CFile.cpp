@@ -1,20 +1,40 @@
 #include "CFile.h"
 
+namespace {
+
+struct OpenMode {
+    DWORD access, share, disposition;
+};
+
+OpenMode OpenModeOf(unsigned flags)
+{
+    OpenMode mode{GENERIC_READ, 0, (flags & CFile::modeCreate) ? DWORD(CREATE_ALWAYS) : DWORD(OPEN_EXISTING)};
+    if (flags & CFile::modeWrite)
+        mode.access = GENERIC_WRITE;
+    else if (flags & CFile::modeReadWrite)
+        mode.access = GENERIC_READ | GENERIC_WRITE;
+    if (flags & CFile::shareDenyWrite)
+        mode.share = FILE_SHARE_READ;
+    else if (flags & CFile::shareDenyNone)
+        mode.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    return mode;
+}
+
+} // namespace
+
 BOOL CFile::Open(const char* path, unsigned flags)
 {
     Close();
-    DWORD access = GENERIC_READ;
-    if (flags & modeWrite)
-        access = GENERIC_WRITE;
-    else if (flags & modeReadWrite)
-        access = GENERIC_READ | GENERIC_WRITE;
-    DWORD share = 0;
-    if (flags & shareDenyWrite)
-        share = FILE_SHARE_READ;
-    else if (flags & shareDenyNone)
-        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    DWORD disposition = (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-    m_hFile = ::CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const OpenMode mode = OpenModeOf(flags);
+    m_hFile = ::CreateFileA(path, mode.access, mode.share, nullptr, mode.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
+BOOL CFile::Open(const wchar_t* path, unsigned flags)
+{
+    Close();
+    const OpenMode mode = OpenModeOf(flags);
+    m_hFile = ::CreateFileW(path, mode.access, mode.share, nullptr, mode.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return IsOpen();
 }
 

@@ -23,6 +23,7 @@ public:
 
     // Opens an existing file, or creates (replacing) one with modeCreate.
     BOOL Open(const char* path, unsigned flags);
+    BOOL Open(const wchar_t* path, unsigned flags);
     void Close();
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
     // Bytes read, 0 at the end or on failure.
@@ -31,6 +32,7 @@ public:
     BOOL Seek(int64_t offset, SeekPosition from);
     uint64_t GetLength() const;
     static BOOL Remove(const char* path) { return ::DeleteFileA(path); }
+    static BOOL Remove(const wchar_t* path) { return ::DeleteFileW(path); }
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
