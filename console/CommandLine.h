@@ -7,6 +7,7 @@
 
 enum class TessaCommand { help, version, download, write, connect, pack, map };
 
+// Every text, paths included, is UTF-8.
 struct TessaOptions {
     TessaCommand command = TessaCommand::help;
     std::string image;                  // download, write, map

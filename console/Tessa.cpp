@@ -5,12 +5,17 @@
 #include "FlashCommands.h"
 #include "MapCommand.h"
 #include "PackCommand.h"
+#include "StringConv.h"
 #include "Version.h"
 #include <cstdio>
 
-int main(int argc, char** argv)
+// The arguments come as UTF-16, so that a file name outside the ANSI code
+// page reaches the program whole; the options keep them as UTF-8.
+int wmain(int argc, wchar_t** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(Utf8FromWide(argv[i]));
     TessaOptions options;
     std::string error;
     if (!ParseTessaArguments(args, &options, &error)) {
