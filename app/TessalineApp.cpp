@@ -27,7 +27,7 @@ BOOL CTessalineApp::InitInstance()
         return FALSE;
     }
     m_pMainWnd = dialog;
-    dialog->m_startupArg = m_lpCmdLine;
+    dialog->m_startupArg = m_lpCmdLineW;
     dialog->DoModal();
     delete dialog;
     m_pMainWnd = nullptr;

@@ -48,8 +48,7 @@ BOOL CTessalineDlg::LoadConverter(HMODULE& module, const char* fileName, const w
 {
     if (module)
         return TRUE;
-    std::string path = GetModuleDir(true) + fileName;
-    module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    module = LoadModuleLibrary(fileName);
     if (!module) {
         MessageBox(failure, texts::kCaptionError, MB_OK);
         return FALSE;

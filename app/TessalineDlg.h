@@ -45,7 +45,7 @@ public:
 
     // Data members
     HANDLE m_hWorker = nullptr;     // the running download worker
-    std::string m_imagePath;
+    std::wstring m_imagePath;
     unsigned int m_startAddress = 0;
     HWND m_hOwner = nullptr;
     HICON m_hIcon = nullptr;
@@ -63,7 +63,7 @@ public:
     unsigned int m_audioStartAddress = 0;
     unsigned int m_imageStartAddress = 0;
     C_USBCmd m_usb;
-    std::string m_startupArg;
+    std::wstring m_startupArg;
     int m_eraseTicks = 0;
 
     // Download panel (download/)
@@ -71,14 +71,16 @@ public:
     void OnDisconnect();
     void OnBrowse();
     void OnDownload();
-    int SetupDownload(const std::string& path, unsigned int startAddress, HWND owner);
+    int SetupDownload(const std::wstring& path, unsigned int startAddress, HWND owner);
     int StartDownload();
     // The capacity list's position; selects the default first when none is.
     int CapacityIndex();
     bool IsDownloadRunning() const { return m_hWorker != nullptr; }
+    // A download or a Write has the device: no other run may start.
+    bool IsDeviceBusy() const { return IsDownloadRunning() || m_writeRunning; }
 
     // The download worker's run, on its own thread; nonzero on success.
-    int DownloadWorker(const std::string& imagePath);
+    int DownloadWorker(const std::wstring& imagePath);
 
     // Builder panel (builder/)
     // Reads the panel's fields back into the parameters; 0 when an address
@@ -156,4 +158,6 @@ private:
     bool m_closePending = false;
     // The builder panel is in view.
     bool m_builderShown = false;
+    // A Write is converting, packing or writing.
+    bool m_writeRunning = false;
 };

@@ -5,7 +5,9 @@
 #include "BuilderParams.h"
 #include "C_USBDownloadDlg.h"
 #include "ConversionPlan.h"
+#include "CFile.h"
 #include "DownloadLog.h"
+#include "StringConv.h"
 #include "Texts.h"
 #include "FlashSequence.h"
 #include "WriterPlan.h"
@@ -37,13 +39,26 @@ std::vector<std::string> ListItems(CListBox& list)
     return items;
 }
 
+// The temporary folder with its trailing backslash.
+std::wstring TempFolder()
+{
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    DWORD length = ::GetTempPathW(static_cast<DWORD>(folder.size()), &folder[0]);
+    if (length >= folder.size()) {
+        folder.assign(length + 1, L'\0');
+        length = ::GetTempPathW(static_cast<DWORD>(folder.size()), &folder[0]);
+    }
+    folder.resize(length < folder.size() ? length : 0);
+    return folder;
+}
+
 }  // namespace
 
 // Turns the chain's reports into the result label's texts and the panel's
 // messages; writes the packed image once it is complete.
 class CTessalineDlg::WriteReport : public BuildReport {
 public:
-    WriteReport(CTessalineDlg& window, const std::string& packed) : m_window(window), m_packed(packed) {}
+    WriteReport(CTessalineDlg& window, const std::wstring& packed) : m_window(window), m_packed(packed) {}
 
     void Stage(BuildStage stage) override
     {
@@ -92,6 +107,8 @@ public:
         C_USBDownloadDlg writer;
         int flashType = m_window.CheckedFlashType();
         m_window.m_result.SetWindowText(texts::kWritingImage);
+        if (!PackedImageFits())
+            return;
         if (writer.PrepareWrite(flashType, m_packed.c_str(), m_window.m_audioStartAddress, m_window.m_hWnd) != 1)
             return;
         const DWORD started = ::GetTickCount();
@@ -104,6 +121,7 @@ public:
         entry.program = "Tessaline";
         entry.operation = "write";
         entry.imagePath = m_packed;
+        SetLoggedImage(&entry, outcome);
         entry.startAddress = m_window.m_audioStartAddress;
         entry.flashType = FlashTypeName(flashType);
         if (writer.GetFailed() == 0)
@@ -115,8 +133,26 @@ public:
     }
 
 private:
+    // The packed image is written from the audio start address: refused,
+    // before the device is touched, when it would run past the flash
+    // address space.
+    bool PackedImageFits()
+    {
+        CFile file;
+        if (!file.Open(m_packed.c_str(), CFile::modeRead | CFile::shareDenyNone))
+            return true;  // the Writer reports the file itself
+        const uint64_t length = file.GetLength();
+        const uint32_t start = m_window.m_audioStartAddress;
+        const FlashRange range = CheckFlashRange(start, length, 0);
+        if (range == FlashRange::fits)
+            return true;
+        m_window.MessageBox(RefusalSentence(FlashRangeText(range, start, length, 0, std::string())).c_str(),
+                            texts::kCaptionError, MB_OK);
+        return false;
+    }
+
     CTessalineDlg& m_window;
-    std::string m_packed;
+    std::wstring m_packed;
     std::unique_ptr<WaitCursor> m_wait;
 };
 
@@ -139,13 +175,27 @@ void CTessalineDlg::ShowConverting(const std::string& source)
 
 void CTessalineDlg::OnWrite()
 {
+    // One run at a time: a download has the device and the binding, and the
+    // Writer would open and erase it again underneath.
+    if (IsDeviceBusy())
+        return;
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_writeRunning);
+
     if (!GatherParams(TRUE))
         return;
 
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    char packed[kPathBufferChars];
-    snprintf(packed, sizeof(packed), texts::kPackedImageFormat, temp);
+    // The packed image goes into the temporary folder, whatever its length;
+    // the build chain takes its path in the ANSI code page.
+    const std::wstring packedWide = TempFolder() + FormatWithText(WideFromAnsi(texts::kPackedImageFormat), L"");
+    std::string packed;
+    if (!AnsiFromWideExact(packedWide, &packed)) {
+        MessageBox(texts::kPackFail, texts::kCaptionError, MB_OK);
+        return;
+    }
 
     BuildRequest request;
     request.audioFiles = ListItems(m_audioList);
@@ -162,6 +212,6 @@ void CTessalineDlg::OnWrite()
     request.imageHeight = m_imageHeight;
     request.outputPath = packed;
 
-    WriteReport report(*this, packed);
+    WriteReport report(*this, packedWide);
     BuildPackedImage(request, MediaConverters(m_hTuneMill, m_hPicMill), report);
 }

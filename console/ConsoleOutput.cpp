@@ -1,4 +1,5 @@
 #include "ConsoleOutput.h"
+#include "StringConv.h"
 #include <cstdio>
 
 namespace {
@@ -7,6 +8,23 @@ bool IsConsole(DWORD which)
 {
     DWORD mode = 0;
     return ::GetConsoleMode(::GetStdHandle(which), &mode) != 0;
+}
+
+// Texts are UTF-8: a console shows them through its wide output, whatever
+// its code page; a pipe or a file gets the UTF-8 bytes.
+void Print(FILE* stream, DWORD which, const std::string& text)
+{
+    std::fflush(stream);
+    HANDLE handle = ::GetStdHandle(which);
+    DWORD mode = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        const std::wstring wide = WideFromUtf8(text);
+        DWORD written = 0;
+        ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
 }
 
 std::string Minutes(double seconds)
@@ -43,15 +61,13 @@ void ConsoleOutput::Info(const std::string& line)
     if (m_style == OutputStyle::quiet)
         return;
     EndProgress();
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
+    Print(stdout, STD_OUTPUT_HANDLE, line + "\n");
 }
 
 void ConsoleOutput::Error(const std::string& reason)
 {
     EndProgress();
-    std::fprintf(stderr, "tessa: %s\n", reason.c_str());
-    std::fflush(stderr);
+    Print(stderr, STD_ERROR_HANDLE, "tessa: " + reason + "\n");
 }
 
 void ConsoleOutput::Progress(const char* what, uint64_t done, uint64_t total)

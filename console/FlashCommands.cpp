@@ -6,6 +6,7 @@
 #include "DownloadSequence.h"
 #include "ModuleDir.h"
 #include "StatusLine.h"
+#include "StringConv.h"
 #include "WriterPlan.h"
 #include <atomic>
 #include <cstdio>
@@ -96,11 +97,20 @@ private:
     std::thread m_ticker;
 };
 
+// The flash a run must stay within: the chosen capacity for a download;
+// the 32-bit address space for a write, which knows no capacity.
+uint64_t FlashBytesOf(const TessaOptions& options)
+{
+    if (options.command != TessaCommand::download)
+        return 0;
+    return static_cast<uint32_t>(CapacityBits(options.capacityIndex)) / 8u;
+}
+
 // The checks a file must pass before a run: it exists and fits.
 int CheckImage(const TessaOptions& options, ConsoleOutput& out)
 {
     CFile file;
-    if (!file.Open(options.image.c_str(), CFile::modeRead | CFile::shareDenyNone)) {
+    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
         out.Error("image file not found or unreadable: " + options.image);
         return kExitBadInput;
     }
@@ -109,20 +119,16 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out)
         out.Error("the address must be even: " + Hex8(options.address));
         return kExitBadInput;
     }
-    if (options.command == TessaCommand::download) {
-        const int bits = CapacityBits(options.capacityIndex);
-        if (!FitsCapacity(length, bits)) {
-            out.Error("image too big for the capacity " + CapacityName(bits) + ": " + std::to_string(length)
-                      + " bytes");
-            return kExitBadInput;
-        }
-        if (!FitsCapacity(options.address + length, bits)) {
-            out.Error("image does not fit the capacity " + CapacityName(bits) + " from address "
-                      + Hex8(options.address));
-            return kExitBadInput;
-        }
-    } else if (!WriteRangeFits(options.address, length)) {
-        out.Error("image runs past the end of the flash address space from " + Hex8(options.address));
+    const int bits = CapacityBits(options.capacityIndex);
+    if (options.command == TessaCommand::download && !FitsCapacity(length, bits)) {
+        out.Error("image too big for the capacity " + CapacityName(bits) + ": " + std::to_string(length)
+                  + " bytes");
+        return kExitBadInput;
+    }
+    const uint64_t flashBytes = FlashBytesOf(options);
+    const FlashRange range = CheckFlashRange(options.address, length, flashBytes);
+    if (range != FlashRange::fits) {
+        out.Error(FlashRangeText(range, options.address, length, flashBytes, CapacityName(bits)));
         return kExitBadInput;
     }
     return kExitOk;
@@ -145,7 +151,7 @@ bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
 {
     if (usb.LoadDriver() == 1)
         return true;
-    out.Error(std::string("can't load the driver library ") + GetModuleDir(true) + C_USBCmd::kLibraryName);
+    out.Error("can't load the driver library " + Utf8FromWide(GetModuleDirW(true)) + C_USBCmd::kLibraryName);
     return false;
 }
 
@@ -172,12 +178,13 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
     ::SetConsoleCtrlHandler(&OnControl, TRUE);
 
     FlashJob job;
-    job.imagePath = options.image;
+    job.imagePath = WideFromUtf8(options.image);
     job.startAddress = options.address;
+    job.flashBytes = FlashBytesOf(options);
     job.flashTypeCode = download ? static_cast<int>(kSpiFlashTypeCode) : FlashTypeCode(options.flashTypeIndex);
     job.openAttempts = options.loop ? 0 : kOpenAttempts;
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
-    const std::string logPath = options.logPath.empty() ? DefaultDownloadLogPath() : options.logPath;
+    const std::wstring logPath = options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
     const std::string what = download ? "download" : "write";
     const std::string capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
     const std::string flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
@@ -202,7 +209,8 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         DownloadLogEntry entry;
         entry.program = "tessa";
         entry.operation = what;
-        entry.imagePath = options.image;
+        entry.imagePath = job.imagePath;
+        SetLoggedImage(&entry, outcome);
         entry.capacity = capacity;
         entry.startAddress = job.startAddress;
         entry.flashType = flashType;
@@ -210,7 +218,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         entry.milliseconds = elapsed;
         std::string logError;
         if (!options.noLog && !AppendDownloadLog(logPath, entry, &logError))
-            out.Error("warning: download log not written to " + logPath + ": " + logError);
+            out.Error("warning: download log not written to " + Utf8FromWide(logPath) + ": " + logError);
 
         const std::string prefix = options.loop ? "board " + std::to_string(board) + ": " : std::string();
         if (result) {

@@ -33,7 +33,7 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
     mapOptions.systemClock = static_cast<uint32_t>(options.clock);
     mapOptions.capacityBytes = static_cast<uint64_t>(CapacityBits(options.capacityIndex)) / 8;
     PackedMap map;
-    map.file = options.json ? AnsiToUtf8(options.image) : options.image;
+    map.file = options.image;
     const bool complete = ReadPackedMap(read, static_cast<uint64_t>(size.QuadPart), mapOptions, &map);
     ::CloseHandle(file);
 

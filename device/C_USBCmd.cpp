@@ -37,8 +37,7 @@ int C_USBCmd::LoadDriver()
 {
     if (m_hModule)
         return 1;
-    std::string path = GetModuleDir(true) + kLibraryName;
-    m_hModule = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    m_hModule = LoadModuleLibrary(kLibraryName);
     if (!m_hModule) {
         if (m_showLoadFailure)
             ShowLoadFailure();

@@ -17,6 +17,7 @@ enum class FlashFailure {
     none,
     imageOpen,      // the image file can't be opened
     addressRange,   // the image would run past the end of the address space
+    flashRange,     // the image would run past the end of the flash
     deviceOpen,     // no device opened in all attempts
     flashSetup,     // the driver refused the flash type
     flashType,      // no flash type code for the requested type
@@ -45,8 +46,9 @@ protected:
 
 // What to write and how to reach the device.
 struct FlashJob {
-    std::string imagePath;          // ANSI code page
+    std::wstring imagePath;
     uint32_t startAddress = 0;      // flash address of the image's first byte
+    uint64_t flashBytes = 0;        // the flash's size; 0: the 32-bit address space
     int flashTypeCode = 5;          // the driver's code: 5 SPI, 4 KP6X, 6 NAND
     unsigned int openAttempts = 20; // 0: until the device opens or the run is called off
     unsigned int openRetryMs = 1000;
@@ -58,6 +60,11 @@ struct FlashOutcome {
     FlashFailure failure = FlashFailure::none;
     uint32_t failedAddress = 0;     // flash address of the failed block
     uint32_t imageSize = 0;         // bytes of the image (its length's low 32 bits)
+    uint64_t imageLength = 0;       // bytes of the image file
+    // Lower-case hex SHA-256 of the image file, of the very bytes read for
+    // programming (and of the rest of the file after a run that stopped
+    // part-way); empty when the file was not read whole.
+    std::string sha256;
     bool imageOpened = false;
     bool deviceOpened = false;
 };

@@ -9,14 +9,50 @@ void SetModuleInstance(HINSTANCE instance)
     g_instance = instance;
 }
 
+std::wstring GetModuleDirW(bool addBackslash)
+{
+    // The buffer grows until the whole name fits, however deep the folder.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(g_instance, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            path.clear();
+            break;
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        if (path.size() >= 32768) {
+            path.clear();
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L'\\');
+    path.erase(slash == std::wstring::npos ? 0 : slash);
+    if (addBackslash)
+        path.push_back(L'\\');
+    return path;
+}
+
 std::string GetModuleDir(bool addBackslash)
 {
-    char path[MAX_PATH] = {};
-    DWORD length = ::GetModuleFileNameA(g_instance, path, MAX_PATH);
-    std::string dir(path, length < MAX_PATH ? length : MAX_PATH - 1);
-    size_t slash = dir.find_last_of('\\');
-    dir.erase(slash == std::string::npos ? 0 : slash);
-    if (addBackslash)
-        dir.push_back('\\');
+    const std::wstring wide = GetModuleDirW(addBackslash);
+    if (wide.empty())
+        return std::string();
+    const int size = static_cast<int>(wide.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string dir(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &dir[0], bytes, nullptr, nullptr);
     return dir;
+}
+
+HMODULE LoadModuleLibrary(const char* fileName)
+{
+    std::wstring path = GetModuleDirW(true);
+    for (const char* c = fileName; *c; ++c)
+        path.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -6,6 +6,13 @@
 // The module whose folder GetModuleDir reports; set once at start-up.
 void SetModuleInstance(HINSTANCE instance);
 
-// The folder of the executable, with a trailing backslash when asked
-// (ANSI code page, as the library loader takes it).
+// The folder of the executable, with a trailing backslash when asked. The
+// UTF-16 form names any folder and is the one libraries are loaded by; the
+// ANSI form is for texts.
+std::wstring GetModuleDirW(bool addBackslash);
 std::string GetModuleDir(bool addBackslash);
+
+// Loads a library of the program's folder by its full path, with the
+// altered search order, so that its own dependencies come from there too.
+// fileName is plain ASCII ("KP6600HidDriver.dll").
+HMODULE LoadModuleLibrary(const char* fileName);

@@ -16,7 +16,7 @@ int CTessalineDlg::CapacityIndex()
 void CTessalineDlg::OnConnect()
 {
     // The worker uses the binding and the status panel until it ends.
-    if (IsDownloadRunning())
+    if (IsDeviceBusy())
         return;
     int bits = CapacityBits(CapacityIndex());
     int handle = m_usb.Open(0);
@@ -33,7 +33,7 @@ void CTessalineDlg::OnConnect()
 
 void CTessalineDlg::OnDisconnect()
 {
-    if (IsDownloadRunning())
+    if (IsDeviceBusy())
         return;
     m_usb.Close(1);
     MessageBox(texts::kDisconnected, texts::kCaptionDownload, MB_OK);

@@ -1,7 +1,6 @@
 #include "DownloadLog.h"
-#include <bcrypt.h>
+#include "StringConv.h"
 #include <cstdio>
-#include <vector>
 
 const char* const kDownloadLogHeader =
     "time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms\r\n";
@@ -11,19 +10,6 @@ namespace {
 constexpr DWORD kLockWaitMs = 5000;
 
 }  // namespace
-
-std::string AnsiToUtf8(const std::string& text)
-{
-    if (text.empty())
-        return text;
-    int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring utf16(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &utf16[0], wide);
-    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
-    return utf8;
-}
 
 namespace {
 
@@ -94,71 +80,57 @@ std::string IsoLocalTime(const SYSTEMTIME& local, long utcBiasMinutes)
     return text;
 }
 
-std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time, const std::string& size,
-                            const std::string& sha256)
+std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time)
 {
     char address[16];
     std::snprintf(address, sizeof address, "0x%08X", entry.startAddress);
+    const std::string image = Utf8FromWide(entry.imagePath);
     std::string line = time;
-    for (const std::string* field : { &entry.program, &entry.operation, &entry.imagePath, &size, &sha256,
+    for (const std::string* field : { &entry.program, &entry.operation, &image, &entry.size, &entry.sha256,
                                       &entry.capacity })
-        line += "," + CsvField(AnsiToUtf8(*field));
+        line += "," + CsvField(*field);
     line += std::string(",") + address + "," + CsvField(entry.flashType) + "," + CsvField(entry.result) + ","
             + std::to_string(entry.milliseconds) + "\r\n";
     return line;
 }
 
-bool HashFile(const std::string& path, std::string* sha256, uint64_t* size)
+void SetLoggedImage(DownloadLogEntry* entry, const FlashOutcome& outcome)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    bool ok = BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))
-              && BCRYPT_SUCCESS(::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
-    std::vector<unsigned char> buffer(1 << 20);
-    uint64_t total = 0;
-    DWORD read = 0;
-    while (ok && ::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) && read > 0) {
-        ok = BCRYPT_SUCCESS(::BCryptHashData(hash, buffer.data(), read, 0));
-        total += read;
-    }
-    unsigned char digest[32] = {};
-    ok = ok && BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest, sizeof digest, 0));
-    if (hash)
-        ::BCryptDestroyHash(hash);
-    if (algorithm)
-        ::BCryptCloseAlgorithmProvider(algorithm, 0);
-    ::CloseHandle(file);
-    if (!ok)
-        return false;
-    static const char kHex[] = "0123456789abcdef";
-    sha256->clear();
-    for (unsigned char byte : digest) {
-        *sha256 += kHex[byte >> 4];
-        *sha256 += kHex[byte & 15];
-    }
-    *size = total;
-    return true;
+    entry->size = outcome.imageOpened ? std::to_string(outcome.imageLength) : std::string();
+    entry->sha256 = outcome.sha256;
 }
 
-std::string DefaultDownloadLogPath()
+namespace {
+
+std::wstring Environment(const wchar_t* name)
+{
+    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0)
+        return std::wstring();
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(name, &value[0], size);
+    if (length == 0 || length >= size)
+        return std::wstring();
+    value.resize(length);
+    return value;
+}
+
+}  // namespace
+
+std::wstring DefaultDownloadLogPath()
 {
     // Every Windows since Vista sets LOCALAPPDATA; the profile's own folder
     // is the fallback.
-    char folder[MAX_PATH] = {};
-    DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", folder, MAX_PATH);
-    if (length > 0 && length < MAX_PATH)
-        return std::string(folder) + "\\Tessaline\\downloads.csv";
-    length = ::GetEnvironmentVariableA("USERPROFILE", folder, MAX_PATH);
-    if (length > 0 && length < MAX_PATH)
-        return std::string(folder) + "\\AppData\\Local\\Tessaline\\downloads.csv";
-    return std::string();
+    std::wstring folder = Environment(L"LOCALAPPDATA");
+    if (!folder.empty())
+        return folder + L"\\Tessaline\\downloads.csv";
+    folder = Environment(L"USERPROFILE");
+    if (!folder.empty())
+        return folder + L"\\AppData\\Local\\Tessaline\\downloads.csv";
+    return std::wstring();
 }
 
-bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry, std::string* error)
+bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entry, std::string* error)
 {
     std::string ignored;
     if (!error)
@@ -168,12 +140,7 @@ bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry
         return false;
     }
     if (logPath == DefaultDownloadLogPath())
-        ::CreateDirectoryA(logPath.substr(0, logPath.find_last_of('\\')).c_str(), nullptr);
-
-    std::string sha256, size;
-    uint64_t bytes = 0;
-    if (HashFile(entry.imagePath, &sha256, &bytes))
-        size = std::to_string(bytes);
+        ::CreateDirectoryW(logPath.substr(0, logPath.find_last_of(L'\\')).c_str(), nullptr);
     SYSTEMTIME local;
     ::GetLocalTime(&local);
     TIME_ZONE_INFORMATION zone;
@@ -183,9 +150,9 @@ bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry
         bias += zone.DaylightBias;
     else if (zoneId == TIME_ZONE_ID_STANDARD)
         bias += zone.StandardBias;
-    const std::string line = DownloadLogLine(entry, IsoLocalTime(local, bias), size, sha256);
+    const std::string line = DownloadLogLine(entry, IsoLocalTime(local, bias));
 
-    HANDLE file = ::CreateFileA(logPath.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = ::CreateFileW(logPath.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *error = Reason("can't open");

@@ -3,13 +3,16 @@
 // afterwards which image went onto which board.
 #pragma once
 #include <windows.h>
+#include "FlashReport.h"
 #include <cstdint>
 #include <string>
 
 struct DownloadLogEntry {
     std::string program;            // "Tessaline" or "tessa"
     std::string operation;          // "download" or "write"
-    std::string imagePath;          // ANSI code page
+    std::wstring imagePath;
+    std::string size;               // bytes of the image; empty when it couldn't be opened
+    std::string sha256;             // of the bytes the run read (FlashOutcome::sha256)
     std::string capacity;           // "32M"; empty for a write
     uint32_t startAddress = 0;
     std::string flashType;          // "SPI", "KP6X" or "NAND"
@@ -19,24 +22,21 @@ struct DownloadLogEntry {
 
 extern const char* const kDownloadLogHeader;
 
-// %LOCALAPPDATA%\Tessaline\downloads.csv (ANSI code page).
-std::string DefaultDownloadLogPath();
+// %LOCALAPPDATA%\Tessaline\downloads.csv.
+std::wstring DefaultDownloadLogPath();
 
-// Appends the entry's line, with the image's size and SHA-256 read from the
-// image file, creating the file with its header line when it is new (and,
-// for the default path, its folder). Lines of programs appending at once
-// never interleave. False, with the reason, when the log can't be written.
-bool AppendDownloadLog(const std::string& logPath, const DownloadLogEntry& entry, std::string* error);
+// The entry's image fields from how its run ended.
+void SetLoggedImage(DownloadLogEntry* entry, const FlashOutcome& outcome);
+
+// Appends the entry's line, creating the file with its header line when it
+// is new (and, for the default path, its folder). The image is not read
+// again. Lines of programs appending at once never interleave. False, with
+// the reason, when the log can't be written.
+bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entry, std::string* error);
 
 // The pieces of a line, for tests.
-std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time, const std::string& size,
-                            const std::string& sha256);
+std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time);
 std::string CsvField(const std::string& text);
-// A text in the ANSI code page (a path) as UTF-8, as the log is written.
-std::string AnsiToUtf8(const std::string& text);
 // Local time in ISO 8601 with its offset from UTC, "2026-12-08T10:15:00+01:00";
 // utcBiasMinutes as Windows gives it (UTC = local time + bias).
 std::string IsoLocalTime(const SYSTEMTIME& local, long utcBiasMinutes);
-// Lower-case hex SHA-256 and size of a file, through Windows' hashing;
-// false when it can't be read.
-bool HashFile(const std::string& path, std::string* sha256, uint64_t* size);

@@ -6,17 +6,12 @@ int RunDownloadSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report,
     FlashOutcome local;
     if (!outcome)
         outcome = &local;
-    *outcome = FlashOutcome();
     auto fail = [&](FlashFailure failure) { ReportFlashFailure(report, outcome, failure, 0); };
 
     CFile file;
-    if (!file.Open(job.imagePath.c_str(), CFile::modeRead | CFile::shareExclusive)) {
-        fail(FlashFailure::imageOpen);
+    if (!OpenFlashImage(job, file, report, outcome))
         return 0;
-    }
-    outcome->imageOpened = true;
-    const uint32_t size = static_cast<uint32_t>(file.GetLength());
-    outcome->imageSize = size;
+    const uint32_t size = outcome->imageSize;
     report.Progress(0, size);
     report.Stage(FlashStage::openingDevice);
 

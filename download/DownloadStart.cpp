@@ -4,7 +4,9 @@
 #include "CFileDialog.h"
 #include "DownloadMath.h"
 #include "StatusLine.h"
+#include "StringConv.h"
 #include "Texts.h"
+#include "WriterPlan.h"
 
 namespace {
 const DWORD kFileNameBufferChars = 66300;
@@ -27,10 +29,11 @@ void CTessalineDlg::OnBrowse()
 void CTessalineDlg::OnDownload()
 {
     // One run at a time: the worker owns the binding and the download values.
-    if (IsDownloadRunning())
+    if (IsDeviceBusy())
         return;
 
-    std::string path = m_path.GetWindowTextA();
+    // Read as UTF-16, so that any file name opens whatever the ANSI code page.
+    std::wstring path = m_path.GetWindowTextW();
     if (path.empty()) {
         MessageBox(texts::kChooseBinFile, texts::kCaptionDownload, MB_OK);
         return;
@@ -41,20 +44,34 @@ void CTessalineDlg::OnDownload()
             MessageBox(texts::kBinFileNotFound, texts::kCaptionDownload, MB_OK);
             return;
         }
-        if (!FitsCapacity(file.GetLength(), CapacityBits(CapacityIndex()))) {
+        const uint64_t length = file.GetLength();
+        const int bits = CapacityBits(CapacityIndex());
+        if (!FitsCapacity(length, bits)) {
             MessageBox(texts::kBinFileTooBig, texts::kCaptionDownload, MB_OK);
+            return;
+        }
+        // The image goes to the audio start address, which a Write may have
+        // left above 0: it must end within the flash.
+        const uint64_t flashBytes = static_cast<uint32_t>(bits) / 8u;
+        const FlashRange range = CheckFlashRange(m_audioStartAddress, length, flashBytes);
+        if (range != FlashRange::fits) {
+            MessageBox(RefusalSentence(FlashRangeText(range, m_audioStartAddress, length, flashBytes,
+                                                      CapacityName(bits)))
+                           .c_str(),
+                       texts::kCaptionDownload, MB_OK);
             return;
         }
     }
 
     m_result.SetWindowText(texts::kWritingImage);
-    std::string imagePath = m_path.GetWindowTextA(kImagePathChars + 1);
-    if (!SetupDownload(imagePath, m_audioStartAddress, m_hWnd))
+    if (path.size() > static_cast<size_t>(kImagePathChars))
+        path.resize(kImagePathChars);
+    if (!SetupDownload(path, m_audioStartAddress, m_hWnd))
         return;
     StartDownload();
 }
 
-int CTessalineDlg::SetupDownload(const std::string& path, unsigned int startAddress, HWND owner)
+int CTessalineDlg::SetupDownload(const std::wstring& path, unsigned int startAddress, HWND owner)
 {
     m_imagePath = path;
     m_startAddress = startAddress;

@@ -105,12 +105,13 @@ int CTessalineDlg::WorkerCapacityIndex() const
     return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
 }
 
-int CTessalineDlg::DownloadWorker(const std::string& imagePath)
+int CTessalineDlg::DownloadWorker(const std::wstring& imagePath)
 {
     const DWORD started = ::GetTickCount();
     FlashJob job;
     job.imagePath = imagePath;
     job.startAddress = m_startAddress;
+    job.flashBytes = static_cast<uint32_t>(CapacityBits(WorkerCapacityIndex())) / 8u;
     job.flashTypeCode = kSpiFlashTypeCode;
     job.openAttempts = kOpenAttempts;
     job.openRetryMs = kOpenRetryMs;
@@ -125,6 +126,7 @@ int CTessalineDlg::DownloadWorker(const std::string& imagePath)
     entry.program = "Tessaline";
     entry.operation = "download";
     entry.imagePath = imagePath;
+    SetLoggedImage(&entry, outcome);
     entry.capacity = CapacityName(report.CapacityBitsShown());
     entry.startAddress = m_startAddress;
     entry.flashType = "SPI";

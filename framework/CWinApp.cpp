@@ -4,6 +4,33 @@ namespace {
 CWinApp* g_app = nullptr;
 }
 
+namespace {
+
+// What follows the program's name on a command line, as WinMain's own
+// argument text is cut: a quoted name ends at its closing quote, an unquoted
+// one at the first blank; the blanks after it go too.
+std::wstring ArgumentsAfterProgramName(const wchar_t* line)
+{
+    if (!line)
+        return std::wstring();
+    const wchar_t* at = line;
+    if (*at == L'"') {
+        ++at;
+        while (*at && *at != L'"')
+            ++at;
+        if (*at == L'"')
+            ++at;
+    } else {
+        while (*at && *at != L' ' && *at != L'\t')
+            ++at;
+    }
+    while (*at == L' ' || *at == L'\t')
+        ++at;
+    return at;
+}
+
+}  // namespace
+
 CWinApp::CWinApp()
 {
     g_app = this;
@@ -42,6 +69,7 @@ int CWinApp::WinMainEntry(HINSTANCE instance, const char* commandLine)
         return -1;
     app->m_hInstance = instance;
     app->m_lpCmdLine = commandLine ? commandLine : "";
+    app->m_lpCmdLineW = ArgumentsAfterProgramName(::GetCommandLineW());
 
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(instance, path, MAX_PATH);

@@ -30,6 +30,7 @@ public:
 
     HINSTANCE m_hInstance = nullptr;
     std::string m_lpCmdLine;     // the arguments after the program name, as given
+    std::wstring m_lpCmdLineW;   // the same in UTF-16, whole whatever the ANSI code page
     std::string m_pszAppName;    // the executable's file name without extension
     std::string m_pszRegistryKey;
     CWnd* m_pMainWnd = nullptr;

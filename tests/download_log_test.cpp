@@ -13,15 +13,17 @@ TEST(DownloadLogTest, LineHoldsEveryFieldInOrderQuotedWhereNeeded)
     DownloadLogEntry entry;
     entry.program = "tessa";
     entry.operation = "write";
-    entry.imagePath = "C:\\boards\\a,\"b\".bin";
+    entry.imagePath = L"C:\\boards\\a,\"b\"\u56fe.bin";
+    entry.size = "99";
+    entry.sha256 = "ab12";
     entry.capacity = "";
     entry.startAddress = 0x1000;
     entry.flashType = "NAND";
     entry.result = "block program failed at 0x00005000";
     entry.milliseconds = 1234;
-    EXPECT_EQ("2026-12-08T10:15:00+01:00,tessa,write,\"C:\\boards\\a,\"\"b\"\".bin\",99,ab12,,0x00001000,NAND,"
-              "block program failed at 0x00005000,1234\r\n",
-              DownloadLogLine(entry, "2026-12-08T10:15:00+01:00", "99", "ab12"));
+    EXPECT_EQ("2026-12-08T10:15:00+01:00,tessa,write,\"C:\\boards\\a,\"\"b\"\"\xE5\x9B\xBE.bin\",99,ab12,,0x00001000,"
+              "NAND,block program failed at 0x00005000,1234\r\n",
+              DownloadLogLine(entry, "2026-12-08T10:15:00+01:00"));
 }
 
 TEST(DownloadLogTest, LocalTimeCarriesItsOffsetFromUtc)
@@ -44,12 +46,9 @@ TEST(DownloadLogTest, ProgramsAppendingAtOnceNeverInterleaveALine)
     ::GetTempPathA(MAX_PATH, temp);
     const std::string dir = std::string(temp) + "tessaline-log-" + std::to_string(::GetCurrentProcessId());
     ::CreateDirectoryA(dir.c_str(), nullptr);
-    const std::string log = dir + "\\downloads.csv", image = dir + "\\abc.bin";
-    ::DeleteFileA(log.c_str());
-    FILE* f = fopen(image.c_str(), "wb");
-    ASSERT_TRUE(f);
-    fputs("abc", f);
-    fclose(f);
+    const std::string logAnsi = dir + "\\downloads.csv";
+    const std::wstring log(logAnsi.begin(), logAnsi.end());
+    ::DeleteFileW(log.c_str());
 
     // Each writer opens the log anew for every line, as separate programs do.
     std::vector<std::thread> writers;
@@ -57,7 +56,9 @@ TEST(DownloadLogTest, ProgramsAppendingAtOnceNeverInterleaveALine)
         writers.emplace_back([&, w] {
             DownloadLogEntry entry;
             entry.program = "writer" + std::to_string(w);
-            entry.imagePath = image;
+            entry.imagePath = L"abc.bin";
+            entry.size = "3";
+            entry.sha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
             entry.result = std::string(200, static_cast<char>('a' + w));
             for (int i = 0; i < 25; ++i)
                 EXPECT_TRUE(AppendDownloadLog(log, entry, nullptr));
@@ -66,7 +67,7 @@ TEST(DownloadLogTest, ProgramsAppendingAtOnceNeverInterleaveALine)
     for (auto& writer : writers)
         writer.join();
 
-    f = fopen(log.c_str(), "rb");
+    FILE* f = fopen(logAnsi.c_str(), "rb");
     ASSERT_TRUE(f);
     std::string text;
     char buffer[4096];
@@ -81,7 +82,7 @@ TEST(DownloadLogTest, ProgramsAppendingAtOnceNeverInterleaveALine)
         ASSERT_NE(std::string::npos, end);
         const std::string line = text.substr(at, end - at);
         const char w = line[line.find(",writer") + 7];
-        // Size and hash of "abc", then the writer's own result whole.
+        // Size and hash, then the writer's own result whole.
         EXPECT_NE(std::string::npos,
                   line.find(",3,ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad,"));
         EXPECT_NE(std::string::npos, line.find("," + std::string(200, static_cast<char>('a' + (w - '0'))) + ",0"))

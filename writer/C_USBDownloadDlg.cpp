@@ -1,19 +1,20 @@
 #include "C_USBDownloadDlg.h"
 #include "WriterPlan.h"
 #include "FlashSequence.h"
+#include "StringConv.h"
 #include "Texts.h"
 #include "resource.h"
 
 class C_USBDownloadDlg::WorkerReport : public FlashReport {
 public:
-    WorkerReport(C_USBDownloadDlg& dialog, const std::string& name) : m_dialog(dialog), m_name(name) {}
+    WorkerReport(C_USBDownloadDlg& dialog, const std::wstring& name) : m_dialog(dialog), m_name(name) {}
 
     void Stage(FlashStage stage) override
     {
         if (stage == FlashStage::openingDevice)
-            m_dialog.SetStatusText(FormatWithText(texts::kWaitDownloadFormat, m_name));
+            m_dialog.SetStatusText(FormatWithText(WideFromAnsi(texts::kWaitDownloadFormat), m_name));
         else if (stage == FlashStage::erasing)
-            m_dialog.SetStatusText(texts::kWaitErase);
+            m_dialog.SetStatusText(WideFromAnsi(texts::kWaitErase));
         else if (stage == FlashStage::programming)
             m_dialog.SetStatusText(m_name);
     }
@@ -34,7 +35,7 @@ public:
 
 private:
     C_USBDownloadDlg& m_dialog;
-    std::string m_name;
+    std::wstring m_name;
 };
 
 C_USBDownloadDlg::C_USBDownloadDlg(CWnd* parent)
@@ -54,8 +55,13 @@ C_USBDownloadDlg::~C_USBDownloadDlg()
 
 int C_USBDownloadDlg::PrepareWrite(int flashTypeIndex, const char* path, unsigned int startAddress, HWND owner)
 {
+    return PrepareWrite(flashTypeIndex, WideFromAnsi(path ? path : "").c_str(), startAddress, owner);
+}
+
+int C_USBDownloadDlg::PrepareWrite(int flashTypeIndex, const wchar_t* path, unsigned int startAddress, HWND owner)
+{
     m_nFlashType = flashTypeIndex;
-    m_strPath = path ? path : "";
+    m_strPath = path ? path : L"";
     m_nStartAddress = startAddress;
     m_hOwner = owner;
     if (m_usb.LoadDriver() == 1)
@@ -103,7 +109,7 @@ DWORD WINAPI C_USBDownloadDlg::WorkerThread(LPVOID param)
     return 0;
 }
 
-int C_USBDownloadDlg::DownloadFile(const std::string& path)
+int C_USBDownloadDlg::DownloadFile(const std::wstring& path)
 {
     ::SetWindowTextW(m_hWndWorkerTarget, texts::kWriterTitle);
     FlashJob job;
@@ -191,13 +197,13 @@ void C_USBDownloadDlg::WaitForWorker()
         ::PostQuitMessage(static_cast<int>(quitCode));
 }
 
-void C_USBDownloadDlg::SetStatusText(const std::string& text)
+void C_USBDownloadDlg::SetStatusText(const std::wstring& text)
 {
     std::lock_guard<std::mutex> lock(m_statusLock);
     m_strStatus = text;
 }
 
-std::string C_USBDownloadDlg::GetStatusText()
+std::wstring C_USBDownloadDlg::GetStatusText()
 {
     std::lock_guard<std::mutex> lock(m_statusLock);
     return m_strStatus;

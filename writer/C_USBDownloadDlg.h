@@ -22,6 +22,8 @@ public:
     // 1 when the device can be used; otherwise shows "USB initialize fail!!!"
     // owned by owner and returns 0, and the dialog must not be run.
     int PrepareWrite(int flashTypeIndex, const char* path, unsigned int startAddress, HWND owner);
+    // The same for a path in UTF-16, which may name any file.
+    int PrepareWrite(int flashTypeIndex, const wchar_t* path, unsigned int startAddress, HWND owner);
 
     // 1 unless the whole file was written. Read it once DoModal has returned.
     int GetFailed() const { return m_nFailed; }
@@ -49,23 +51,23 @@ private:
     static DWORD WINAPI WorkerThread(LPVOID param);
     // Opens the device, erases the flash and programs the file; nonzero when
     // every byte was written. Runs on the worker thread.
-    int DownloadFile(const std::string& path);
+    int DownloadFile(const std::wstring& path);
     void OnWriterProgress(uint32_t transferred, uint32_t total);
     // Waits for the worker to end while still serving this thread's messages:
     // the worker sets this window's title and shows message boxes owned by
     // it, and both need this thread to answer.
     void WaitForWorker();
 
-    void SetStatusText(const std::string& text);
-    std::string GetStatusText();
+    void SetStatusText(const std::wstring& text);
+    std::wstring GetStatusText();
     void PostProgress(uint32_t transferred, uint32_t total);
     void ShowError(const wchar_t* text);
 
     HANDLE m_hThread = nullptr;
     int m_nFailed = 1;
-    std::string m_strStatus;        // guarded by m_statusLock
+    std::wstring m_strStatus;       // guarded by m_statusLock
     std::mutex m_statusLock;
-    std::string m_strPath;
+    std::wstring m_strPath;
     std::atomic<bool> m_bCancel{ false };
     HWND m_hOwner = nullptr;
     int m_nFlashType = 0;

@@ -1,5 +1,6 @@
 #include "FlashSequence.h"
 #include "CFile.h"
+#include "ImageHash.h"
 #include "WriterPlan.h"
 #include <cstdio>
 #include <vector>
@@ -13,6 +14,8 @@ const char* FlashFailureText(FlashFailure failure)
         return "image file can't be opened";
     case FlashFailure::addressRange:
         return "image runs past the end of the flash address space";
+    case FlashFailure::flashRange:
+        return "image runs past the end of the flash";
     case FlashFailure::deviceOpen:
         return "device open failed";
     case FlashFailure::flashSetup:
@@ -68,31 +71,84 @@ int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report)
     return handle;
 }
 
+namespace {
+
+// Hashes what the file holds past the bytes already hashed. False when a
+// read fails or the file ends early.
+bool HashRestOfFile(CFile& file, uint64_t remaining, ImageHash& hash)
+{
+    std::vector<unsigned char> buffer(1 << 20);
+    while (remaining > 0) {
+        const UINT want = remaining > buffer.size() ? static_cast<UINT>(buffer.size()) : static_cast<UINT>(remaining);
+        if (file.Read(buffer.data(), want) != want)
+            return false;
+        hash.Add(buffer.data(), want);
+        remaining -= want;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome)
+{
+    *outcome = FlashOutcome();
+    if (!file.Open(job.imagePath.c_str(), CFile::modeRead | CFile::shareExclusive)) {
+        ReportFlashFailure(report, outcome, FlashFailure::imageOpen, 0);
+        return false;
+    }
+    outcome->imageOpened = true;
+    outcome->imageLength = file.GetLength();
+    outcome->imageSize = static_cast<uint32_t>(outcome->imageLength);
+    // A block address past the end of the flash, or of the address space
+    // (where it would wrap round to the start), is never programmed.
+    switch (CheckFlashRange(job.startAddress, outcome->imageLength, job.flashBytes)) {
+    case FlashRange::fits:
+        return true;
+    case FlashRange::pastFlashEnd:
+        ReportFlashFailure(report, outcome, FlashFailure::flashRange, 0);
+        return false;
+    case FlashRange::pastAddressSpace:
+        ReportFlashFailure(report, outcome, FlashFailure::addressRange, 0);
+        return false;
+    }
+    return false;
+}
+
 int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome)
 {
     std::vector<unsigned char> block(kWriterBlockSize);
+    ImageHash hash;
     uint32_t remaining = total;
     int programmed = 0;
+    // Ends the run: the hash covers the whole file, the bytes not read for
+    // programming included, or is left empty when the file can't be read whole.
+    auto end = [&](int result) {
+        if (HashRestOfFile(file, outcome->imageLength - (total - remaining), hash))
+            outcome->sha256 = hash.Finish();
+        return result;
+    };
     for (;;) {
         const uint32_t count = WriterPieceBytes(remaining);
         const bool last = remaining <= kWriterBlockSize;
         if (usable != 1 || (!last && report.Cancelled()))
-            return 0;
+            return end(0);
         const uint32_t address = job.startAddress + (total - remaining);
         if (file.Read(block.data(), count) != count) {
             ReportFlashFailure(report, outcome, FlashFailure::imageRead, address);
             return 0;
         }
+        hash.Add(block.data(), count);
         usable = usb.Program(handle, block.data(), static_cast<int>(count), address, &programmed);
+        remaining -= count;
         if (usable == 0 || programmed != static_cast<int>(count)) {
             ReportFlashFailure(report, outcome, FlashFailure::program, address);
-            return 0;
+            return end(0);
         }
-        remaining -= count;
         report.Progress(total - remaining, total);
         if (last)
-            return usable;
+            return end(usable);
     }
 }
 
@@ -101,23 +157,10 @@ int RunWriteSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report, Fl
     FlashOutcome local;
     if (!outcome)
         outcome = &local;
-    *outcome = FlashOutcome();
-
     CFile file;
-    if (!file.Open(job.imagePath.c_str(), CFile::modeRead | CFile::shareExclusive)) {
-        ReportFlashFailure(report, outcome, FlashFailure::imageOpen, 0);
+    if (!OpenFlashImage(job, file, report, outcome))
         return 0;
-    }
-    outcome->imageOpened = true;
-    const uint64_t length = file.GetLength();
-    outcome->imageSize = static_cast<uint32_t>(length);
-    // A block address past the end of the address space would wrap round and
-    // overwrite the start of the flash.
-    if (!WriteRangeFits(job.startAddress, length)) {
-        ReportFlashFailure(report, outcome, FlashFailure::addressRange, 0);
-        return 0;
-    }
-    const uint32_t total = static_cast<uint32_t>(length);
+    const uint32_t total = outcome->imageSize;
 
     report.Stage(FlashStage::openingDevice);
     report.Progress(0, total);

@@ -19,6 +19,11 @@ std::string FlashOutcomeText(const FlashOutcome& outcome);
 // run has been called off.
 void ReportFlashFailure(FlashReport& report, FlashOutcome* outcome, FlashFailure failure, uint32_t address);
 
+// Opens the job's image exclusively and checks that it fits the flash from
+// the start address; false after reporting why not. Fills the outcome's
+// image fields (and clears the rest).
+bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome);
+
 // Opens device 0: stops at the first result of 0 or more or when the run is
 // called off; after each failed try (the last one included) sleeps
 // job.openRetryMs. Returns the last open result.
@@ -29,6 +34,7 @@ int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report);
 // exactly 1 and the run is not called off (the last block is not called
 // off); usable becomes each program call's result. Returns the last
 // program call's result when every byte was programmed, 0 otherwise.
+// Sets the outcome's sha256 from the bytes read (see FlashOutcome).
 int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome);
 

@@ -17,10 +17,19 @@ const char* FlashTypeName(int flashTypeIndex);
 
 // The part of a path after its last backslash, or the whole path.
 std::string FileNameOf(const std::string& path);
+std::wstring FileNameOf(const std::wstring& path);
 
-// True when length bytes from startAddress stay within the 32-bit flash
-// address space, so that no block address wraps round to the start.
-bool WriteRangeFits(uint32_t startAddress, uint64_t length);
+// Where length bytes programmed from startAddress end up (no block address
+// may wrap round to the start of the 32-bit address space) against a flash of
+// flashBytes bytes (0: a flash as large as the 32-bit address space).
+enum class FlashRange { fits, pastFlashEnd, pastAddressSpace };
+FlashRange CheckFlashRange(uint32_t startAddress, uint64_t length, uint64_t flashBytes);
+// Why such a run is refused, in English, without a trailing full stop:
+// "image does not fit the 32M flash: 300000 bytes from address 0x00100000
+// end at 0x00149420, past its end at 0x00400000" (flashName names the flash),
+// or "image runs past the end of the flash address space: ...".
+std::string FlashRangeText(FlashRange range, uint32_t startAddress, uint64_t length, uint64_t flashBytes,
+                           const std::string& flashName);
 
 // Bytes of the next piece to program when this many remain.
 inline unsigned int WriterPieceBytes(uint32_t remaining)
@@ -38,5 +47,9 @@ uint32_t WriterRemain(uint32_t transferred, uint32_t total);
 // A label's number in decimal.
 std::string DecimalText(uint32_t value);
 
+// A refusal text as a message box shows it: its first letter in capitals
+// and a full stop at the end.
+std::wstring RefusalSentence(const std::string& text);
+
 // format with its one %s replaced by text (no other conversions).
-std::string FormatWithText(const char* format, const std::string& text);
+std::wstring FormatWithText(const std::wstring& format, const std::wstring& text);

@@ -77,6 +77,16 @@ TEST_F(TessaTest, DownloadProgramsTheImageAndLogsIt)
     EXPECT_EQ('T', log[1][10]);
 }
 
+TEST_F(TessaTest, ImageNamedOutsideTheAnsiCodePageDownloads)
+{
+    const std::string name = m_dir + "\xE5\x9B\xBE-\xD0\x96.bin";  // UTF-8
+    const std::wstring wide = std::wstring(m_dir.begin(), m_dir.end()) + L"\u56fe-\u0416.bin";
+    ASSERT_TRUE(::CopyFileW(std::wstring(m_image.begin(), m_image.end()).c_str(), wide.c_str(), FALSE));
+    ASSERT_EQ(0, Run("download \"" + name + "\" --capacity 2M")) << m_err;
+    EXPECT_EQ(Pattern(40000), ReadFile(m_flash).substr(0, 40000));
+    EXPECT_NE(std::string::npos, ReadFile(m_dir + "log.csv").find(",tessa,download," + name + ",40000,"));
+}
+
 TEST_F(TessaTest, WriteUsesTheFlashTypeAndAddress)
 {
     ASSERT_EQ(0, Run("write \"" + m_image + "\" --flash-type nand --address 0x1000 --quiet")) << m_err;
@@ -104,6 +114,9 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
         { "download \"" + m_dir + "big.bin\" --capacity 2M", {}, 2,
           "tessa: image too big for the capacity 2M: 262145 bytes" },
         { "download \"" + m_image + "\" --address 3", {}, 2, "tessa: the address must be even: 0x00000003" },
+        { "download \"" + m_image + "\" --capacity 2M --address 3C000", {}, 2,
+          "tessa: image does not fit the 2M flash: 40000 bytes from address 0x0003C000 end at 0x00045C40, past its "
+          "end at 0x00040000" },
         { "download \"" + m_image + "\" --speed 9", {}, 2, "tessa: unknown option '--speed' for download" },
         { "download \"" + m_image + "\"", { { "KP6600SIM_FAIL_BLOCK", "1" } }, 1,
           "tessa: download failed: block program failed at 0x00004000" },
@@ -120,6 +133,10 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
     std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
     ASSERT_EQ(4u, log.size());
     EXPECT_NE(std::string::npos, log[3].find(",SPI,device open failed,"));
+    // A run that failed part-way still logs the whole image's hash.
+    EXPECT_NE(std::string::npos,
+              log[1].find(",40000," + std::string(kPatternSha256) + ",32M,0x00000000,SPI,block program failed at 0x00004000,"))
+        << log[1];
 }
 
 TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)

@@ -25,6 +25,14 @@ std::string EnvironmentBlock(const std::vector<std::pair<std::string, std::strin
     return block + '\0';
 }
 
+std::wstring FromUtf8(const std::string& text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    const int chars = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(chars > 0 ? static_cast<size_t>(chars - 1) : 0);
+    return wide;
+}
+
 }  // namespace
 
 ConsoleProcess::~ConsoleProcess()
@@ -40,17 +48,20 @@ bool ConsoleProcess::Start(const std::string& exe, const std::string& arguments,
         return false;
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi = {};
-    std::string commandLine = "\"" + exe + "\" " + arguments;
+    // Arguments in UTF-8, so that a test can name any file; the program gets
+    // them through the wide command line.
+    std::wstring commandLine = FromUtf8("\"" + exe + "\" " + arguments);
+    const std::wstring exeWide = FromUtf8(exe), dirWide = FromUtf8(dir);
     std::string environment = EnvironmentBlock(m_env);
-    BOOL ok = ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                               &environment[0], dir.empty() ? nullptr : dir.c_str(), &si, &pi);
+    BOOL ok = ::CreateProcessW(exeWide.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                               &environment[0], dir.empty() ? nullptr : dirWide.c_str(), &si, &pi);
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
     if (!ok) {

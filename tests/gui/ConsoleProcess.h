@@ -19,6 +19,7 @@ public:
 
     // Set on top of the test's own environment.
     void SetEnv(const std::string& name, const std::string& value) { m_env.emplace_back(name, value); }
+    // exe, arguments and dir in UTF-8.
     bool Start(const std::string& exe, const std::string& arguments, const std::string& dir);
     // Exit code, or -1 when it has not ended in time (it is then ended).
     int Wait(DWORD timeoutMs = 60000);

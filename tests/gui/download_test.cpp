@@ -8,6 +8,7 @@ namespace gui {
 namespace {
 
 const wchar_t* kWritingImage = L"Writing image files to flash...";
+const int kWrite = 1029;
 
 std::string Pattern(size_t size, unsigned seed)
 {
@@ -157,6 +158,39 @@ TEST_F(DownloadTest, RefusesEmptyPathMissingFileQuotedPathAndOversizedFiles)
     Close();
 }
 
+TEST_F(DownloadTest, ImagePastTheFlashEndFromTheWritesAddressIsRefused)
+{
+    StartConnected();
+    // A Write leaves the builder's audio start address in force for downloads.
+    m_app.SetText(kAudioStart, "003F0000");
+    m_app.Click(kWrite);
+    ExpectBox(L"No audio or image file in the list windows.", L"Error", m_app.Main(), false);
+    m_app.SetText(kPath, Image(40000));
+    m_app.Click(kDownload);
+    ExpectBox(L"Image does not fit the 32M flash: 40000 bytes from address 0x003F0000 end at 0x003F9C40, past its "
+              L"end at 0x00400000.",
+              kDownloadCaption, m_app.Main(), false);
+    EXPECT_EQ(std::vector<std::string>({ "KP6600Open 0 -> 0", "KP6600Close 0 -> 0" }), CallTexts());
+    Close();
+}
+
+TEST_F(DownloadTest, PathOutsideTheAnsiCodePageDownloads)
+{
+    StartConnected();
+    const std::string image = Pattern(20000, 3);
+    const std::wstring path = std::wstring(m_dir.begin(), m_dir.end()) + L"\u56fe\u50cf-\u0416.bin";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    DWORD written = 0;
+    ::WriteFile(file, image.data(), static_cast<DWORD>(image.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ::SendMessageW(m_app.Item(kPath), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    m_app.Click(kDownload);
+    ASSERT_TRUE(WaitFor([&] { return m_app.Text(kResult) == L"Download OK"; }, 30000)) << m_app.Text(kResult);
+    EXPECT_TRUE(ReadFile(m_flash).compare(0, image.size(), image) == 0);
+    Close();
+}
+
 TEST_F(DownloadTest, FlashSetUpRefusedEndsWithoutEraseOrProgram)
 {
     m_app.SetEnv("KP6600SIM_FLASHINFO_FAILS", "1");
@@ -292,6 +326,7 @@ TEST_F(DownloadTest, RunningWorkerRefusesSecondStartConnectDisconnectAndDefersCl
     m_app.Click(kDownload);
     m_app.Click(kConnect);
     m_app.Click(kDisconnect);
+    m_app.Click(kWrite);  // would convert, pack and open the device again
     ::PostMessageW(m_app.Main(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(m_app.NoMessageBox(500));
 

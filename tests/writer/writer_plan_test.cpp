@@ -25,22 +25,39 @@ TEST(WriterDialogPlan, FileNameIsThePartAfterTheLastBackslash)
 
 TEST(WriterDialogPlan, WaitTextNamesTheFile)
 {
-    EXPECT_EQ("Wait USB device to download x.bin...",
-              FormatWithText("Wait USB device to download %s...", "x.bin"));
-    EXPECT_EQ("Wait USB device to download 100%s.bin...",
-              FormatWithText("Wait USB device to download %s...", "100%s.bin"))
+    EXPECT_EQ(L"Wait USB device to download x.bin...",
+              FormatWithText(L"Wait USB device to download %s...", L"x.bin"));
+    EXPECT_EQ(L"Wait USB device to download 100%s.bin...",
+              FormatWithText(L"Wait USB device to download %s...", L"100%s.bin"))
         << "the name is text, not a format";
-    EXPECT_EQ("no conversion", FormatWithText("no conversion", "x"));
+    EXPECT_EQ(L"no conversion", FormatWithText(L"no conversion", L"x"));
 }
 
-TEST(WriterDialogPlan, RangeMayEndExactlyAtTheTopOfTheAddressSpace)
+TEST(WriterDialogPlan, RangeEndsWithinTheFlashOrTheAddressSpace)
 {
-    EXPECT_TRUE(WriteRangeFits(0, 40000));
-    EXPECT_TRUE(WriteRangeFits(0, 0x100000000ull));
-    EXPECT_TRUE(WriteRangeFits(0xFFFFC000u, 0x4000));
-    EXPECT_FALSE(WriteRangeFits(0xFFFFC000u, 0x4001));
-    EXPECT_FALSE(WriteRangeFits(0, 0x100000001ull));
-    EXPECT_TRUE(WriteRangeFits(0xFFFFFFFFu, 0));
+    const struct {
+        uint32_t start;
+        uint64_t length, flashBytes;
+        FlashRange expected;
+    } cases[] = {
+        { 0, 40000, 0, FlashRange::fits },
+        { 0xFFFFC000u, 0x4000, 0, FlashRange::fits },
+        { 0xFFFFFFFFu, 0, 0, FlashRange::fits },
+        { 0xFFFFC000u, 0x4001, 0, FlashRange::pastAddressSpace },
+        { 0, 0x100000000ull, 0, FlashRange::pastAddressSpace },   // no 32-bit length
+        { 0, 0xFFFFFFFFFFFFFFFFull, 0, FlashRange::pastAddressSpace },
+        { 0x3C0000, 0x40000, 0x400000, FlashRange::fits },         // ends on the last byte of 32M
+        { 0x3C0002, 0x40000, 0x400000, FlashRange::pastFlashEnd },
+        { 0xFFFFC000u, 0x8000, 0x400000, FlashRange::pastAddressSpace },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, CheckFlashRange(c.start, c.length, c.flashBytes)) << std::hex << c.start << " " << c.length;
+    EXPECT_EQ("image does not fit the 32M flash: 262144 bytes from address 0x003C0002 end at 0x00400002, past its "
+              "end at 0x00400000",
+              FlashRangeText(FlashRange::pastFlashEnd, 0x3C0002, 0x40000, 0x400000, "32M"));
+    EXPECT_EQ("image runs past the end of the flash address space: 32769 bytes from address 0xFFFF8000",
+              FlashRangeText(FlashRange::pastAddressSpace, 0xFFFF8000u, 0x8001, 0, ""));
+    EXPECT_EQ(L"Image runs past.", RefusalSentence("image runs past"));
 }
 
 TEST(WriterDialogPlan, PiecesAreFullBlocksThenTheRest)
