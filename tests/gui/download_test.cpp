@@ -162,12 +162,12 @@ TEST_F(DownloadTest, ImagePastTheFlashEndFromTheWritesAddressIsRefused)
 {
     StartConnected();
     // A Write leaves the builder's audio start address in force for downloads.
-    m_app.SetText(kAudioStart, "003F0000");
+    m_app.SetText(kAudioStart, "003F8000");
     m_app.Click(kWrite);
     ExpectBox(L"No audio or image file in the list windows.", L"Error", m_app.Main(), false);
     m_app.SetText(kPath, Image(40000));
     m_app.Click(kDownload);
-    ExpectBox(L"Image does not fit the 32M flash: 40000 bytes from address 0x003F0000 end at 0x003F9C40, past its "
+    ExpectBox(L"Image does not fit the 32M flash: 40000 bytes from address 0x003F8000 end at 0x00401C40, past its "
               L"end at 0x00400000.",
               kDownloadCaption, m_app.Main(), false);
     EXPECT_EQ(std::vector<std::string>({ "KP6600Open 0 -> 0", "KP6600Close 0 -> 0" }), CallTexts());
