@@ -14,10 +14,33 @@ WINE64_LOADER=/usr/lib/wine/wine64
 # sources for machines that run no 32-bit code.
 flavour_dir() { echo "$TOP/build/$1"; }
 
+# Wine maps file names through the locale, and xwininfo converts window
+# captions through it: both need a UTF-8 locale, whatever the caller's is
+# (a bare container's is C). Exports the first UTF-8 locale there is as
+# LC_ALL, or says that there is none.
+use_utf8_locale() {
+  local name available
+  available=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | tr -d '-')
+  for name in C.UTF-8 en_US.UTF-8; do
+    if printf '%s\n' "$available" | grep -qx "$(printf '%s' "$name" | tr 'A-Z' 'a-z' | tr -d '-')"; then
+      export LC_ALL=$name LANG=$name
+      return 0
+    fi
+  done
+  name=$(printf '%s\n' "$available" | grep -m1 -E '\.utf8$' || true)
+  if [ -n "$name" ]; then
+    export LC_ALL=$name LANG=$name
+    return 0
+  fi
+  echo "tessaline: no UTF-8 locale here (locale -a lists none): non-ASCII file names and window captions may fail" >&2
+  return 0
+}
+
 # Picks the build that this machine can run (call it after setup.sh) and says
 # which in one line. Sets FLAVOUR, BUILD (the build that runs), WINE (its
 # loader), WINELOADER, WINEARCH and WINEPREFIX.
 choose_flavour() {
+  use_utf8_locale
   if "$WINE32_LOADER" --version >/dev/null 2>&1; then
     FLAVOUR=win32
     WINE=$WINE32_LOADER
