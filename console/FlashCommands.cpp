@@ -181,6 +181,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
     job.imagePath = WideFromUtf8(options.image);
     job.startAddress = options.address;
     job.flashBytes = FlashBytesOf(options);
+    job.hashImage = !options.noLog;
     job.flashTypeCode = download ? static_cast<int>(kSpiFlashTypeCode) : FlashTypeCode(options.flashTypeIndex);
     job.openAttempts = options.loop ? 0 : kOpenAttempts;
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;

@@ -52,6 +52,7 @@ struct FlashJob {
     int flashTypeCode = 5;          // the driver's code: 5 SPI, 4 KP6X, 6 NAND
     unsigned int openAttempts = 20; // 0: until the device opens or the run is called off
     unsigned int openRetryMs = 1000;
+    bool hashImage = true;          // take the image's SHA-256 for the log
 };
 
 // How a run ended.

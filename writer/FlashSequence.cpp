@@ -125,7 +125,7 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
     // Ends the run: the hash covers the whole file, the bytes not read for
     // programming included, or is left empty when the file can't be read whole.
     auto end = [&](int result) {
-        if (HashRestOfFile(file, outcome->imageLength - (total - remaining), hash))
+        if (job.hashImage && HashRestOfFile(file, outcome->imageLength - (total - remaining), hash))
             outcome->sha256 = hash.Finish();
         return result;
     };
@@ -139,7 +139,8 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
             ReportFlashFailure(report, outcome, FlashFailure::imageRead, address);
             return 0;
         }
-        hash.Add(block.data(), count);
+        if (job.hashImage)
+            hash.Add(block.data(), count);
         usable = usb.Program(handle, block.data(), static_cast<int>(count), address, &programmed);
         remaining -= count;
         if (usable == 0 || programmed != static_cast<int>(count)) {

@@ -87,6 +87,20 @@ TEST_F(TessaTest, ImageNamedOutsideTheAnsiCodePageDownloads)
     EXPECT_NE(std::string::npos, ReadFile(m_dir + "log.csv").find(",tessa,download," + name + ",40000,"));
 }
 
+TEST_F(TessaTest, RunsFromAFolderOutsideTheAnsiCodePage)
+{
+    // The driver library is loaded from the program's own folder.
+    const std::wstring folder = std::wstring(m_dir.begin(), m_dir.end()) + L"\u5de5\u5177";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::string exeDir = ExeDir();
+    for (const wchar_t* name : { L"tessa.exe", L"KP6600HidDriver.dll" })
+        ASSERT_TRUE(::CopyFileW((std::wstring(exeDir.begin(), exeDir.end()) + name).c_str(),
+                                (folder + L"\\" + name).c_str(), FALSE));
+    const std::string exe = m_dir + "\xE5\xB7\xA5\xE5\x85\xB7\\tessa.exe";  // UTF-8
+    EXPECT_EQ(0, RunConsole(exe, "connect", m_env, &m_out, &m_err)) << m_err;
+    EXPECT_EQ(0u, m_out.find("connected: KP6600 HID")) << m_out;
+}
+
 TEST_F(TessaTest, WriteUsesTheFlashTypeAndAddress)
 {
     ASSERT_EQ(0, Run("write \"" + m_image + "\" --flash-type nand --address 0x1000 --quiet")) << m_err;
