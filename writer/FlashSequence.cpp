@@ -1,6 +1,6 @@
 #include "FlashSequence.h"
 #include "CFile.h"
-#include "ImageHash.h"
+#include "Sha256.h"
 #include "WriterPlan.h"
 #include <cstdio>
 #include <vector>
@@ -75,7 +75,7 @@ namespace {
 
 // Hashes what the file holds past the bytes already hashed. False when a
 // read fails or the file ends early.
-bool HashRestOfFile(CFile& file, uint64_t remaining, ImageHash& hash)
+bool HashRestOfFile(CFile& file, uint64_t remaining, Sha256& hash)
 {
     std::vector<unsigned char> buffer(1 << 20);
     while (remaining > 0) {
@@ -119,7 +119,7 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
                        FlashReport& report, FlashOutcome* outcome)
 {
     std::vector<unsigned char> block(kWriterBlockSize);
-    ImageHash hash;
+    Sha256 hash;
     uint32_t remaining = total;
     int programmed = 0;
     // Ends the run: the hash covers the whole file, the bytes not read for
