@@ -4,6 +4,7 @@
 #include "BuilderParams.h"
 #include "CColorDialog.h"
 #include "CFileDialog.h"
+#include "StringConv.h"
 #include "Texts.h"
 #include "GdiPlus.h"
 
@@ -47,7 +48,15 @@ bool CTessalineDlg::AddEntries(CListBox& list, const char* filter, const wchar_t
     if (dialog.DoModal() != IDOK)
         return false;
     bool added = false;
-    for (const std::string& path : dialog.GetPathNames()) {
+    for (const std::wstring& chosen : dialog.GetPathNames()) {
+        // The converters take paths in the ANSI code page: a name it can't
+        // hold is refused here, by name, rather than fail at the Write.
+        std::string path;
+        if (!AnsiFromWideExact(chosen, &path)) {
+            MessageBox((std::wstring(texts::kNotAnsiPathPrefix) + chosen).c_str(), texts::kCaptionWarning,
+                       MB_OK | MB_ICONEXCLAMATION);
+            continue;
+        }
         // The packed image counts entries in 16 bits: a selection stops at the limit.
         if (list.GetCount() >= kMaxListEntries || path.size() > kMaxListEntryChars)
             continue;

@@ -22,7 +22,7 @@ void CTessalineDlg::OnBrowse()
     m_path.SetWindowText(dialog.GetPathName().c_str());
 
     CFile file;
-    if (!file.Open(m_path.GetWindowTextA().c_str(), CFile::modeRead | CFile::shareDenyNone))
+    if (!file.Open(m_path.GetWindowTextW().c_str(), CFile::modeRead | CFile::shareDenyNone))
         MessageBox(texts::kFileOpenFail, texts::kCaptionDownload, MB_OK);
 }
 

@@ -1,4 +1,5 @@
 // The system's file-open or file-save dialog, with the "|"-separated filter form.
+// The dialog itself runs in UTF-16, so that any file name can be chosen.
 #pragma once
 #include "CWnd.h"
 #include <commdlg.h>
@@ -15,15 +16,15 @@ public:
 
     INT_PTR DoModal();
     // The chosen file's full path (the first one of a multiple selection).
-    std::string GetPathName() const;
+    std::wstring GetPathName() const;
     // Every chosen file as a full path, in the order the dialog returns them.
-    std::vector<std::string> GetPathNames() const;
+    std::vector<std::wstring> GetPathNames() const;
 
-    OPENFILENAMEA m_ofn = {};
+    OPENFILENAMEW m_ofn = {};
 
 private:
     BOOL m_bOpenFileDialog;
-    std::string m_filter;
-    std::string m_defaultExt;
-    std::vector<char> m_fileBuffer;
+    std::wstring m_filter;
+    std::wstring m_defaultExt;
+    std::vector<wchar_t> m_fileBuffer;
 };

@@ -65,6 +65,9 @@ constexpr const wchar_t* kConvertAudioFail = L"Convert audio file fail.";
 constexpr const wchar_t* kConvertImageFail = L"Convert image file fail.";
 constexpr const wchar_t* kPackaging = L"Packaging image files...";
 constexpr const wchar_t* kPackFail = L"Pack image file fail.";
+constexpr const wchar_t* kNotAnsiPathPrefix =
+    L"This file name can't be handed to the converters (it holds characters outside the system's code page), "
+    L"so it is not added:\r\n";
 constexpr const wchar_t* kPackSuccess = L"Packag image success.";
 constexpr const wchar_t* kWriteSuccess = L"Writing image files to flash success.";
 constexpr const char* kPackedImageFormat = "%sPackedImageFile.bin";
