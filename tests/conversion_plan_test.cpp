@@ -57,7 +57,7 @@ TEST(ConversionPlanTest, ExtensionAndConvertedName)
 ReadAt Reader(const std::string& bytes)
 {
     return [bytes](uint64_t offset, void* buffer, size_t size) {
-        return offset <= bytes.size() && size <= bytes.size() - offset && memcpy(buffer, &bytes[offset], size);
+        return offset <= bytes.size() && size <= bytes.size() - offset && memcpy(buffer, bytes.data() + static_cast<size_t>(offset), size);
     };
 }
 
