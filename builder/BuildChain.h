@@ -9,7 +9,7 @@
 #include <vector>
 
 struct BuildRequest {
-    std::vector<std::string> audioFiles;   // sources, in list order
+    std::vector<std::string> audioFiles;   // sources, in list order; paths here are in the ANSI code page
     std::vector<std::string> imageFiles;
     std::string speechFormat = "APM";
     int sampleRate = 8000;

@@ -304,7 +304,8 @@ std::string ConversionProblemText(const ConversionDiagnosis& d, bool audio)
         return "the sample rate " + value + " Hz is outside the converter's range of 1 to " + limit + " Hz";
     case ConversionProblem::pictureSize:
         return "it declares " + std::to_string(d.width) + " x " + std::to_string(d.height)
-               + " pixels; the converter takes sides of 1 to " + std::to_string(kPictureMaxSide) + " pixels and at most "
+               + " pixels; the converter takes sides of 1 to " + std::to_string(kPictureMaxSide)
+               + " pixels and at most "
                + limit + " pixels in all";
     }
     return "the converter refused it";

@@ -9,8 +9,8 @@
 
 int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
 {
-    HANDLE file = ::CreateFileW(WideFromUtf8(options.image).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(WideFromUtf8(options.image).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     LARGE_INTEGER size = {};
     if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
         if (file != INVALID_HANDLE_VALUE)

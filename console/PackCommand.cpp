@@ -37,7 +37,7 @@ std::string SystemErrorText(unsigned long code)
     std::wstring wide = length && text ? std::wstring(text, length) : std::wstring();
     if (text)
         ::LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ' || wide.back() == L'.'))
+    while (!wide.empty() && std::wstring(L"\r\n .").find(wide.back()) != std::wstring::npos)
         wide.pop_back();
     return wide.empty() ? "Windows error " + std::to_string(code) : Utf8FromWide(wide);
 }

@@ -57,7 +57,8 @@ TEST(ConversionPlanTest, ExtensionAndConvertedName)
 ReadAt Reader(const std::string& bytes)
 {
     return [bytes](uint64_t offset, void* buffer, size_t size) {
-        return offset <= bytes.size() && size <= bytes.size() - offset && memcpy(buffer, bytes.data() + static_cast<size_t>(offset), size);
+        return offset <= bytes.size() && size <= bytes.size() - offset
+               && memcpy(buffer, bytes.data() + static_cast<size_t>(offset), size);
     };
 }
 
@@ -104,9 +105,12 @@ TEST(ConversionPlanTest, AudioIsToldByItsPathSizeRateAndWaveHeader)
         int rate;
         ConversionProblem problem;
     } cases[] = {
-        { wave(1, 8, 100), 0, 8000, ConversionProblem::unknown },  { wave(3, 32, 100), 0, 8000, ConversionProblem::unsupportedKind },
-        { wave(1, 16, 0), 0, 8000, ConversionProblem::empty },      { wave(1, 8, 100), 0, 192001, ConversionProblem::rateOutOfRange },
-        { "RIFX", 0, 8000, ConversionProblem::unsupportedKind },    { wave(1, 8, 100), kAudioSourceMaxBytes + 1, 8000, ConversionProblem::tooLarge },
+        { wave(1, 8, 100), 0, 8000, ConversionProblem::unknown },
+        { wave(3, 32, 100), 0, 8000, ConversionProblem::unsupportedKind },
+        { wave(1, 16, 0), 0, 8000, ConversionProblem::empty },
+        { wave(1, 8, 100), 0, 192001, ConversionProblem::rateOutOfRange },
+        { "RIFX", 0, 8000, ConversionProblem::unsupportedKind },
+        { wave(1, 8, 100), kAudioSourceMaxBytes + 1, 8000, ConversionProblem::tooLarge },
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.problem, DiagnoseAudioSource(Reader(c.bytes), c.size ? c.size : c.bytes.size(), "wav", "APM",

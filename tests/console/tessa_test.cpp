@@ -200,13 +200,17 @@ int RunWide(const std::wstring& arguments, std::string* out, std::string* err, c
     SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
     STARTUPINFOW start = { sizeof start };
     start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = ::CreateFileA((dir + "out.txt").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
-    start.hStdError = ::CreateFileA((dir + "err.txt").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+    auto create = [&](const char* name) {
+        return ::CreateFileA((dir + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    };
+    start.hStdOutput = create("out.txt");
+    start.hStdError = create("err.txt");
     const std::string exe = ExeDir() + "tessa.exe";
     std::wstring line = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" " + arguments;
     PROCESS_INFORMATION process = {};
     DWORD code = 255;
-    if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &start, &process)) {
+    if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &start,
+                         &process)) {
         ::WaitForSingleObject(process.hProcess, 60000);
         ::GetExitCodeProcess(process.hProcess, &code);
         ::CloseHandle(process.hThread);
@@ -245,7 +249,8 @@ TEST_F(TessaTest, PackRefusalsNameTheRuleTheNumbersAndTheFile)
                 && WriteFile(d + "song.ogg", "OggS"));
     const std::pair<std::string, std::string> cases[] = {
         { "--audio \"" + d + "tone.wav\" --image \"" + d + "pic.bmp\" --image-start 100",
-          "the audio section ends at 0x000001FE, past the image start address 0x00000100; give --image-start 0x1000 or higher" },
+          "the audio section ends at 0x000001FE, past the image start address 0x00000100; "
+          "give --image-start 0x1000 or higher" },
         { "--image \"" + d + "notes.png\"", "can't convert " + d + "notes.png: not a BMP, PNG, JPEG or GIF picture" },
         { "--image \"" + d + "huge.bmp\"", "can't convert " + d + "huge.bmp: it declares 30000 x 30000 pixels; the "
                                            "converter takes sides of 1 to 65535 pixels and at most 50331648 pixels in all" },
