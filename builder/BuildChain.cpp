@@ -1,6 +1,7 @@
 #include "BuildChain.h"
 #include "ConversionPlan.h"
 #include "Packer.h"
+#include "StringConv.h"
 
 namespace {
 
@@ -51,9 +52,10 @@ const char* BuildFailureText(BuildFailure failure)
 
 int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report)
 {
-    const BuildFailure refused = CheckRequest(request);
-    if (refused != BuildFailure::none) {
-        report.Failure(refused, std::string());
+    BuildRefusal refusal;
+    refusal.failure = CheckRequest(request);
+    if (refusal.failure != BuildFailure::none) {
+        report.Refused(refusal);
         return 0;
     }
 
@@ -63,7 +65,10 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
         report.Converting(source);
         std::string converted = ConvertedPath(source);
         if (!converters.ConvertAudio(request.speechFormat, source, converted, request.sampleRate)) {
-            report.Failure(BuildFailure::convertAudio, source);
+            refusal.failure = BuildFailure::convertAudio;
+            refusal.file = source;
+            refusal.conversion = converters.DiagnoseAudio(request.speechFormat, source, request.sampleRate);
+            report.Refused(refusal);
             DeleteFiles(audio);
             return 0;
         }
@@ -74,7 +79,10 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
         std::string converted = ConvertedPath(source);
         if (!converters.ConvertImage(source, converted, request.imageWidth, request.imageHeight,
                                      request.background)) {
-            report.Failure(BuildFailure::convertImage, source);
+            refusal.failure = BuildFailure::convertImage;
+            refusal.file = source;
+            refusal.conversion = converters.DiagnoseImage(source);
+            report.Refused(refusal);
             DeleteFiles(audio);
             DeleteFiles(images);
             return 0;
@@ -89,11 +97,15 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
     params.systemClock = static_cast<uint32_t>(request.systemClock);
     params.audioStart = request.audioStart;
     params.imageStart = request.imageStart;
-    const int packed = PackImage(audio, images, request.outputPath, params);
-    if (!packed)
-        report.Failure(BuildFailure::pack, std::string());
-    else
+    params.imageStartAfterAudio = request.imageStartAfterAudio;
+    const int packed = PackImage(audio, images, request.outputPath, params, &refusal.pack);
+    if (!packed) {
+        refusal.failure = BuildFailure::pack;
+        report.Refused(refusal);
+    } else {
+        report.Layout(refusal.pack);
         report.Packed();
+    }
     if (!request.keepConverted) {
         DeleteFiles(audio);
         DeleteFiles(images);

@@ -3,28 +3,38 @@
 // files into one packed image and remove them again.
 #pragma once
 #include "MediaConverters.h"
+#include "Packer.h"
 #include <cstdint>
 #include <string>
 #include <vector>
 
 struct BuildRequest {
-    std::vector<std::string> audioFiles;   // sources, in list order
+    std::vector<std::string> audioFiles;   // sources, in list order; paths here are in the ANSI code page
     std::vector<std::string> imageFiles;
     std::string speechFormat = "APM";
     int sampleRate = 8000;
     int systemClock = 6144000;
     uint32_t audioStart = 0;
     uint32_t imageStart = 0;
+    bool imageStartAfterAudio = false;      // instead of imageStart: the first sector boundary after the audio
     unsigned char background[3] = { 255, 255, 255 };  // red, green, blue
     unsigned short imageWidth = 128;
     unsigned short imageHeight = 128;
-    std::string outputPath;                 // the packed image
+    std::wstring outputPath;                // the packed image; any name
     bool keepConverted = false;             // leave the converted files beside their sources
 };
 
 enum class BuildStage { converting, packing };
 
 enum class BuildFailure { none, audioAddressOdd, imageAddressOdd, noMedia, sampleRateZero, convertAudio, convertImage, pack };
+
+// A failure with what is known of it.
+struct BuildRefusal {
+    BuildFailure failure = BuildFailure::none;
+    std::string file;                // the source that failed to convert, else empty
+    ConversionDiagnosis conversion;  // convertAudio, convertImage: why, as far as is known
+    PackResult pack;                 // pack: why, and the addresses worked out
+};
 
 class BuildReport {
 public:
@@ -34,6 +44,10 @@ public:
     // The packed image is complete; the converted files are removed only
     // once this returns.
     virtual void Packed() {}
+    // Just before Packed: where the sections went.
+    virtual void Layout(const PackResult& result) {}
+    // Every failure is reported here; unless overridden it goes on to Failure.
+    virtual void Refused(const BuildRefusal& refusal) { Failure(refusal.failure, refusal.file); }
     // file: the source that failed to convert, else empty.
     virtual void Failure(BuildFailure failure, const std::string& file) {}
 

@@ -5,7 +5,43 @@ namespace {
 typedef int(WINAPI* AudioExport)(const char*, const char*, const char*, int);
 typedef int(WINAPI* ImageExport)(const char*, const char*, unsigned int, unsigned int, int, int,
                                  const unsigned char*);
+
+const char kImageExport[] = "ConvertImageResourceToRBF";
+
+ConversionDiagnosis Missing(ConversionProblem problem, const char* exportName = "")
+{
+    ConversionDiagnosis diagnosis;
+    diagnosis.problem = problem;
+    diagnosis.detail = exportName;
+    return diagnosis;
 }
+
+// Runs a diagnosis over a source file opened for reading (a path in the
+// ANSI code page).
+template <typename Diagnose>
+ConversionDiagnosis DiagnoseFile(const std::string& source, Diagnose diagnose)
+{
+    HANDLE file = ::CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size = {};
+    if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
+        if (file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(file);
+        return Missing(ConversionProblem::unreadable);
+    }
+    ReadAt read = [file](uint64_t offset, void* buffer, size_t bytes) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        return bytes <= 0xFFFFFFFFu && ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)
+               && ::ReadFile(file, buffer, static_cast<DWORD>(bytes), &got, nullptr) && got == bytes;
+    };
+    const ConversionDiagnosis diagnosis = diagnose(read, static_cast<uint64_t>(size.QuadPart));
+    ::CloseHandle(file);
+    return diagnosis;
+}
+
+}  // namespace
 
 int MediaConverters::ConvertAudio(const std::string& speechFormat, const std::string& source,
                                   const std::string& converted, int sampleRate) const
@@ -30,8 +66,42 @@ int MediaConverters::ConvertImage(const std::string& source, const std::string& 
 {
     if (!m_hPicMill || converted.size() + 1 > kPathBufferChars)
         return 0;
-    auto convert = reinterpret_cast<ImageExport>(::GetProcAddress(m_hPicMill, "ConvertImageResourceToRBF"));
+    auto convert = reinterpret_cast<ImageExport>(::GetProcAddress(m_hPicMill, kImageExport));
     if (!convert)
         return 0;
     return convert(source.c_str(), converted.c_str(), width, height, 2, 1, background);
+}
+
+ConversionDiagnosis MediaConverters::DiagnoseAudio(const std::string& speechFormat, const std::string& source,
+                                                   int sampleRate) const
+{
+    ConversionDiagnosis plan = DiagnoseAudioPlan(speechFormat, source);
+    if (plan.problem != ConversionProblem::unknown)
+        return plan;
+    if (!m_hTuneMill)
+        return Missing(ConversionProblem::noLibrary);
+    AudioConversion conversion;
+    if (PlanAudioConversion(speechFormat, source, ConvertedPath(source), &conversion)
+        && !::GetProcAddress(m_hTuneMill, conversion.exportName))
+        return Missing(ConversionProblem::noExport, conversion.exportName);
+    const std::string extension = FileExtension(source);
+    return DiagnoseFile(source, [&](const ReadAt& read, uint64_t size) {
+        return DiagnoseAudioSource(read, size, extension, speechFormat, sampleRate);
+    });
+}
+
+ConversionDiagnosis MediaConverters::DiagnoseImage(const std::string& source) const
+{
+    if (ConvertedPath(source).size() + 1 > kPathBufferChars) {
+        ConversionDiagnosis diagnosis;
+        diagnosis.problem = ConversionProblem::pathTooLong;
+        diagnosis.value = source.size();
+        diagnosis.limit = LongestImageSource();
+        return diagnosis;
+    }
+    if (!m_hPicMill)
+        return Missing(ConversionProblem::noLibrary);
+    if (!::GetProcAddress(m_hPicMill, kImageExport))
+        return Missing(ConversionProblem::noExport, kImageExport);
+    return DiagnoseFile(source, DiagnosePicture);
 }

@@ -1,6 +1,7 @@
 // The converter libraries' exports, called through modules their owner has
 // loaded (the main window or the console program). Knows no window.
 #pragma once
+#include "ConversionPlan.h"
 #include <windows.h>
 #include <string>
 
@@ -16,6 +17,12 @@ public:
     // The image export's result: nonzero on success.
     int ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
                      unsigned short height, const unsigned char* background) const;
+
+    // Why a conversion that gave 0 failed, as far as can be told from
+    // outside: the plan, the library, the source's size and header.
+    ConversionDiagnosis DiagnoseAudio(const std::string& speechFormat, const std::string& source,
+                                      int sampleRate) const;
+    ConversionDiagnosis DiagnoseImage(const std::string& source) const;
 
 private:
     HMODULE m_hTuneMill;

@@ -1,14 +1,13 @@
 #include "Packer.h"
 #include "BuilderParams.h"
 #include "CFile.h"
+#include "StringConv.h"
 #include <cstring>
 #include <memory>
 #include <new>
 
 namespace {
 
-// One past the highest flash address: the packed image must end within it.
-constexpr uint64_t kFlashAddressSpace = 0x100000000ULL;
 constexpr uint8_t kFormatApm = 0;
 constexpr uint8_t kFormatMdm = 2;
 
@@ -87,23 +86,24 @@ void FillAudioRecord(uint8_t* record, uint8_t control, uint8_t timerCount, uint3
     record[7] = 0xFF;
 }
 
-std::string FullPath(const std::string& path)
+std::wstring FullPath(const std::wstring& path)
 {
-    const DWORD needed = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0)
         return path;
-    std::string full(needed, '\0');
-    const DWORD length = ::GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
     if (length == 0 || length >= needed)
         return path;
     full.resize(length);
     return full;
 }
 
-bool NamesOutput(const std::vector<std::string>& inputs, const std::string& fullOutput)
+// The inputs' paths are in the ANSI code page.
+bool NamesOutput(const std::vector<std::string>& inputs, const std::wstring& fullOutput)
 {
     for (const std::string& input : inputs) {
-        if (::lstrcmpiA(FullPath(input).c_str(), fullOutput.c_str()) == 0)
+        if (::lstrcmpiW(FullPath(WideFromAnsi(input)).c_str(), fullOutput.c_str()) == 0)
             return true;
     }
     return false;
@@ -135,6 +135,18 @@ bool WriteFill(CFile& output, uint64_t count, uint8_t* buffer)
     return true;
 }
 
+// The summed sizes of the files that can be looked at; others count 0.
+uint64_t SizeOfFiles(const std::vector<std::string>& paths)
+{
+    uint64_t total = 0;
+    for (const std::string& path : paths) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            total += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return total;
+}
+
 bool WriteCount(CFile& output, size_t count)
 {
     const uint8_t bytes[2] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
@@ -162,30 +174,52 @@ int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* ti
     return 1;
 }
 
+uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
+{
+    return (flashAddress + kFlashSectorSize - 1) / kFlashSectorSize * kFlashSectorSize;
+}
+
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
               const std::string& outputPath, const PackParams& params)
 {
-    const char* output = outputPath.c_str();
+    return PackImage(audioFiles, imageFiles, WideFromAnsi(outputPath), params, nullptr);
+}
+
+int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
+              const std::wstring& outputPath, const PackParams& params, PackResult* result)
+{
+    PackResult local;
+    PackResult& r = result ? *result : local;
+    r = PackResult();
+    const wchar_t* output = outputPath.c_str();
     // Creating the output would destroy an input of the same name.
-    const std::string fullOutput = FullPath(outputPath);
-    if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput))
+    const std::wstring fullOutput = FullPath(outputPath);
+    if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput)) {
+        r.failure = PackFailure::outputIsInput;
         return 0;
+    }
 
     const size_t n = audioFiles.size();
     const size_t m = imageFiles.size();
     // The counts are 16-bit fields, and audio records need a sample rate.
     if (n > static_cast<size_t>(kMaxListEntries) || m > static_cast<size_t>(kMaxListEntries)
         || (n > 0 && params.sampleRate == 0)) {
+        r.failure = n > 0 && params.sampleRate == 0 ? PackFailure::sampleRateZero : PackFailure::tooManyFiles;
         CFile::Remove(output);
         return 0;
     }
 
     CFile file;
     if (!file.Open(output, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
+        r.failure = PackFailure::outputNotWritten;
+        r.systemError = ::GetLastError();
         CFile::Remove(output);
         return 0;
     }
-    auto fail = [&file, output]() {
+    auto fail = [&file, output, &r](PackFailure failure) {
+        if (failure == PackFailure::outputNotWritten)
+            r.systemError = ::GetLastError();
+        r.failure = failure;
         file.Close();
         CFile::Remove(output);
         return 0;
@@ -197,69 +231,84 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
     std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[headerSize]());
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPackCopyBufferSize]);
     if (!header || !buffer)
-        return fail();
+        return fail(PackFailure::noMemory);
     header[0] = static_cast<uint8_t>(n);
     header[1] = static_cast<uint8_t>(n >> 8);
     if (!file.Write(header.get(), static_cast<UINT>(headerSize)))
-        return fail();
+        return fail(PackFailure::outputNotWritten);
 
     uint8_t prescaler, timerCount;
     TimerSettings(params.systemClock, params.sampleRate, &prescaler, &timerCount);
     const uint8_t format = IsMdm(params.speechFormat) ? kFormatMdm : kFormatApm;
     const uint8_t control = static_cast<uint8_t>((prescaler << 6) + (format << 3));
 
+    // The first input that could not be read; the others are still copied.
+    auto inputFailed = [&r](const std::string& path) {
+        if (r.file.empty())
+            r.file = path;
+    };
     // Flash address of the next byte to be written; wide, so that no start
     // address or file size can wrap it.
     uint64_t cur = static_cast<uint64_t>(params.audioStart) + headerSize;
-    bool inputFailed = false;
     for (size_t k = 0; k < n; ++k) {
         CFile input;
         if (!input.Open(audioFiles[k].c_str(), CFile::modeRead | CFile::shareExclusive)) {
-            inputFailed = true;
+            inputFailed(audioFiles[k]);
             continue;
         }
         const uint64_t size = input.GetLength();
         FillAudioRecord(&header[2 + kAudioRecordSize * k], control, timerCount, ClipAddress(cur));
         const CopyResult copied = CopyWhole(input, size, file, buffer.get());
         if (copied == CopyResult::outputFailed)
-            return fail();
+            return fail(PackFailure::outputNotWritten);
         if (copied == CopyResult::inputShort)
-            inputFailed = true;
+            inputFailed(audioFiles[k]);
         cur += size;
     }
+    r.audioEnd = cur;
     if (n > 0) {
         if (!file.Seek(0, CFile::begin) || !file.Write(header.get(), static_cast<UINT>(headerSize))
             || !file.Seek(static_cast<int64_t>(cur - params.audioStart), CFile::begin))
-            return fail();
+            return fail(PackFailure::outputNotWritten);
     }
 
     uint64_t end = cur;  // flash address one past the last byte written
     if (m > 0) {
-        const uint64_t imageStart = params.imageStart;
+        const uint64_t imageStart = params.imageStartAfterAudio ? SectorBoundaryAtOrAfter(cur) : params.imageStart;
+        r.imageStart = imageStart;
         if (cur > imageStart)
-            return fail();  // the audio section runs into the image section
+            return fail(PackFailure::audioPastImages);  // the audio section runs into the image section
+        // Known to end past the address space: refused before any fill is written.
+        const uint64_t imagesEnd = imageStart + 2 + SizeOfFiles(imageFiles);
+        if (imagesEnd > kFlashAddressSpace) {
+            r.end = imagesEnd;
+            return fail(PackFailure::pastAddressSpace);
+        }
         if (!WriteFill(file, imageStart - cur, buffer.get()) || !WriteCount(file, m))
-            return fail();
+            return fail(PackFailure::outputNotWritten);
         end = imageStart + 2;
         for (const std::string& path : imageFiles) {
             CFile input;
             if (!input.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive)) {
-                inputFailed = true;
+                inputFailed(path);
                 continue;
             }
             const uint64_t size = input.GetLength();
             const CopyResult copied = CopyWhole(input, size, file, buffer.get());
             if (copied == CopyResult::outputFailed)
-                return fail();
+                return fail(PackFailure::outputNotWritten);
             if (copied == CopyResult::inputShort)
-                inputFailed = true;
+                inputFailed(path);
             end += size;
         }
     }
 
     buffer.reset();
-    if (inputFailed || end > kFlashAddressSpace)
-        return fail();
+    r.end = end;
+    if (!r.file.empty())
+        return fail(PackFailure::inputUnreadable);
+    if (end > kFlashAddressSpace)
+        return fail(PackFailure::pastAddressSpace);
     file.Close();
     return 1;
 }

@@ -12,6 +12,10 @@ constexpr uint32_t kPackCopyBufferSize = 0x20000;
 // Audio records give a clip's place as flash address + this, banked.
 constexpr uint32_t kDeviceAddressOffset = 0x400000;
 constexpr uint32_t kAudioRecordSize = 8;
+// One past the highest flash address: the packed image must end within it.
+constexpr uint64_t kFlashAddressSpace = 0x100000000ULL;
+// A flash sector: the boundary an image section placed after the audio takes.
+constexpr uint32_t kFlashSectorSize = 0x1000;
 
 // The builder parameters the packer reads; the defaults are the settings'.
 struct PackParams {
@@ -20,7 +24,35 @@ struct PackParams {
     uint32_t systemClock = 6144000;    // Hz
     uint32_t audioStart = 0;           // flash address of the file's first byte
     uint32_t imageStart = 0;           // flash address of the image count
+    // Instead of imageStart: the first sector boundary at or after the end
+    // of the audio section.
+    bool imageStartAfterAudio = false;
 };
+
+enum class PackFailure {
+    none,
+    outputIsInput,      // an input is the output file itself
+    tooManyFiles,       // a list holds more than its 16-bit count can give
+    sampleRateZero,     // audio records need a rate
+    outputNotWritten,   // the output can't be created or written (systemError)
+    noMemory,
+    inputUnreadable,    // file: an input that can't be opened or read whole
+    audioPastImages,    // the audio section ends past the image start address
+    pastAddressSpace,   // the packed image would end past 4 GiB
+};
+
+// How a pack went: the failure and the addresses worked out up to it.
+struct PackResult {
+    PackFailure failure = PackFailure::none;
+    std::string file;               // inputUnreadable: the input
+    unsigned long systemError = 0;  // outputNotWritten: the Windows error code
+    uint64_t audioEnd = 0;          // flash address one past the audio section
+    uint64_t imageStart = 0;        // flash address of the image count (with images)
+    uint64_t end = 0;               // flash address one past the packed image
+};
+
+// The first sector boundary at or after a flash address (wide: it may pass 4 GiB).
+uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress);
 
 // A device address in banked form: the bank number (32 KiB banks) in bits
 // 16-23 and the offset in the window 0x8000-0xFFFF; bank 0 is its plain
@@ -40,3 +72,7 @@ int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* ti
 // list, or audio files with a sample rate of 0.
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
               const std::string& outputPath, const PackParams& params);
+// The same with an output path of any name, telling how it went; result may
+// be null.
+int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
+              const std::wstring& outputPath, const PackParams& params, PackResult* result);

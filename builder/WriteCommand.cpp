@@ -188,14 +188,8 @@ void CTessalineDlg::OnWrite()
     if (!GatherParams(TRUE))
         return;
 
-    // The packed image goes into the temporary folder, whatever its length;
-    // the build chain takes its path in the ANSI code page.
-    const std::wstring packedWide = TempFolder() + FormatWithText(WideFromAnsi(texts::kPackedImageFormat), L"");
-    std::string packed;
-    if (!AnsiFromWideExact(packedWide, &packed)) {
-        MessageBox(texts::kPackFail, texts::kCaptionError, MB_OK);
-        return;
-    }
+    // The packed image goes into the temporary folder, whatever its name and length.
+    const std::wstring packed = FormatWithText(WideFromAnsi(texts::kPackedImageFormat), TempFolder());
 
     BuildRequest request;
     request.audioFiles = ListItems(m_audioList);
@@ -212,6 +206,6 @@ void CTessalineDlg::OnWrite()
     request.imageHeight = m_imageHeight;
     request.outputPath = packed;
 
-    WriteReport report(*this, packedWide);
+    WriteReport report(*this, packed);
     BuildPackedImage(request, MediaConverters(m_hTuneMill, m_hPicMill), report);
 }

@@ -3,13 +3,14 @@
 #include "FlashCommands.h"
 #include "PackedImageMap.h"
 #include "StatusLine.h"
+#include "StringConv.h"
 #include <windows.h>
 #include <cstdio>
 
 int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
 {
-    HANDLE file = ::CreateFileA(options.image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(WideFromUtf8(options.image).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     LARGE_INTEGER size = {};
     if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
         if (file != INVALID_HANDLE_VALUE)
@@ -33,7 +34,7 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
     mapOptions.systemClock = static_cast<uint32_t>(options.clock);
     mapOptions.capacityBytes = static_cast<uint64_t>(CapacityBits(options.capacityIndex)) / 8;
     PackedMap map;
-    map.file = options.image;
+    map.file = options.image;  // UTF-8, as JSON wants it
     const bool complete = ReadPackedMap(read, static_cast<uint64_t>(size.QuadPart), mapOptions, &map);
     ::CloseHandle(file);
 

@@ -2,32 +2,133 @@
 #include "BuildChain.h"
 #include "FlashCommands.h"
 #include "ModuleDir.h"
+#include "StringConv.h"
+#include <cinttypes>
+#include <cstdio>
 
 namespace {
 
-// Prints the files as they are converted and the chain's failures.
+std::string Hex(const char* format, uint64_t value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// A flash address as the console shows it: 0x and at least 8 digits.
+std::string Address(uint64_t value)
+{
+    return Hex("0x%08" PRIX64, value);
+}
+
+// The chain knows the sources by their names in the ANSI code page, which
+// hold them exactly; the user gave them in UTF-8.
+std::string Named(const std::string& ansi)
+{
+    return Utf8FromAnsi(ansi);
+}
+
+std::string SystemErrorText(unsigned long code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide = length && text ? std::wstring(text, length) : std::wstring();
+    if (text)
+        ::LocalFree(text);
+    while (!wide.empty() && std::wstring(L"\r\n .").find(wide.back()) != std::wstring::npos)
+        wide.pop_back();
+    return wide.empty() ? "Windows error " + std::to_string(code) : Utf8FromWide(wide);
+}
+
+// Why the packer refused, with its numbers; the options named as the user gives them.
+std::string PackRefusalText(const PackResult& pack, const TessaOptions& options)
+{
+    switch (pack.failure) {
+    case PackFailure::outputIsInput:
+        return "the output " + options.output + " is one of the converted files to pack";
+    case PackFailure::tooManyFiles:
+        return "more than 65535 audio or image files: each list's count is a 16-bit field";
+    case PackFailure::sampleRateZero:
+        return "the sample rate is 0 Hz; audio needs one: give --rate HZ";
+    case PackFailure::outputNotWritten:
+        return "can't write the packed image " + options.output + ": " + SystemErrorText(pack.systemError);
+    case PackFailure::noMemory:
+        return "not enough memory to pack";
+    case PackFailure::inputUnreadable:
+        return "can't read the converted file " + Named(pack.file);
+    case PackFailure::audioPastImages: {
+        const uint64_t lowest = SectorBoundaryAtOrAfter(pack.audioEnd);
+        return "the audio section ends at " + Address(pack.audioEnd) + ", past the image start address "
+               + Address(pack.imageStart) + "; "
+               + (lowest < kFlashAddressSpace ? "give --image-start " + Hex("0x%" PRIX64, lowest) + " or higher"
+                                              : std::string("no image section fits after it below 4 GiB"));
+    }
+    case PackFailure::pastAddressSpace:
+        return "the packed image would end at " + Address(pack.end) + ", past the 4 GiB flash address space"
+               + " (the image section at " + Address(pack.imageStart) + "); give a lower --audio-start"
+               + (options.imageStartGiven ? " or --image-start" : "");
+    case PackFailure::none:
+        break;
+    }
+    return "packing failed";
+}
+
+// One line for every refusal of the chain: the rule and the numbers.
+std::string RefusalText(const BuildRefusal& refusal, const TessaOptions& options)
+{
+    switch (refusal.failure) {
+    case BuildFailure::audioAddressOdd:
+        return "the audio start address must be even: " + Address(options.audioStart);
+    case BuildFailure::imageAddressOdd:
+        return "the image start address must be even: " + Address(options.imageStart);
+    case BuildFailure::noMedia:
+        return "nothing to pack: give at least one --audio or --image file";
+    case BuildFailure::sampleRateZero:
+        return "the sample rate is 0 Hz; audio needs one: give --rate HZ";
+    case BuildFailure::convertAudio:
+    case BuildFailure::convertImage:
+        return "can't convert " + Named(refusal.file) + ": "
+               + ConversionProblemText(refusal.conversion, refusal.failure == BuildFailure::convertAudio);
+    case BuildFailure::pack:
+        return PackRefusalText(refusal.pack, options);
+    case BuildFailure::none:
+        break;
+    }
+    return BuildFailureText(refusal.failure);
+}
+
+// Prints the files as they are converted and the chain's refusals.
 class ConsoleBuildReport : public BuildReport {
 public:
-    ConsoleBuildReport(ConsoleOutput& out, const std::string& output) : m_out(out), m_output(output) {}
+    ConsoleBuildReport(ConsoleOutput& out, const TessaOptions& options) : m_out(out), m_options(options) {}
 
     void Stage(BuildStage stage) override
     {
         if (stage == BuildStage::packing)
-            m_out.Info("packing into " + m_output);
+            m_out.Info("packing into " + m_options.output);
     }
-    void Converting(const std::string& source) override { m_out.Info("converting " + source); }
-    void Failure(BuildFailure failure, const std::string& file) override
+    void Converting(const std::string& source) override { m_out.Info("converting " + Named(source)); }
+    void Layout(const PackResult& result) override { m_layout = result; }
+    void Refused(const BuildRefusal& refusal) override
     {
-        m_failure = failure;
-        m_out.Error(std::string(BuildFailureText(failure)) + (file.empty() ? "" : ": " + file));
+        // A library without its export is the library's failure; the rest the input's.
+        const ConversionProblem problem = refusal.conversion.problem;
+        m_exitCode = problem == ConversionProblem::noLibrary || problem == ConversionProblem::noExport
+                         ? kExitFailed
+                         : kExitBadInput;
+        m_out.Error(RefusalText(refusal, m_options));
     }
 
-    BuildFailure Failed() const { return m_failure; }
+    int ExitCode() const { return m_exitCode; }
+    const PackResult& Where() const { return m_layout; }
 
 private:
     ConsoleOutput& m_out;
-    std::string m_output;
-    BuildFailure m_failure = BuildFailure::none;
+    const TessaOptions& m_options;
+    PackResult m_layout;
+    int m_exitCode = kExitBadInput;
 };
 
 // A converter library from the program's folder, freed with the object.
@@ -44,10 +145,9 @@ public:
 
     bool Load(const char* name, ConsoleOutput& out)
     {
-        const std::string path = GetModuleDir(true) + name;
-        m_module = ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        m_module = LoadModuleLibrary(name);
         if (!m_module)
-            out.Error("can't load the converter library " + path);
+            out.Error("can't load the converter library " + Utf8FromWide(GetModuleDirW(true)) + name);
         return m_module != nullptr;
     }
     HMODULE Module() const { return m_module; }
@@ -56,50 +156,69 @@ private:
     HMODULE m_module = nullptr;
 };
 
-bool IsFile(const std::string& path)
+bool IsFile(const std::string& utf8Path)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(utf8Path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The sources as the converters take them: each must exist, and its name
+// must be held exactly by the ANSI code page. False after saying which isn't.
+bool AnsiSources(const std::vector<std::string>& files, std::vector<std::string>* ansi, ConsoleOutput& out)
+{
+    for (const std::string& file : files) {
+        if (!IsFile(file)) {
+            out.Error("no such file: " + file);
+            return false;
+        }
+        std::string name;
+        if (!AnsiFromUtf8Exact(file, &name)) {
+            out.Error("can't hand " + file + " to the converters: they take paths in the ANSI code page ("
+                      + std::to_string(::GetACP()) + "), which has no place for some of its characters");
+            return false;
+        }
+        ansi->push_back(name);
+    }
+    return true;
 }
 
 }  // namespace
 
 int RunPackCommand(const TessaOptions& options, ConsoleOutput& out)
 {
-    for (const auto* list : { &options.audio, &options.images }) {
-        for (const std::string& file : *list) {
-            if (!IsFile(file)) {
-                out.Error("no such file: " + file);
-                return kExitBadInput;
-            }
-        }
-    }
+    BuildRequest request;
+    if (!AnsiSources(options.audio, &request.audioFiles, out) || !AnsiSources(options.images, &request.imageFiles, out))
+        return kExitBadInput;
     Library tuneMill, picMill;
     if (!options.audio.empty() && !tuneMill.Load("TuneMill.dll", out))
         return kExitFailed;
     if (!options.images.empty() && !picMill.Load("PicMill.dll", out))
         return kExitFailed;
 
-    BuildRequest request;
-    request.audioFiles = options.audio;
-    request.imageFiles = options.images;
     request.speechFormat = options.format;
     request.sampleRate = options.rate;
     request.systemClock = options.clock;
     request.audioStart = options.audioStart;
     request.imageStart = options.imageStart;
+    // Without a given start the images go to the first sector after the audio.
+    request.imageStartAfterAudio = !options.imageStartGiven;
     for (int i = 0; i < 3; ++i)
         request.background[i] = options.background[i];
-    request.outputPath = options.output;
+    request.outputPath = WideFromUtf8(options.output);
     request.keepConverted = options.keepConverted;
 
-    ConsoleBuildReport report(out, options.output);
+    ConsoleBuildReport report(out, options);
     if (!BuildPackedImage(request, MediaConverters(tuneMill.Module(), picMill.Module()), report))
-        return kExitBadInput;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    ::GetFileAttributesExA(options.output.c_str(), GetFileExInfoStandard, &data);
-    const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    out.Info("packed " + std::to_string(options.audio.size()) + " audio and " + std::to_string(options.images.size())
-             + " image files into " + options.output + ": " + std::to_string(size) + " bytes");
+        return report.ExitCode();
+    const PackResult& where = report.Where();
+    std::string line = "packed " + std::to_string(options.audio.size()) + " audio and "
+                       + std::to_string(options.images.size()) + " image files into " + options.output + ": "
+                       + std::to_string(where.end - options.audioStart) + " bytes";
+    if (!options.images.empty()) {
+        line += "; image section at " + Address(where.imageStart);
+        if (!options.imageStartGiven)
+            line += ", the first 4 KiB boundary after the audio section, which ends at " + Address(where.audioEnd);
+    }
+    out.Info(line);
     return kExitOk;
 }

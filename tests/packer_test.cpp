@@ -1,5 +1,6 @@
 // The packed image, byte for byte, and the arithmetic of its audio records.
 #include "Packer.h"
+#include "StringConv.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdio>
@@ -399,6 +400,24 @@ TEST_F(PackerTest, AnInputNamedLikeTheOutputIsLeftAlone)
     EXPECT_EQ(content, Output());
     EXPECT_EQ(0, Pack({}, {m_dir + "packedimagefile.BIN"}, Params(0, 2)));
     EXPECT_EQ(content, Output());
+}
+
+TEST_F(PackerTest, RefusalsTellTheRuleAndTheAddresses)
+{
+    PackResult result;
+    const std::string clip = Put("a.rbf", Pattern(6, 0)), image = Put("i.rbf", Pattern(0x8000, 0));
+    EXPECT_EQ(0, PackImage({clip}, {image}, WideFromAnsi(m_output), Params(0, 0x0E), &result));
+    EXPECT_EQ(PackFailure::audioPastImages, result.failure);
+    EXPECT_EQ(0x10u, result.audioEnd);
+    EXPECT_EQ(0x0Eu, result.imageStart);
+    // Known before any fill is written.
+    EXPECT_EQ(0, PackImage({clip}, {image}, WideFromAnsi(m_output), Params(0, 0xFFFFC000), &result));
+    EXPECT_EQ(PackFailure::pastAddressSpace, result.failure);
+    EXPECT_EQ(0x100004002u, result.end);
+    EXPECT_FALSE(OutputExists());
+    EXPECT_EQ(0, PackImage({clip}, {}, WideFromAnsi(m_dir + "none\\x.bin"), PackParams(), &result));
+    EXPECT_EQ(PackFailure::outputNotWritten, result.failure);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_PATH_NOT_FOUND), result.systemError);
 }
 
 }  // namespace

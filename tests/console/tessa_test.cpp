@@ -209,6 +209,107 @@ TEST_F(TessaTest, MapReadsAGoodImageAndFlagsDamagedOnes)
     EXPECT_NE(std::string::npos, m_out.find("\"audioStart\": 0, \"audioStartInferred\": true")) << m_out;
 }
 
+std::string Le(uint32_t value, int bytes)
+{
+    return bytes ? std::string(1, static_cast<char>(value)) + Le(value >> 8, bytes - 1) : std::string();
+}
+// A mono 8-bit WAV at 8000 Hz; a 1 x 1 BMP declaring the given size.
+std::string Wave(uint32_t samples)
+{
+    return "RIFF" + Le(36 + samples, 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(8000, 4) + Le(8000, 4)
+           + Le(1, 2) + Le(8, 2) + "data" + Le(samples, 4) + std::string(samples, '\x90');
+}
+std::string Bmp(uint32_t width = 1, uint32_t height = 1)
+{
+    return "BM" + Le(58, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(width, 4) + Le(height, 4) + Le(1, 2) + Le(24, 2)
+           + Le(0, 4) + Le(4, 4) + Le(0, 16) + Le(0xFF0000, 4);
+}
+
+// tessa with a command line of any characters; output and errors as written.
+int RunWide(const std::wstring& arguments, std::string* out, std::string* err, const std::string& dir)
+{
+    SECURITY_ATTRIBUTES inherit = { sizeof inherit, nullptr, TRUE };
+    STARTUPINFOW start = { sizeof start };
+    start.dwFlags = STARTF_USESTDHANDLES;
+    auto create = [&](const char* name) {
+        return ::CreateFileA((dir + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    };
+    start.hStdOutput = create("out.txt");
+    start.hStdError = create("err.txt");
+    const std::string exe = ExeDir() + "tessa.exe";
+    std::wstring line = L"\"" + std::wstring(exe.begin(), exe.end()) + L"\" " + arguments;
+    PROCESS_INFORMATION process = {};
+    DWORD code = 255;
+    if (::CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &start,
+                         &process)) {
+        ::WaitForSingleObject(process.hProcess, 60000);
+        ::GetExitCodeProcess(process.hProcess, &code);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    ::CloseHandle(start.hStdOutput);
+    ::CloseHandle(start.hStdError);
+    *out = ReadFile(dir + "out.txt");
+    *err = ReadFile(dir + "err.txt");
+    return static_cast<int>(code);
+}
+
+TEST_F(TessaTest, PackPutsTheImagesAtTheFirstSectorAfterTheAudio)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Wave(1000)) && WriteFile(m_dir + "pic.bmp", Bmp()));
+    const std::string pack = "pack -o \"" + m_dir + "m.bin\" --audio \"" + m_dir + "tone.wav\" --image \"" + m_dir
+                             + "pic.bmp\" --audio-start 800";
+    ASSERT_EQ(0, Run(pack)) << m_err;
+    // Audio from 0x800: 10 header bytes and 500 of APM end at 0x9FE.
+    EXPECT_EQ("packed 1 audio and 1 image files into " + m_dir + "m.bin: 34818 bytes; image section at 0x00001000, "
+              "the first 4 KiB boundary after the audio section, which ends at 0x000009FE", Lines(m_out).back());
+    const std::string packed = ReadFile(m_dir + "m.bin");
+    ASSERT_EQ(34818u, packed.size());
+    EXPECT_EQ(std::string(0x602, '\xFF') + std::string("\x01\x00", 2), packed.substr(0x1FE, 0x604));
+    EXPECT_EQ(0, Run("map \"" + m_dir + "m.bin\"")) << m_out;
+    EXPECT_NE(std::string::npos, m_out.find("image start: 0x00001000 (file offset 2048)")) << m_out;
+    ASSERT_EQ(0, Run(pack + " --quiet")) << m_err;
+    EXPECT_EQ("", m_out);
+}
+
+TEST_F(TessaTest, PackRefusalsNameTheRuleTheNumbersAndTheFile)
+{
+    const std::string d = m_dir;
+    ASSERT_TRUE(WriteFile(d + "tone.wav", Wave(1000)) && WriteFile(d + "pic.bmp", Bmp())
+                && WriteFile(d + "notes.png", "text") && WriteFile(d + "huge.bmp", Bmp(30000, 30000))
+                && WriteFile(d + "song.ogg", "OggS"));
+    const std::pair<std::string, std::string> cases[] = {
+        { "--audio \"" + d + "tone.wav\" --image \"" + d + "pic.bmp\" --image-start 100",
+          "the audio section ends at 0x000001FE, past the image start address 0x00000100; "
+          "give --image-start 0x1000 or higher" },
+        { "--image \"" + d + "notes.png\"", "can't convert " + d + "notes.png: not a BMP, PNG, JPEG or GIF picture" },
+        { "--image \"" + d + "huge.bmp\"", "can't convert " + d + "huge.bmp: it declares 30000 x 30000 pixels; the "
+                                           "converter takes sides of 1 to 65535 pixels and at most 50331648 pixels in all" },
+        { "--audio \"" + d + "song.ogg\"", "can't convert " + d + "song.ogg: the builder converts only .mp3 and .wav audio files" },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(2, Run("pack -o \"" + d + "m.bin\" " + c.first)) << c.first;
+        EXPECT_EQ("tessa: " + c.second + "\r\n", m_err);
+        EXPECT_EQ("", ReadFile(d + "m.bin"));
+    }
+}
+
+TEST_F(TessaTest, PackRefusesSourcesNoAnsiCodePageCanNameAndWritesAnyOutput)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Wave(1000)));
+    const std::wstring dir(m_dir.begin(), m_dir.end()), note = L"\U0001F3B5";
+    ASSERT_TRUE(::CopyFileW((dir + L"tone.wav").c_str(), (dir + note + L".wav").c_str(), FALSE));
+    std::string out, err;
+    EXPECT_EQ(2, RunWide(L"pack -o \"" + dir + L"m.bin\" --audio \"" + dir + note + L".wav\"", &out, &err, m_dir));
+    EXPECT_EQ("tessa: can't hand " + m_dir + "\xF0\x9F\x8E\xB5.wav to the converters: they take paths in the ANSI "
+              "code page (" + std::to_string(::GetACP()) + "), which has no place for some of its characters\r\n", err);
+
+    ASSERT_EQ(0, RunWide(L"pack -o \"" + dir + note + L".bin\" --audio \"" + dir + L"tone.wav\"", &out, &err, m_dir))
+        << err;
+    ASSERT_EQ(0, RunWide(L"map \"" + dir + note + L".bin\" --json", &out, &err, m_dir)) << err;
+    EXPECT_NE(std::string::npos, out.find("\xF0\x9F\x8E\xB5.bin\", \"size\": 510,")) << out;
+}
+
 TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
 {
     TessaOptions o;
