@@ -77,7 +77,9 @@ namespace {
 // read fails or the file ends early.
 bool HashRestOfFile(CFile& file, uint64_t remaining, Sha256& hash)
 {
-    std::vector<unsigned char> buffer(1 << 20);
+    if (remaining == 0)
+        return true;
+    std::vector<unsigned char> buffer(static_cast<size_t>(remaining < (1u << 20) ? remaining : (1u << 20)));
     while (remaining > 0) {
         const UINT want = remaining > buffer.size() ? static_cast<UINT>(buffer.size()) : static_cast<UINT>(remaining);
         if (file.Read(buffer.data(), want) != want)
