@@ -21,6 +21,15 @@ inline std::string ExeFolder()
     return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
+inline std::wstring Wide(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0],
+                                      static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 inline bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -88,7 +97,7 @@ public:
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder() { Remove(m_path); }
+    ~ScratchFolder() { Remove(L"\\\\?\\" + Wide(m_path)); }
 
     std::string operator/(const std::string& name) const { return m_path + name; }
     const std::string& Path() const { return m_path; }
@@ -111,23 +120,24 @@ public:
     }
 
 private:
-    static void Remove(const std::string& folder)
+    // `folder` in the \\?\ form, so that names past MAX_PATH go too.
+    static void Remove(const std::wstring& folder)
     {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..")
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
                     continue;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(folder + name + "\\");
+                    Remove(folder + name + L"\\");
                 else
-                    DeleteFileA((folder + name).c_str());
-            } while (FindNextFileA(search, &found));
+                    DeleteFileW((folder + name).c_str());
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
 
     std::string m_path;
