@@ -1,5 +1,7 @@
 #include "FilePaths.h"
 
+#include <cwchar>
+
 namespace millfiles {
 
 namespace {
