@@ -35,11 +35,17 @@ inline bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-inline Bytes ReadAll(const std::string& path)
+// A path as the wide file functions take it at any length: a full one in its
+// \\?\ form.
+inline std::wstring LongName(const std::string& path)
+{
+    return (path.size() > 2 && path[1] == ':' ? L"\\\\?\\" : L"") + Wide(path);
+}
+
+inline Bytes ReadAll(const std::wstring& path)
 {
     Bytes bytes;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return bytes;
     bytes.resize(GetFileSize(f, nullptr));
@@ -51,9 +57,11 @@ inline Bytes ReadAll(const std::string& path)
     return bytes;
 }
 
+inline Bytes ReadAll(const std::string& path) { return ReadAll(LongName(path)); }
+
 inline void WriteAll(const std::string& path, const Bytes& bytes)
 {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE f = CreateFileW(LongName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     if (!bytes.empty())
@@ -97,7 +105,7 @@ public:
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder() { Remove(L"\\\\?\\" + Wide(m_path)); }
+    ~ScratchFolder() { Remove(LongName(m_path)); }
 
     std::string operator/(const std::string& name) const { return m_path + name; }
     const std::string& Path() const { return m_path; }

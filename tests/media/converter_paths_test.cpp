@@ -1,7 +1,5 @@
-// Every path argument of both converter libraries: whatever its length, kind
-// or spelling, a call either converts correctly or returns 0 and leaves the
-// folder exactly as it was (no temporary file, no partial output, an older
-// output untouched).
+// Every path argument of both converter libraries: whatever its length, kind or
+// spelling, a call converts correctly or returns 0 and leaves the folder as it was.
 #include "FilePaths.h"
 #include "ImageBuilder.h"
 #include "WavBuilder.h"
@@ -22,19 +20,10 @@ TEST(MillFilesPaths, LongPathForm)
         {L"C:\\a\\b.rbf", L"\\\\?\\C:\\a\\b.rbf"},
         {L"\\\\server\\share\\b.rbf", L"\\\\?\\UNC\\server\\share\\b.rbf"},
         {L"\\\\?\\C:\\b.rbf", L"\\\\?\\C:\\b.rbf"},
-        {L"\\\\?\\UNC\\server\\share\\b", L"\\\\?\\UNC\\server\\share\\b"},
         {tooLong, L"\\\\?\\" + tooLong},
-        {tooLong + L"x", L""},            // one past the limit
-        {L"\\\\.\\NUL", L""},             // devices
-        {L"\\\\.\\COM1", L""},
-        {L"\\\\?\\GLOBALROOT\\x", L""},
-        {L"\\??\\C:\\a", L""},
-        {L"C:\\a\\", L""},                // folders
-        {L"C:\\", L""},
-        {L"\\\\server\\share\\", L""},
-        {L"\\\\server", L""},
-        {L"C:\\a\\b.wav:rbf", L""},       // a stream
-        {L"", L""},
+        {tooLong + L"x", L""},                // one past the limit
+        {L"\\\\?\\GLOBALROOT\\x", L""},       // neither a drive nor a UNC path
+        {L"C:\\a\\b.wav:rbf", L""},           // a stream
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.second, millfiles::LongPathForm(c.first)) << std::string(c.first.begin(), c.first.end());
@@ -43,71 +32,34 @@ TEST(MillFilesPaths, LongPathForm)
 typedef int(__stdcall* AudioFn)(const char*, const char*, const char*, int);
 typedef int(__stdcall* ImageFn)(const char*, const char*, unsigned, unsigned, int, int, const unsigned char*);
 
-// Every file under a folder with its bytes (folders as "<folder>"), by name
-// below it.
+// Every file (with its bytes) and folder below a \\?\ folder.
 using Listing = std::map<std::wstring, Bytes>;
 
 void List(const std::wstring& folder, const std::wstring& below, Listing& listing)
 {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + below + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found) != 0) {
         const std::wstring name = below + found.cFileName;
-        if (std::wstring(found.cFileName) == L"." || std::wstring(found.cFileName) == L"..")
+        if (found.cFileName[0] == L'.')  // "." and ".."; no other name here starts so
             continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            listing[name] = Bytes({'<', 'f', 'o', 'l', 'd', 'e', 'r', '>'});
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        listing[name] = isFolder ? Bytes(1, 'D') : ReadAll(folder + name);
+        if (isFolder)
             List(folder, name + L"\\", listing);
-            continue;
-        }
-        Bytes& bytes = listing[name];
-        HANDLE file = CreateFileW((folder + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
-        bytes.resize(found.nFileSizeLow);
-        DWORD got = 0;
-        if (file != INVALID_HANDLE_VALUE && !bytes.empty())
-            ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        bytes.resize(got);
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-    } while (FindNextFileW(search, &found));
+    }
     FindClose(search);
 }
 
-// Writes a file at a full path of any length.
-void WriteLong(const std::string& path, const Bytes& bytes)
-{
-    HANDLE file = CreateFileW((L"\\\\?\\" + Wide(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(bytes.size(), written);
-}
-
-// The current folder for the length of a test.
-class InFolder {
-public:
-    explicit InFolder(const std::string& folder)
-    {
-        GetCurrentDirectoryA(MAX_PATH, m_previous);
-        SetCurrentDirectoryA(folder.c_str());
-    }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-    ~InFolder() { SetCurrentDirectoryA(m_previous); }
-
-private:
-    char m_previous[MAX_PATH] = {};
+struct InFolder {  // the current folder for the length of a test, then the test's own
+    explicit InFolder(const std::string& folder) { SetCurrentDirectoryA(folder.c_str()); }
+    ~InFolder() { SetCurrentDirectoryA(ExeFolder().c_str()); }
 };
 
 struct PathCase {
     const char* what;
-    std::string source, byProduct, converted;  // an empty by-product: none given
+    std::string source, byProduct, converted;  // an empty by-product: none given (audio only)
     bool converts;
-    bool needsByProduct;  // audio only
 };
 
 TEST(ConverterPaths, ConvertOrLeaveTheFolderAsItWas)
@@ -131,8 +83,7 @@ TEST(ConverterPaths, ConvertOrLeaveTheFolderAsItWas)
         {"WAV to MDM", [&](const char* s, const char* b, const char* c) { return wavToMdm(s, b, c, 8000); },
          MakeWav16Mono(8000, {0, 1000, -1000}), {0xFF, 0xCE, 0x4E}, true},
         {"picture to RBF", [&](const char* s, const char*, const char* c) { return toRbf(s, c, 1, 1, 2, 1, kBlue); },
-         MakeBmp(4, 4, Solid(Opaque(255, 0, 0))), {0x00, 0xF8}, false},
-    };
+         MakeBmp(4, 4, Solid(Opaque(255, 0, 0))), {0x00, 0xF8}, false}};
 
     ScratchFolder scratch;
     const std::string& folder = scratch.Path();
@@ -140,40 +91,40 @@ TEST(ConverterPaths, ConvertOrLeaveTheFolderAsItWas)
     // A folder whose name makes "<it>\a.rbf" 300 characters long.
     const std::string longFolder(300 - folder.size() - 6, 'd');
     ASSERT_LE(longFolder.size(), 255u);
-    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + Wide(folder + longFolder)).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(LongName(folder + longFolder).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA("sub", nullptr));
     const std::string longPath = folder + longFolder + "\\a.rbf";
     const std::string tooLong = folder + std::string(32767 - folder.size(), 'x');
+    const std::wstring root = LongName(folder);
 
     const PathCase cases[] = {
-        {"relative", "a.src", "", "a.rbf", true, false},
-        {"300 characters", "a.src", "", longPath, true, false},
-        {"300-character source", longPath, "", "b.rbf", true, false},
-        {"32767 characters", "a.src", "", tooLong, false, false},
-        {"32767-character source", tooLong, "", "a.rbf", false, false},
-        {"empty", "a.src", "", "", false, false},
-        {"empty source", "", "", "a.rbf", false, false},
-        {"a folder", "a.src", "", "sub", false, false},
-        {"a folder, with its separator", "a.src", "", folder, false, false},
-        {"NUL", "a.src", "", "NUL", false, false},
-        {"CON", "a.src", "", "CON", false, false},
-        {"COM1", "a.src", "", "COM1", false, false},
-        {"device name", "a.src", "", "\\\\.\\NUL", false, false},
-        {"device as source", "CON", "", "a.rbf", false, false},
-        {"source = output", "a.src", "", "a.src", false, false},
-        {"source = output, spelt otherwise", "a.src", "", folder + "sub\\..\\.\\A.SRC", false, false},
-        {"by-product = output", "a.src", "a.rbf", "a.rbf", false, true},
-        {"by-product = output, spelt otherwise", "a.src", folder + "A.RBF", "a.rbf", false, true},
-        {"source = by-product", "a.src", ".\\A.src", "a.rbf", false, true},
+        {"relative", "a.src", "", "a.rbf", true},
+        {"300 characters", "a.src", "", longPath, true},
+        {"300-character source", longPath, "", "b.rbf", true},
+        {"32767 characters", "a.src", "", tooLong, false},
+        {"32767-character source", tooLong, "", "a.rbf", false},
+        {"empty", "a.src", "", "", false},
+        {"empty source", "", "", "a.rbf", false},
+        {"a folder", "a.src", "", "sub", false},
+        {"a folder, with its separator", "a.src", "", folder, false},
+        {"NUL", "a.src", "", "NUL", false},
+        {"CON", "a.src", "", "CON", false},
+        {"COM1", "a.src", "", "COM1", false},
+        {"device name", "a.src", "", "\\\\.\\NUL", false},
+        {"device as source", "CON", "", "a.rbf", false},
+        {"source = output", "a.src", "", "a.src", false},
+        {"source = output, spelt otherwise", "a.src", "", folder + "sub\\..\\.\\A.SRC", false},
+        {"by-product = output", "a.src", "a.rbf", "a.rbf", false},
+        {"by-product = output, spelt otherwise", "a.src", folder + "A.RBF", "a.rbf", false},
+        {"source = by-product", "a.src", ".\\A.src", "a.rbf", false},
     };
     for (const Converter& converter : converters) {
         for (const PathCase& c : cases) {
-            if (c.needsByProduct && !converter.byProducts)
+            if (!c.byProduct.empty() && !converter.byProducts)
                 continue;
             SCOPED_TRACE(std::string(converter.name) + ", " + c.what);
-            const std::wstring root = L"\\\\?\\" + Wide(folder);
             WriteAll(folder + "a.src", converter.source);
-            WriteLong(longPath, converter.source);
+            WriteAll(longPath, converter.source);
             WriteAll(folder + "a.rbf", Bytes({'o', 'l', 'd'}));
             Listing before, after;
             List(root, L"", before);
@@ -182,8 +133,7 @@ TEST(ConverterPaths, ConvertOrLeaveTheFolderAsItWas)
                                               c.converted.c_str());
             List(root, L"", after);
             EXPECT_EQ(c.converts ? 1 : 0, result);
-            if (result != 0) {
-                // The converted file, its by-products (audio), nothing else.
+            if (result != 0) {  // the converted file (and by-products), nothing else
                 const bool full = c.converted.compare(0, folder.size(), folder) == 0;
                 const std::wstring name = Wide(c.converted.substr(full ? folder.size() : 0));
                 EXPECT_EQ(converter.converted, after[name]);
