@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "FilePaths.h"
 #include "PictureHeader.h"
 #include "RbfImage.h"
+#include "StagedFile.h"
 
 namespace {
 
@@ -25,26 +27,19 @@ const unsigned long long kMaxBoxPixels = 4096ull * 4096ull;
 // Decoded rows handed over at a time, in bytes (at least one row).
 const size_t kBandBytes = 1024 * 1024;
 
-std::wstring Widen(const char* ansi)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (length <= 1)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
-}
-
-// The picture file for its header, read through a 64 KiB window.
+// The picture file, held open and shared for reading only for the whole
+// call (so nothing writes, replaces or deletes it meanwhile); its header is
+// read through a 64 KiB window, the decoder reads it through the same handle.
 class FileBytes : public PictureBytes {
 public:
     explicit FileBytes(const std::wstring& path)
         : handle_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr))
     {
+        // Only a file on disk: a pipe or a device could block a read forever.
         LARGE_INTEGER size;
-        if (handle_ != INVALID_HANDLE_VALUE && GetFileSizeEx(handle_, &size) && size.QuadPart > 0)
+        if (handle_ != INVALID_HANDLE_VALUE && GetFileType(handle_) == FILE_TYPE_DISK &&
+            millfiles::IdOfHandle(handle_, id_) && GetFileSizeEx(handle_, &size) && size.QuadPart > 0)
             size_ = static_cast<uint64_t>(size.QuadPart);
     }
     FileBytes(const FileBytes&) = delete;
@@ -54,6 +49,11 @@ public:
         if (handle_ != INVALID_HANDLE_VALUE)
             CloseHandle(handle_);
     }
+
+    // Open, and a file on disk of at least one byte.
+    bool Usable() const { return size_ != 0; }
+    HANDLE Handle() const { return handle_; }
+    const millfiles::FileId& Id() const { return id_; }
 
     uint64_t Size() const override { return size_; }
     size_t ReadAt(uint64_t offset, uint8_t* buffer, size_t count) override
@@ -86,6 +86,7 @@ private:
     static const DWORD kWindowBytes = 64 * 1024;
     HANDLE handle_;
     uint64_t size_ = 0;
+    millfiles::FileId id_;
     std::vector<uint8_t> window_;
     uint64_t windowStart_ = 0;
 };
@@ -170,19 +171,15 @@ private:
 
 // Checks the declared size, decodes and renders the picture into the box;
 // false when it can't be read or is too large.
-bool RenderPicture(const char* sourcePath, unsigned width, unsigned height, Rgb background,
-                   std::vector<uint8_t>& rgb)
+bool RenderPicture(FileBytes& file, unsigned width, unsigned height, Rgb background, std::vector<uint8_t>& rgb)
 {
-    const std::wstring path = Widen(sourcePath);
-    if (path.empty())
+    PictureSize declared;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (!ReadPictureSize(file, declared) ||
+        !PictureSizeAccepted(declared.width, declared.height, declared.framePixels) ||
+        !SetFilePointerEx(file.Handle(), start, nullptr, FILE_BEGIN))
         return false;
-    {
-        FileBytes file(path);
-        PictureSize declared;
-        if (!ReadPictureSize(file, declared) ||
-            !PictureSizeAccepted(declared.width, declared.height, declared.framePixels))
-            return false;
-    }
     ComSession session;
     ComRef<IWICImagingFactory> factory;
     ComRef<IWICBitmapDecoder> decoder;
@@ -192,8 +189,8 @@ bool RenderPicture(const char* sourcePath, unsigned width, unsigned height, Rgb 
     if (!session.Usable() ||
         FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(&factory))) ||
-        FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Handle()), nullptr,
+                                                    WICDecodeMetadataCacheOnDemand, &decoder)) ||
         FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&pictureWidth, &pictureHeight)) ||
         !PictureSizeAccepted(pictureWidth, pictureHeight) || FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
@@ -203,20 +200,12 @@ bool RenderPicture(const char* sourcePath, unsigned width, unsigned height, Rgb 
     return RenderOnBackground(pictureWidth, pictureHeight, rows, width, height, background, rgb);
 }
 
-bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes)
+// Writes the file under a temporary name beside its path and puts it in
+// place when whole; on false whatever was at the path is as it was.
+bool WriteWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = bytes.empty() ||
-              (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-               written == bytes.size());
-    ok = CloseHandle(file) && ok;
-    if (!ok)
-        DeleteFileA(path);
-    return ok;
+    millfiles::StagedFile file;
+    return file.Create(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
 }
 
 }  // namespace
@@ -228,8 +217,7 @@ int WINAPI ConvertImageResourceToRBF(const char* sourcePath, const char* convert
                                      int fitMode, const unsigned char* backgroundRGB)
 {
     try {
-        if (sourcePath == nullptr || convertedPath == nullptr || *convertedPath == '\0' ||
-            backgroundRGB == nullptr)
+        if (backgroundRGB == nullptr)
             return 0;
         if (bytesPerPixel != kBytesPerPixel || fitMode != kFitInside)
             return 0;
@@ -240,10 +228,20 @@ int WINAPI ConvertImageResourceToRBF(const char* sourcePath, const char* convert
         background.red = backgroundRGB[0];
         background.green = backgroundRGB[1];
         background.blue = backgroundRGB[2];
-        std::vector<uint8_t> rgb;
-        if (!RenderPicture(sourcePath, width, height, background, rgb))
+        // The output must be a file that can be put in place, and not the picture.
+        std::wstring source, converted;
+        if (!millfiles::PathFromAnsi(sourcePath, source) || !millfiles::PathFromAnsi(convertedPath, converted))
             return 0;
-        return WriteWholeFile(convertedPath, EncodeRbf(rgb)) ? 1 : 0;
+        FileBytes file(source);
+        millfiles::PathTarget picture, output;
+        picture.exists = picture.regularFile = true;
+        if (!file.Usable() || !millfiles::Examine(converted, output) || !millfiles::Replaceable(output))
+            return 0;
+        picture.id = file.Id();
+        std::vector<uint8_t> rgb;
+        if (millfiles::SameFile(picture, output) || !RenderPicture(file, width, height, background, rgb))
+            return 0;
+        return WriteWholeFile(converted, EncodeRbf(rgb)) ? 1 : 0;
     } catch (...) {
         return 0;
     }

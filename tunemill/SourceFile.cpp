@@ -8,16 +8,18 @@ SourceFile::~SourceFile()
         CloseHandle(handle_);
 }
 
-bool SourceFile::Open(const char* path)
+bool SourceFile::Open(const std::wstring& path)
 {
-    if (path == nullptr || *path == '\0' || handle_ != INVALID_HANDLE_VALUE)
+    if (path.empty() || handle_ != INVALID_HANDLE_VALUE)
         return false;
-    handle_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    handle_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE)
         return false;
+    // Only a file on disk: a pipe or a device could block a read forever.
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size) || size.QuadPart <= 0 ||
+    if (GetFileType(handle_) != FILE_TYPE_DISK || !millfiles::IdOfHandle(handle_, id_) ||
+        !GetFileSizeEx(handle_, &size) || size.QuadPart <= 0 ||
         static_cast<uint64_t>(size.QuadPart) > kMaxSourceBytes)
         return false;
     size_ = static_cast<uint64_t>(size.QuadPart);

@@ -1,8 +1,13 @@
-// The source file, read in pieces. Paths are in the system's ANSI code page.
+// The source file, read in pieces. It is held open, shared for reading only,
+// until destroyed, so nothing else writes, replaces or deletes it meanwhile.
 #pragma once
 #include "ByteSource.h"
 
 #include <windows.h>
+
+#include <string>
+
+#include "FilePaths.h"
 
 namespace tunemill {
 
@@ -16,8 +21,12 @@ public:
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
 
-    // False when the file is missing, unreadable, empty or over kMaxSourceBytes.
-    bool Open(const char* path);
+    // `path` in the form FilePaths.h makes (LongPathForm). False when the
+    // file is missing, unreadable, not a file on disk, empty or over
+    // kMaxSourceBytes.
+    bool Open(const std::wstring& path);
+    // The file's identity, for telling it from the outputs.
+    const millfiles::FileId& Id() const { return id_; }
 
     uint64_t Size() const override { return size_; }
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override;
@@ -25,6 +34,7 @@ public:
 private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     uint64_t size_ = 0;
+    millfiles::FileId id_;
 };
 
 }  // namespace tunemill

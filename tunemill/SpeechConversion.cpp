@@ -1,5 +1,6 @@
 #include "SpeechConversion.h"
 
+#include "FilePaths.h"
 #include "SourceFile.h"
 
 namespace tunemill {
@@ -17,19 +18,26 @@ SpeechConversion::SpeechConversion(SpeechFormat format, int targetRate)
 {
 }
 
-bool SpeechConversion::Open(const char* convertedPath, const char* firstByProductPath, uint64_t expectedSamples)
+std::wstring SpeechConversion::DescriptionPath(SpeechFormat format, const std::wstring& convertedPath)
 {
-    if (convertedPath == nullptr || !converted_.Create(convertedPath))
+    const std::wstring path = convertedPath + (format == SpeechFormat::Apm ? L".apm" : L".h");
+    return path.size() <= millfiles::kMaxPathChars ? path : std::wstring();
+}
+
+bool SpeechConversion::Open(const std::wstring& convertedPath, const std::wstring& firstByProductPath,
+                            const std::wstring& descriptionPath, uint64_t expectedSamples)
+{
+    if (!converted_.Create(convertedPath))
         return false;
     convertedPath_ = convertedPath;
+    descriptionPath_ = descriptionPath;
     expected_ = expectedSamples;
-    if (firstByProductPath != nullptr && *firstByProductPath != '\0' && wave_.Create(firstByProductPath)) {
+    if (!firstByProductPath.empty() && wave_.Create(firstByProductPath)) {
         uint8_t header[44];
         MakeWav16MonoHeader(0, rate_, header);
         wave_.Write(header, sizeof header);
     }
-    descriptionPath_ = convertedPath_ + (format_ == SpeechFormat::Apm ? ".apm" : ".h");
-    if (description_.Create(descriptionPath_.c_str())) {
+    if (!descriptionPath_.empty() && description_.Create(descriptionPath_)) {
         if (format_ == SpeechFormat::Apm) {
             uint8_t header[16] = {};
             description_.Write(header, sizeof header);  // filled in at the end
@@ -170,7 +178,7 @@ void SpeechConversion::RewriteMdmDescription()
     description_.Discard();
     lineStart_.clear();
     SourceFile data;
-    if (!data.Open(convertedPath_.c_str()) || !description_.Create(descriptionPath_.c_str()))
+    if (!data.Open(convertedPath_) || !description_.Create(descriptionPath_))
         return;
     const std::string start = MdmHeaderStart(rate_, samples_);
     description_.Write(start.data(), start.size());

@@ -19,12 +19,17 @@ class SpeechConversion : public PcmSink, private ResampledSink {
 public:
     SpeechConversion(SpeechFormat format, int targetRate);
 
+    // The second by-product's path for a converted path: ".apm" or ".h"
+    // added; empty when that is too long to open.
+    static std::wstring DescriptionPath(SpeechFormat format, const std::wstring& convertedPath);
+
     // Creates the staged converted file (false when it can't be) and the
-    // staged by-products (each left out when it can't be; the first only when
-    // a path is given). `expectedSamples` is the length the output should
-    // have; the MDM C text, which starts with it, is rewritten at the end if
-    // the output came out otherwise.
-    bool Open(const char* convertedPath, const char* firstByProductPath, uint64_t expectedSamples);
+    // staged by-products (each left out when it can't be or its path is
+    // empty). Paths in the form FilePaths.h makes. `expectedSamples` is the
+    // length the output should have; the MDM C text, which starts with it, is
+    // rewritten at the end if the output came out otherwise.
+    bool Open(const std::wstring& convertedPath, const std::wstring& firstByProductPath,
+              const std::wstring& descriptionPath, uint64_t expectedSamples);
 
     bool Begin(unsigned sampleRate, unsigned channels) override;
     // False when the output passes MaxSpeechSamples or the converted file
@@ -46,11 +51,11 @@ private:
 
     SpeechFormat format_;
     unsigned rate_;
-    std::string convertedPath_, descriptionPath_;
+    std::wstring convertedPath_, descriptionPath_;
     uint64_t expected_ = 0;
     std::unique_ptr<Resampler> resampler_;
     unsigned channels_ = 0;
-    StagedFile converted_, wave_, description_;
+    millfiles::StagedFile converted_, wave_, description_;
     ApmEncoder apm_;
     std::vector<int16_t> mono_;
     std::vector<uint8_t> bytes_, lineStart_;

@@ -2,30 +2,34 @@
 
 #include <cstring>
 
-namespace tunemill {
+#include "FilePaths.h"
+
+namespace millfiles {
 
 namespace {
 
 const size_t kBufferBytes = 256 * 1024;
+// Names tried for one temporary file before giving up.
+const int kNameAttempts = 64;
 
-std::wstring Widen(const char* ansi)
+// A name of the temporary-file form in `folder` (which ends in a separator):
+// "tsl", four hex digits and ".tmp". The digits come from a counter shared by
+// the process, started from the time and the process id so that two processes
+// seldom try the same names.
+std::wstring NextTemporaryName(const std::wstring& folder)
 {
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (length <= 1)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
+    static volatile LONG counter = static_cast<LONG>(GetTickCount() ^ (GetCurrentProcessId() << 8));
+    const unsigned unique = static_cast<unsigned>(InterlockedIncrement(&counter)) & 0xFFFF;
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring name = folder + L"tsl";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        name += kDigits[(unique >> shift) & 15];
+    return name + L".tmp";
 }
 
-// The folder part of a path, "." when there is none.
-std::wstring FolderOf(const std::wstring& path)
+bool NameTaken(DWORD error)
 {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : L".";
-    return slash == 0 || (slash == 2 && path[1] == L':') ? path.substr(0, slash + 1) : path.substr(0, slash);
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
 }  // namespace
@@ -35,30 +39,23 @@ StagedFile::~StagedFile()
     Discard();
 }
 
-bool StagedFile::Create(const char* finalPath)
+bool StagedFile::Create(const std::wstring& finalPath)
 {
-    if (finalPath == nullptr || IsOpen())
+    if (finalPath.empty() || IsOpen())
         return false;
-    final_ = Widen(finalPath);
-    if (final_.empty())
-        return false;
-    // A name of the folder's temporary-file form that is not taken yet,
-    // created in the same step.
+    final_ = finalPath;
     const std::wstring folder = FolderOf(final_);
-    static volatile LONG counter = 0;
-    const UINT seed = static_cast<UINT>(GetTickCount() ^ (GetCurrentProcessId() << 8));
-    for (int attempt = 0; attempt < 64 && handle_ == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t name[MAX_PATH];
-        const UINT unique = ((seed + static_cast<UINT>(InterlockedIncrement(&counter))) & 0xFFFF) | 1;
-        if (GetTempFileNameW(folder.c_str(), L"tsl", unique, name) == 0)
+    for (int attempt = 0; attempt < kNameAttempts && !IsOpen(); ++attempt) {
+        const std::wstring name = NextTemporaryName(folder);
+        if (folder.empty() || name.size() > kMaxPathChars)
             return false;
-        handle_ = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle_ != INVALID_HANDLE_VALUE)
+        handle_ = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (IsOpen())
             temporary_ = name;
-        else if (GetLastError() != ERROR_FILE_EXISTS)
+        else if (!NameTaken(GetLastError()))
             return false;
     }
-    if (handle_ == INVALID_HANDLE_VALUE)
+    if (!IsOpen())
         return false;
     buffer_.reserve(kBufferBytes);
     size_ = 0;
@@ -125,16 +122,46 @@ bool StagedFile::Commit()
     bool ok = Flush();
     ok = CloseHandle(handle_) && ok;
     handle_ = INVALID_HANDLE_VALUE;
-    // The file it replaces is deleted first: some file systems (ext4, under
-    // Wine) write a file renamed over another out to disk at once.
-    if (ok)
-        DeleteFileW(final_.c_str());
-    ok = ok && MoveFileExW(temporary_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    ok = ok && MoveIntoPlace();
     if (ok)
         temporary_.clear();
     else
         Discard();
     return ok;
+}
+
+// What is at the final path is moved aside under a temporary name first, and
+// deleted once the new file is in place, or moved back if that fails: some
+// file systems (ext4, under Wine) write a file renamed over another out to
+// disk at once, a file renamed to a free name they don't.
+bool StagedFile::MoveIntoPlace()
+{
+    const DWORD attributes = GetFileAttributesW(final_.c_str());
+    std::wstring aside;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // A folder or a read-only file is not replaced.
+        if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+            return false;
+        for (int attempt = 0; attempt < kNameAttempts && aside.empty(); ++attempt) {
+            const std::wstring name = NextTemporaryName(FolderOf(final_));
+            if (name.size() > kMaxPathChars)
+                return false;
+            if (MoveFileExW(final_.c_str(), name.c_str(), 0))
+                aside = name;
+            else if (!NameTaken(GetLastError()))
+                return false;
+        }
+        if (aside.empty())
+            return false;
+    }
+    if (!MoveFileExW(temporary_.c_str(), final_.c_str(), 0)) {
+        if (!aside.empty())
+            MoveFileExW(aside.c_str(), final_.c_str(), 0);
+        return false;
+    }
+    if (!aside.empty())
+        DeleteFileW(aside.c_str());
+    return true;
 }
 
 void StagedFile::Discard()
@@ -150,4 +177,4 @@ void StagedFile::Discard()
     buffer_.clear();
 }
 
-}  // namespace tunemill
+}  // namespace millfiles

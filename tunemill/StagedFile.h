@@ -1,8 +1,8 @@
 // An output file written under a temporary name in its own folder and put in
 // place only when complete. Until Commit whatever is at the final path stays as
 // it was (Commit replaces it); a StagedFile destroyed without a Commit deletes
-// its temporary file.
-// Paths are in the system's ANSI code page.
+// its temporary file. Paths are in the form FilePaths.h makes
+// (LongPathForm). Shared by TuneMill.dll and PicMill.dll.
 #pragma once
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace tunemill {
+namespace millfiles {
 
 class StagedFile {
 public:
@@ -20,8 +20,9 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Creates the temporary file beside finalPath; false when that fails.
-    bool Create(const char* finalPath);
+    // Creates the temporary file beside finalPath, a name of the form
+    // "tslXXXX.tmp" that was free; false when that fails.
+    bool Create(const std::wstring& finalPath);
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
     // Appends, through a buffer. False (and from then on always false) once a
@@ -32,13 +33,15 @@ public:
     uint64_t Size() const { return size_; }
 
     // Writes what is buffered, closes, and moves the file to the final path,
-    // replacing what is there. On false nothing is left of the temporary file.
+    // replacing what is there. On false nothing is left of the temporary file
+    // and what was at the final path is there as before.
     bool Commit();
     // Deletes the temporary file.
     void Discard();
 
 private:
     bool Flush();
+    bool MoveIntoPlace();
 
     std::wstring final_, temporary_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
@@ -47,4 +50,4 @@ private:
     bool failed_ = false;
 };
 
-}  // namespace tunemill
+}  // namespace millfiles

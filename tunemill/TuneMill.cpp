@@ -2,6 +2,10 @@
 // out, resampled to the caller's rate. See README.md for the formats.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "FilePaths.h"
 #include "Mp3.h"
 #include "SourceFile.h"
 #include "SpeechCodec.h"
@@ -15,7 +19,54 @@ using namespace tunemill;
 
 enum class Source { Wav, Mp3 };
 
-// Reads the source in pieces and streams it through the conversion. The length
+// Adds an output to the files the call names. False when it is the same file
+// as one named before (writing it would destroy that one); its path is
+// cleared when nothing can be put there (no such folder, a folder or a
+// read-only file in the way).
+bool AddOutput(std::wstring& path, std::vector<millfiles::PathTarget>& named)
+{
+    if (path.empty())
+        return true;
+    millfiles::PathTarget target;
+    if (!millfiles::Examine(path, target)) {
+        path.clear();
+        return true;
+    }
+    for (const millfiles::PathTarget& other : named)
+        if (millfiles::SameFile(target, other))
+            return false;
+    named.push_back(target);
+    if (!millfiles::Replaceable(target))
+        path.clear();
+    return true;
+}
+
+// The outputs' paths. False when the converted file can't be put at its path,
+// or when two of the files the call names (the source, the converted file,
+// the two by-products) are the same file. A by-product that can't be written
+// is left out: its path is empty.
+struct Outputs {
+    std::wstring converted, wave, description;
+};
+
+bool PlanOutputs(SpeechFormat format, const SourceFile& source, const std::wstring& convertedPath,
+                 const char* firstByProductPath, Outputs& outputs)
+{
+    std::vector<millfiles::PathTarget> named(1);
+    named[0].exists = named[0].regularFile = true;
+    named[0].id = source.Id();
+    outputs.converted = convertedPath;
+    if (!AddOutput(outputs.converted, named) || outputs.converted.empty())
+        return false;
+    if (firstByProductPath != nullptr && *firstByProductPath != '\0' &&
+        !millfiles::PathFromAnsi(firstByProductPath, outputs.wave))
+        outputs.wave.clear();
+    outputs.description = SpeechConversion::DescriptionPath(format, convertedPath);
+    return AddOutput(outputs.wave, named) && AddOutput(outputs.description, named);
+}
+
+// Reads the source in pieces and streams it through the conversion. Paths are
+// turned into full wide ones first, and checked: see README.md. The length
 // of the result is known before anything is written (for MP3 from the frame
 // headers), so an output over the maximum is refused at once; the converted
 // file and the first by-product are staged and only put in place when whole.
@@ -23,11 +74,13 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             const char* firstByProductPath, const char* convertedPath, int targetRate)
 {
     try {
-        if (targetRate <= 0 || targetRate > kMaxTargetRate || convertedPath == nullptr ||
-            *convertedPath == '\0')
+        std::wstring wideSource, wideConverted;
+        if (targetRate <= 0 || targetRate > kMaxTargetRate || !millfiles::PathFromAnsi(sourcePath, wideSource) ||
+            !millfiles::PathFromAnsi(convertedPath, wideConverted))
             return 0;
         SourceFile file;
-        if (!file.Open(sourcePath))
+        Outputs outputs;
+        if (!file.Open(wideSource) || !PlanOutputs(format, file, wideConverted, firstByProductPath, outputs))
             return 0;
         SpeechConversion conversion(format, targetRate);
         uint64_t samples = 0;
@@ -35,7 +88,8 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             WavLayout layout;
             if (!LocateWavData(file, layout) ||
                 !PlanSpeechLength(layout.frames, layout.sampleRate, targetRate, format, samples) ||
-                !conversion.Open(convertedPath, firstByProductPath, samples) || !StreamWav(file, layout, conversion))
+                !conversion.Open(outputs.converted, outputs.wave, outputs.description, samples) ||
+                !StreamWav(file, layout, conversion))
                 return 0;
         } else {
             uint64_t offset = 0;
@@ -43,7 +97,7 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             if (!FindFirstMp3Frame(file, offset, first) ||
                 !PlanSpeechLength(CountMp3Samples(file, offset, first), first.sampleRate, targetRate, format,
                                   samples) ||
-                !conversion.Open(convertedPath, firstByProductPath, samples))
+                !conversion.Open(outputs.converted, outputs.wave, outputs.description, samples))
                 return 0;
             // Decoding takes longer than the rest: the rest runs beside it.
             ThreadedSink beside(conversion);

@@ -21,16 +21,31 @@ inline std::string ExeFolder()
     return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
+inline std::wstring Wide(const std::string& ansi)
+{
+    std::wstring wide(ansi.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0],
+                                      static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 inline bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-inline Bytes ReadAll(const std::string& path)
+// A path as the wide file functions take it at any length: a full one in its
+// \\?\ form.
+inline std::wstring LongName(const std::string& path)
+{
+    return (path.size() > 2 && path[1] == ':' ? L"\\\\?\\" : L"") + Wide(path);
+}
+
+inline Bytes ReadAll(const std::wstring& path)
 {
     Bytes bytes;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE)
         return bytes;
     bytes.resize(GetFileSize(f, nullptr));
@@ -42,9 +57,11 @@ inline Bytes ReadAll(const std::string& path)
     return bytes;
 }
 
+inline Bytes ReadAll(const std::string& path) { return ReadAll(LongName(path)); }
+
 inline void WriteAll(const std::string& path, const Bytes& bytes)
 {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE f = CreateFileW(LongName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(f, INVALID_HANDLE_VALUE) << path;
     DWORD written = 0;
     if (!bytes.empty())
@@ -88,7 +105,7 @@ public:
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    ~ScratchFolder() { Remove(m_path); }
+    ~ScratchFolder() { Remove(LongName(m_path)); }
 
     std::string operator/(const std::string& name) const { return m_path + name; }
     const std::string& Path() const { return m_path; }
@@ -111,23 +128,24 @@ public:
     }
 
 private:
-    static void Remove(const std::string& folder)
+    // `folder` in the \\?\ form, so that names past MAX_PATH go too.
+    static void Remove(const std::wstring& folder)
     {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = found.cFileName;
-                if (name == "." || name == "..")
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
                     continue;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(folder + name + "\\");
+                    Remove(folder + name + L"\\");
                 else
-                    DeleteFileA((folder + name).c_str());
-            } while (FindNextFileA(search, &found));
+                    DeleteFileW((folder + name).c_str());
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
 
     std::string m_path;
