@@ -19,6 +19,12 @@ const char* const kTessaUsage =
     "      --image-start the images go to the first 4 KiB boundary after the audio\n"
     "  map IMAGE [--json] [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
     "      print the table of a packed image\n"
+    "  unpack IMAGE -o DIR [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
+    "      read a packed image as map does and write its clips as audio-01.wav..., its\n"
+    "      pictures as image-01.png... and map.json into DIR, as the device plays and shows them\n"
+    "  convert SOURCE -o OUT [--format APM|MDM] [--rate HZ] [--clock HZ] [--background R,G,B]\n"
+    "      convert one audio file (OUT .wav) or picture (OUT .png) as pack does and decode it\n"
+    "      back as the device plays or shows it\n"
     "\n"
     "  --loop       program board after board as each is plugged in, until Ctrl+C\n"
     "               (or N boards with --count N)\n"
@@ -28,7 +34,8 @@ const char* const kTessaUsage =
     "  --quiet      no progress or information, only errors\n"
     "  --help, --version\n"
     "\n"
-    "exit codes: 0 success; 1 the device or the flash failed (or a library is missing);\n"
+    "exit codes: 0 success; 1 the device or the flash failed (or a library is missing, or\n"
+    "            unpack found problems in the packed image);\n"
     "            2 bad usage or bad input (missing file, too big, odd address, unknown option)\n";
 
 namespace {
@@ -110,6 +117,8 @@ const CommandName kCommands[] = {
       "-o --output --audio --image --format --rate --clock --background --audio-start --image-start "
       "--keep-converted --quiet " },
     { "map", TessaCommand::map, "--json --audio-start --image-start --clock --capacity --quiet " },
+    { "unpack", TessaCommand::unpack, "-o --output --audio-start --image-start --clock --capacity --quiet " },
+    { "convert", TessaCommand::convert, "-o --output --format --rate --clock --background --quiet " },
 };
 
 bool TakesValue(const std::string& option)
@@ -267,9 +276,12 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
     }
 
     const bool needsImage = command->command == TessaCommand::download || command->command == TessaCommand::write
-                            || command->command == TessaCommand::map;
+                            || command->command == TessaCommand::map || command->command == TessaCommand::unpack
+                            || command->command == TessaCommand::convert;
+    const bool convert = command->command == TessaCommand::convert;
     if (needsImage && positional.empty())
-        return fail(std::string(command->name) + " needs an image file");
+        return fail(convert ? std::string("convert needs an audio file or a picture")
+                            : std::string(command->name) + " needs an image file");
     if (positional.size() > (needsImage ? 1u : 0u))
         return fail("unexpected argument '" + positional[needsImage ? 1 : 0] + "'");
     if (needsImage)
@@ -278,5 +290,11 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
         return fail("--count goes with --loop");
     if (command->command == TessaCommand::pack && options->output.empty())
         return fail("pack needs an output file: -o OUT");
+    if (command->command == TessaCommand::unpack && options->output.empty())
+        return fail("unpack needs an output folder: -o DIR");
+    if (convert && options->output.empty())
+        return fail("convert needs an output file: -o OUT");
+    if ((convert || command->command == TessaCommand::unpack) && options->clock == 0)
+        return fail("--clock must be above 0 Hz");
     return true;
 }

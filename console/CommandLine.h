@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-enum class TessaCommand { help, version, download, write, connect, pack, map };
+enum class TessaCommand { help, version, download, write, connect, pack, map, unpack, convert };
 
 // Every text, paths included, is UTF-8.
 struct TessaOptions {
     TessaCommand command = TessaCommand::help;
-    std::string image;                  // download, write, map
+    std::string image;                  // download, write, map, unpack; convert: the source
     int capacityIndex = 4;              // "32M"
     bool capacityGiven = false;
     uint32_t address = 0;               // download, write: flash address of the image
@@ -21,7 +21,7 @@ struct TessaOptions {
     std::string logPath;                // empty: the default log
     bool noLog = false;
     bool json = false;
-    // pack
+    // pack, unpack (the folder), convert
     std::string output;
     std::vector<std::string> audio, images;
     std::string format = "APM";

@@ -1,31 +1,12 @@
 #include "MapCommand.h"
 #include "DownloadLog.h"
 #include "FlashCommands.h"
-#include "PackedImageMap.h"
 #include "StatusLine.h"
 #include "StringConv.h"
-#include <windows.h>
 #include <cstdio>
 
-int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
+bool ReadPackedImage(const InputFile& file, const TessaOptions& options, PackedMap* map)
 {
-    HANDLE file = ::CreateFileW(WideFromUtf8(options.image).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    LARGE_INTEGER size = {};
-    if (file == INVALID_HANDLE_VALUE || !::GetFileSizeEx(file, &size)) {
-        if (file != INVALID_HANDLE_VALUE)
-            ::CloseHandle(file);
-        out.Error("packed image not found or unreadable: " + options.image);
-        return kExitBadInput;
-    }
-    ReadAt read = [file](uint64_t offset, void* buffer, size_t bytes) {
-        LARGE_INTEGER at;
-        at.QuadPart = static_cast<LONGLONG>(offset);
-        DWORD got = 0;
-        return bytes <= 0xFFFFFFFFu && ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)
-               && ::ReadFile(file, buffer, static_cast<DWORD>(bytes), &got, nullptr) && got == bytes;
-    };
-
     PackedMapOptions mapOptions;
     if (options.audioStartGiven)
         mapOptions.audioStart = options.audioStart;
@@ -33,10 +14,22 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
         mapOptions.imageStart = options.imageStart;
     mapOptions.systemClock = static_cast<uint32_t>(options.clock);
     mapOptions.capacityBytes = static_cast<uint64_t>(CapacityBits(options.capacityIndex)) / 8;
+    map->file = options.image;  // UTF-8, as JSON wants it
+    return ReadPackedMap(file.Reader(), file.Size(), mapOptions, map);
+}
+
+int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
+{
     PackedMap map;
-    map.file = options.image;  // UTF-8, as JSON wants it
-    const bool complete = ReadPackedMap(read, static_cast<uint64_t>(size.QuadPart), mapOptions, &map);
-    ::CloseHandle(file);
+    bool complete = false;
+    {
+        InputFile file;
+        if (!file.Open(WideFromUtf8(options.image))) {
+            out.Error("packed image not found or unreadable: " + options.image);
+            return kExitBadInput;
+        }
+        complete = ReadPackedImage(file, options, &map);
+    }
 
     // The table is the command's output: shown even with --quiet.
     const std::string text = options.json ? FormatPackedMapJson(map) : FormatPackedMapText(map);

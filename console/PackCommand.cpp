@@ -1,7 +1,8 @@
 #include "PackCommand.h"
 #include "BuildChain.h"
+#include "ConsoleFiles.h"
+#include "ConverterLibrary.h"
 #include "FlashCommands.h"
-#include "ModuleDir.h"
 #include "StringConv.h"
 #include <cinttypes>
 #include <cstdio>
@@ -26,20 +27,6 @@ std::string Address(uint64_t value)
 std::string Named(const std::string& ansi)
 {
     return Utf8FromAnsi(ansi);
-}
-
-std::string SystemErrorText(unsigned long code)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide = length && text ? std::wstring(text, length) : std::wstring();
-    if (text)
-        ::LocalFree(text);
-    while (!wide.empty() && std::wstring(L"\r\n .").find(wide.back()) != std::wstring::npos)
-        wide.pop_back();
-    return wide.empty() ? "Windows error " + std::to_string(code) : Utf8FromWide(wide);
 }
 
 // Why the packer refused, with its numbers; the options named as the user gives them.
@@ -131,57 +118,6 @@ private:
     int m_exitCode = kExitBadInput;
 };
 
-// A converter library from the program's folder, freed with the object.
-class Library {
-public:
-    Library() = default;
-    ~Library()
-    {
-        if (m_module)
-            ::FreeLibrary(m_module);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-
-    bool Load(const char* name, ConsoleOutput& out)
-    {
-        m_module = LoadModuleLibrary(name);
-        if (!m_module)
-            out.Error("can't load the converter library " + Utf8FromWide(GetModuleDirW(true)) + name);
-        return m_module != nullptr;
-    }
-    HMODULE Module() const { return m_module; }
-
-private:
-    HMODULE m_module = nullptr;
-};
-
-bool IsFile(const std::string& utf8Path)
-{
-    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(utf8Path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The sources as the converters take them: each must exist, and its name
-// must be held exactly by the ANSI code page. False after saying which isn't.
-bool AnsiSources(const std::vector<std::string>& files, std::vector<std::string>* ansi, ConsoleOutput& out)
-{
-    for (const std::string& file : files) {
-        if (!IsFile(file)) {
-            out.Error("no such file: " + file);
-            return false;
-        }
-        std::string name;
-        if (!AnsiFromUtf8Exact(file, &name)) {
-            out.Error("can't hand " + file + " to the converters: they take paths in the ANSI code page ("
-                      + std::to_string(::GetACP()) + "), which has no place for some of its characters");
-            return false;
-        }
-        ansi->push_back(name);
-    }
-    return true;
-}
-
 }  // namespace
 
 int RunPackCommand(const TessaOptions& options, ConsoleOutput& out)
@@ -189,7 +125,7 @@ int RunPackCommand(const TessaOptions& options, ConsoleOutput& out)
     BuildRequest request;
     if (!AnsiSources(options.audio, &request.audioFiles, out) || !AnsiSources(options.images, &request.imageFiles, out))
         return kExitBadInput;
-    Library tuneMill, picMill;
+    ConverterLibrary tuneMill, picMill;
     if (!options.audio.empty() && !tuneMill.Load("TuneMill.dll", out))
         return kExitFailed;
     if (!options.images.empty() && !picMill.Load("PicMill.dll", out))

@@ -2,10 +2,12 @@
 // production lines and build pipelines, without a window.
 #include "CommandLine.h"
 #include "ConsoleOutput.h"
+#include "ConvertCommand.h"
 #include "FlashCommands.h"
 #include "MapCommand.h"
 #include "PackCommand.h"
 #include "StringConv.h"
+#include "UnpackCommand.h"
 #include "Version.h"
 #include <cstdio>
 
@@ -39,6 +41,10 @@ int wmain(int argc, wchar_t** argv)
         return RunPackCommand(options, out);
     case TessaCommand::map:
         return RunMapCommand(options, out);
+    case TessaCommand::unpack:
+        return RunUnpackCommand(options, out);
+    case TessaCommand::convert:
+        return RunConvertCommand(options, out);
     }
     return kExitBadInput;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Both builds' run-time libraries export exactly the names a caller looks up,
-# undecorated, and each build's binaries are of its own machine type.
+# undecorated, each build's binaries are of its own machine type, and the
+# console program imports no window library.
 # Arguments: the top of the build folders (holding win32/ and win64/).
 set -uo pipefail
 top=$1
@@ -22,6 +23,11 @@ for flavour in win32 win64; do
       echo "FAIL $flavour/$file: not $format"; failed=1
     fi
   done
+  windowing=$("$objdump" -p "$bin/tessa.exe" | awk '/DLL Name:/ { print tolower($3) }' \
+              | grep -E '^(user32|gdi32|comctl32|comdlg32|gdiplus)\.dll$' | tr '\n' ' ')
+  if [ -n "$windowing" ]; then
+    echo "FAIL $flavour/tessa.exe imports $windowing"; failed=1
+  fi
   for lib in KP6600HidDriver TuneMill PicMill; do
     want_var="expected_$lib"
     got=$("$objdump" -p "$bin/$lib.dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' \

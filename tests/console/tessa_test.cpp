@@ -3,7 +3,11 @@
 #include "AppDriver.h"
 #include "ConsoleProcess.h"
 #include "CommandLine.h"
+#include "GdiPlus.h"
+#include "PictureDecoder.h"
+#include "SpeechDecoder.h"
 #include <gtest/gtest.h>
+#include <cmath>
 
 namespace gui {
 namespace {
@@ -310,6 +314,141 @@ TEST_F(TessaTest, PackRefusesSourcesNoAnsiCodePageCanNameAndWritesAnyOutput)
     EXPECT_NE(std::string::npos, out.find("\xF0\x9F\x8E\xB5.bin\", \"size\": 510,")) << out;
 }
 
+// A mono 16-bit WAV at 8000 Hz of a 1 kHz tone.
+std::string Tone(uint32_t samples)
+{
+    std::string data;
+    for (uint32_t i = 0; i < samples; ++i)
+        data += Le(static_cast<uint32_t>(std::lround(12000 * std::sin(6.283185307179586 * i / 8))), 2);
+    return "RIFF" + Le(36 + 2 * samples, 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(8000, 4)
+           + Le(16000, 4) + Le(2, 2) + Le(16, 2) + "data" + Le(2 * samples, 4) + data;
+}
+
+// A clip's bytes as the WAV file the device's decoder gives.
+std::string ExpectedWave(const std::string& clip, media::SpeechFormat format, uint32_t rate)
+{
+    const std::vector<int16_t> samples = media::DecodeSpeech(format, std::vector<uint8_t>(clip.begin(), clip.end()));
+    uint8_t header[media::kWaveHeaderBytes];
+    media::MakeWaveHeader(rate, 2 * samples.size(), header);
+    std::string wave(reinterpret_cast<char*>(header), sizeof header);
+    for (int16_t sample : samples)
+        wave += Le(static_cast<uint16_t>(sample), 2);
+    return wave;
+}
+
+// A PNG's pixels as red, green, blue bytes, read back through GDI+.
+std::vector<uint8_t> PngPixels(const std::string& path)
+{
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    std::vector<uint8_t> rgb;
+    {
+        Gdiplus::Bitmap bitmap(std::wstring(path.begin(), path.end()).c_str());
+        Gdiplus::Rect all(0, 0, static_cast<INT>(bitmap.GetWidth()), static_cast<INT>(bitmap.GetHeight()));
+        Gdiplus::BitmapData data;
+        if (bitmap.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &data) == Gdiplus::Ok) {
+            for (UINT y = 0; y < data.Height; ++y) {
+                const uint8_t* row = static_cast<const uint8_t*>(data.Scan0) + y * static_cast<size_t>(data.Stride);
+                for (UINT x = 0; x < data.Width; ++x)
+                    rgb.insert(rgb.end(), { row[3 * x + 2], row[3 * x + 1], row[3 * x] });
+            }
+            bitmap.UnlockBits(&data);
+        }
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return rgb;
+}
+
+TEST_F(TessaTest, PackThenUnpackKeepsA1kHzToneClean)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Tone(8000)));
+    for (const auto& c : { std::make_pair("APM", 15.0), std::make_pair("MDM", 30.0) }) {
+        ASSERT_EQ(0, Run("pack -o \"" + m_dir + "t.bin\" --audio \"" + m_dir + "tone.wav\" --format " + c.first)) << m_err;
+        ASSERT_EQ(0, Run("unpack \"" + m_dir + "t.bin\" -o \"" + m_dir + c.first + "\"")) << m_err;
+        const std::string wave = ReadFile(m_dir + c.first + "\\audio-01.wav");
+        ASSERT_EQ(44u + 2 * 8000, wave.size()) << c.first;
+        EXPECT_EQ(Le(8000, 4), wave.substr(24, 4));
+        double signal = 0, noise = 0;
+        for (size_t i = 0; i < 8000; ++i) {
+            const double in = std::lround(12000 * std::sin(6.283185307179586 * static_cast<double>(i) / 8));
+            const int16_t out = static_cast<int16_t>(static_cast<uint8_t>(wave[44 + 2 * i]) | wave[45 + 2 * i] << 8);
+            signal += in * in;
+            noise += (out - in) * (out - in);
+        }
+        const double snr = 10 * std::log10(signal / noise);
+        std::printf("%s 1 kHz tone, packed and unpacked: %.1f dB\n", c.first, snr);
+        EXPECT_GE(snr, c.second) << c.first;
+    }
+}
+
+TEST_F(TessaTest, UnpackAndConvertGiveWhatTheDevicePlaysAndShows)
+{
+    const std::string d = m_dir;
+    ASSERT_TRUE(WriteFile(d + "tone.wav", Tone(1000)) && WriteFile(d + "hum.wav", Wave(333)) && WriteFile(d + "pic.bmp", Bmp()));
+    ASSERT_EQ(0, Run("pack -o \"" + d + "m.bin\" --audio \"" + d + "tone.wav\" --audio \"" + d + "hum.wav\" --image \"" + d
+                     + "pic.bmp\" --rate 22050")) << m_err;
+    // 2756 and 918 samples at 22050 Hz: 1378 and 459 bytes of APM after 18 of
+    // records; the image count at 0x1000.
+    const std::string packed = ReadFile(d + "m.bin");
+    ASSERT_EQ(0x1002u + 32768, packed.size());
+
+    // Into a folder of any name, made with its parent.
+    std::string out, err;
+    const std::wstring dir(d.begin(), d.end());
+    ASSERT_EQ(0, RunWide(L"unpack \"" + dir + L"m.bin\" -o \"" + dir + L"new\\\u56fe\"", &out, &err, d)) << err;
+    EXPECT_EQ("audio-01.wav: APM 22101 Hz, 0.1 s\r\naudio-02.wav: APM 22101 Hz, 0.0 s\r\nunpacked 2 of 2 clips and 1 of 1 "
+              "images into " + d + "new\\\xE5\x9B\xBE\r\n", out);
+    ASSERT_TRUE(::MoveFileW((dir + L"new\\\u56fe").c_str(), (dir + L"unpacked").c_str()));
+    const std::string u = d + "unpacked\\";
+    EXPECT_EQ(ExpectedWave(packed.substr(18, 1378), media::SpeechFormat::apm, 22101), ReadFile(u + "audio-01.wav"));
+    EXPECT_EQ(ExpectedWave(packed.substr(1396, 459), media::SpeechFormat::apm, 22101), ReadFile(u + "audio-02.wav"));
+    const std::string rbf = packed.substr(0x1002);
+    const std::vector<uint8_t> shown = media::DecodeRbf(std::vector<uint8_t>(rbf.begin(), rbf.end()));
+    EXPECT_EQ(shown, PngPixels(u + "image-01.png"));
+    ASSERT_EQ(0, Run("map \"" + d + "m.bin\" --json"));
+    EXPECT_EQ(m_out, ReadFile(u + "map.json"));
+
+    // One file converted alone comes out as it was unpacked.
+    ASSERT_EQ(0, Run("convert \"" + d + "pic.bmp\" -o \"" + d + "pic.png\"")) << m_err;
+    EXPECT_EQ(shown, PngPixels(d + "pic.png"));
+    ASSERT_EQ(0, Run("convert \"" + d + "tone.wav\" -o \"" + d + "tone-as-played.wav\" --rate 22050")) << m_err;
+    EXPECT_EQ(ReadFile(u + "audio-01.wav"), ReadFile(d + "tone-as-played.wav"));
+    EXPECT_EQ("", ReadFile(d + "tone.wav.apm") + ReadFile(d + "pic.bmp.rbf"));
+    EXPECT_EQ(2, Run("convert \"" + d + "m.bin\" -o \"" + d + "m.png\""));
+    EXPECT_EQ("tessa: unknown kind of source: " + d + "m.bin (audio .mp3 or .wav, pictures .jpg, .bmp, .png or .gif)\r\n", m_err);
+}
+
+TEST_F(TessaTest, UnpackOfDamagedImagesSaysWhyAndWritesWhatItCan)
+{
+    const std::string record0("\x40\xBF\x12\x80\x80\x88\x01\xFF", 8), good = "\x02" + std::string(1, '\0') + record0
+                              + "\x40\xBF\x1C\x80\x80\x88\x01\xFF" + "0123456789abcdefg";
+    struct Case {
+        std::string bytes, options, error, written;
+    } cases[] = {
+        { good.substr(0, 20), "", "clip 1 points outside the file (file offset 28)", "" },
+        { "\x02" + std::string(1, '\0') + record0 + "\xC0\xBF\x1C\x80\x80\x88\x01\xFF" + "0123456789abcdefg", "",
+          "clip 1: unknown prescaler code 3 (control byte 0xC0)", "audio-01.wav" },
+        { "\x02" + std::string(1, '\0') + record0 + "\x40\xBF\x10\x80\x80\x88\x01\xFF" + "0123456789abcdefg", "",
+          "clip 1 points into the audio records (file offset 16) (and 1 more problems)", "" },
+        { std::string("\xFF\xFF", 2) + std::string(300, '\x5A'), "",
+          "the file (302 bytes) is shorter than its header of 65535 audio records (524282 bytes) (and 111 more problems)", "" },
+        { std::string("\0\0\xFF\xFF", 4) + std::string(40000, '\x5A'), " --audio-start 0 --image-start 2",
+          "the 65535 images of 32768 bytes from file offset 4 run past the end of the file", "image-01.png" },
+        { "", "", "the file (0 bytes) is shorter than its header of 0 audio records (2 bytes)", "" },
+    };
+    for (const Case& c : cases) {
+        const std::string dir = MakeTempDir("unpack");
+        ASSERT_TRUE(WriteFile(dir + "bad.bin", c.bytes));
+        EXPECT_EQ(1, Run("unpack \"" + dir + "bad.bin\" -o \"" + dir + "out\" --quiet" + c.options)) << c.error;
+        EXPECT_EQ("tessa: " + c.error + "\r\n", m_err);
+        EXPECT_NE("", ReadFile(dir + "out\\map.json"));
+        if (!c.written.empty()) {
+            EXPECT_NE("", ReadFile(dir + "out\\" + c.written)) << c.error;
+        }
+    }
+}
+
 TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
 {
     TessaOptions o;
@@ -350,6 +489,9 @@ TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
         { { "pack", "--audio", "a.wav" }, "pack needs an output file: -o OUT" },
         { { "pack", "-o", "x", "--background", "1,2" }, "the background must be R,G,B with values from 0 to 255: '1,2'" },
         { { "pack", "-o", "x", "--rate" }, "option --rate needs a value" },
+        { { "unpack", "x.bin" }, "unpack needs an output folder: -o DIR" },
+        { { "convert", "-o", "x.wav" }, "convert needs an audio file or a picture" },
+        { { "unpack", "x.bin", "-o", "d", "--clock", "0" }, "--clock must be above 0 Hz" },
     };
     for (const auto& c : refused) {
         EXPECT_FALSE(ParseTessaArguments(c.first, &o, &error));

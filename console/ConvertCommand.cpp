@@ -1,0 +1,141 @@
+#include "ConvertCommand.h"
+#include "ConsoleFiles.h"
+#include "ConversionPlan.h"
+#include "ConverterLibrary.h"
+#include "FlashCommands.h"
+#include "MediaConverters.h"
+#include "MediaWriters.h"
+#include "Packer.h"
+#include "PictureDecoder.h"
+#include "StringConv.h"
+#include <cctype>
+#include <vector>
+
+namespace {
+
+enum class SourceKind { unknown, audio, picture };
+
+// By the name's extension, as the builder's lists take them.
+SourceKind KindOf(const std::string& path)
+{
+    std::string extension = FileExtension(path);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension.size() == path.size())
+        return SourceKind::unknown;
+    if (extension == "mp3" || extension == "wav")
+        return SourceKind::audio;
+    if (extension == "jpg" || extension == "jpeg" || extension == "bmp" || extension == "png" || extension == "gif")
+        return SourceKind::picture;
+    return SourceKind::unknown;
+}
+
+// The converted file: a new name in the temporary folder when the ANSI code
+// page holds it, else beside the source as the builder puts it. Removed with
+// the object.
+class ConvertedFile {
+public:
+    explicit ConvertedFile(const std::string& ansiSource)
+    {
+        wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+        const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+        if (length > 0 && length <= MAX_PATH && ::GetTempFileNameW(folder, L"tsl", 0, name)) {
+            if (AnsiFromWideExact(name, &m_ansi))
+                return;
+            ::DeleteFileW(name);
+        }
+        m_ansi = ConvertedPath(ansiSource);
+    }
+    ~ConvertedFile() { ::DeleteFileA(m_ansi.c_str()); }
+    ConvertedFile(const ConvertedFile&) = delete;
+    ConvertedFile& operator=(const ConvertedFile&) = delete;
+
+    const std::string& Ansi() const { return m_ansi; }
+
+private:
+    std::string m_ansi;
+};
+
+}  // namespace
+
+int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
+{
+    const std::string& source = options.image;
+    const SourceKind kind = KindOf(source);
+    if (kind == SourceKind::unknown) {
+        out.Error("unknown kind of source: " + source + " (audio .mp3 or .wav, pictures .jpg, .bmp, .png or .gif)");
+        return kExitBadInput;
+    }
+    const bool audio = kind == SourceKind::audio;
+    const std::string wanted = audio ? "wav" : "png";
+    std::string extension = FileExtension(options.output);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != wanted || extension.size() == options.output.size()) {
+        out.Error(std::string(audio ? "an audio file" : "a picture") + " converts to a ." + wanted
+                  + " file: " + options.output);
+        return kExitBadInput;
+    }
+    if (audio && options.rate <= 0) {
+        out.Error("the sample rate is 0 Hz; audio needs one: give --rate HZ");
+        return kExitBadInput;
+    }
+    std::vector<std::string> ansi;
+    if (!AnsiSources({ source }, &ansi, out))
+        return kExitBadInput;
+    ConverterLibrary library;
+    if (!library.Load(audio ? "TuneMill.dll" : "PicMill.dll", out))
+        return kExitFailed;
+    const MediaConverters converters(audio ? library.Module() : nullptr, audio ? nullptr : library.Module());
+
+    const ConvertedFile converted(ansi[0]);
+    const int done = audio ? converters.ConvertAudio(options.format, ansi[0], converted.Ansi(), options.rate)
+                           : converters.ConvertImage(ansi[0], converted.Ansi(), media::kScreenWidth,
+                                                     media::kScreenHeight, options.background);
+    if (!done) {
+        const ConversionDiagnosis diagnosis = audio ? converters.DiagnoseAudio(options.format, ansi[0], options.rate)
+                                                    : converters.DiagnoseImage(ansi[0]);
+        out.Error("can't convert " + source + ": " + ConversionProblemText(diagnosis, audio));
+        const bool libraryFailed = diagnosis.problem == ConversionProblem::noLibrary
+                                   || diagnosis.problem == ConversionProblem::noExport;
+        return libraryFailed ? kExitFailed : kExitBadInput;
+    }
+    InputFile result;
+    if (!result.Open(WideFromAnsi(converted.Ansi()))) {
+        out.Error("can't read the converted file " + Utf8FromAnsi(converted.Ansi()));
+        return kExitFailed;
+    }
+    const std::wstring target = ExtendedPath(options.output);
+    std::string why;
+    if (audio) {
+        // The clip plays at the rate its timer settings give, as packed.
+        uint8_t prescaler = 0, timerCount = 0;
+        TimerSettings(static_cast<uint32_t>(options.clock), static_cast<uint32_t>(options.rate), &prescaler,
+                      &timerCount);
+        const uint32_t rate = media::PlaybackRate(static_cast<uint32_t>(options.clock), prescaler, timerCount);
+        const media::SpeechFormat format = options.format == "MDM" ? media::SpeechFormat::mdm
+                                                                   : media::SpeechFormat::apm;
+        if (rate == 0 || !WriteClipWave(result.Reader(), 0, result.Size(), format, rate, target, &why)) {
+            out.Error("can't write " + options.output + ": " + (rate ? why : "the clip plays at 0 Hz"));
+            return kExitBadInput;
+        }
+        out.Info("converted " + source + " to " + options.output + ": "
+                 + ClipText(options.format, rate, result.Size() * media::SamplesPerByte(format)));
+        return kExitOk;
+    }
+    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
+    if (result.Size() != rbf.size() || !result.Reader()(0, rbf.data(), rbf.size())) {
+        out.Error("the converter gave " + std::to_string(result.Size()) + " bytes, not "
+                  + std::to_string(rbf.size()));
+        return kExitFailed;
+    }
+    media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
+    PngWriter png;
+    if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, target, &why)) {
+        out.Error("can't write " + options.output + ": " + why);
+        return kExitBadInput;
+    }
+    out.Info("converted " + source + " to " + options.output + ": 128 x 128 on " + std::to_string(options.background[0])
+             + "," + std::to_string(options.background[1]) + "," + std::to_string(options.background[2]));
+    return kExitOk;
+}

@@ -1,0 +1,45 @@
+#include "ConverterLibrary.h"
+#include "ModuleDir.h"
+#include "StringConv.h"
+
+namespace {
+
+bool IsFile(const std::string& utf8Path)
+{
+    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(utf8Path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+ConverterLibrary::~ConverterLibrary()
+{
+    if (m_module)
+        ::FreeLibrary(m_module);
+}
+
+bool ConverterLibrary::Load(const char* name, ConsoleOutput& out)
+{
+    m_module = LoadModuleLibrary(name);
+    if (!m_module)
+        out.Error("can't load the converter library " + Utf8FromWide(GetModuleDirW(true)) + name);
+    return m_module != nullptr;
+}
+
+bool AnsiSources(const std::vector<std::string>& files, std::vector<std::string>* ansi, ConsoleOutput& out)
+{
+    for (const std::string& file : files) {
+        if (!IsFile(file)) {
+            out.Error("no such file: " + file);
+            return false;
+        }
+        std::string name;
+        if (!AnsiFromUtf8Exact(file, &name)) {
+            out.Error("can't hand " + file + " to the converters: they take paths in the ANSI code page ("
+                      + std::to_string(::GetACP()) + "), which has no place for some of its characters");
+            return false;
+        }
+        ansi->push_back(name);
+    }
+    return true;
+}

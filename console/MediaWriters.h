@@ -1,0 +1,36 @@
+// Decoded clips and pictures into files: WAV through plain file writes, PNG
+// through the Windows Imaging Component. Each output is written whole or
+// not at all.
+#pragma once
+#include "PackedImageMap.h"  // ReadAt
+#include "SpeechDecoder.h"
+#include <windows.h>
+#include <cstdint>
+#include <string>
+
+struct IWICImagingFactory;
+
+// The clip of `length` bytes at `offset`, decoded a piece at a time, as a
+// 16-bit mono PCM WAV file playing at rate. False with the reason in *why.
+bool WriteClipWave(const ReadAt& read, uint64_t offset, uint64_t length, media::SpeechFormat format, uint32_t rate,
+                   const std::wstring& path, std::string* why);
+
+// What plays: "APM 8000 Hz, 3.2 s".
+std::string ClipText(const std::string& format, uint32_t rate, uint64_t samples);
+
+// Writes 24-bit RGB pictures as PNG files. COM is initialised for the
+// calling thread for the object's life.
+class PngWriter {
+public:
+    PngWriter();
+    ~PngWriter();
+    PngWriter(const PngWriter&) = delete;
+    PngWriter& operator=(const PngWriter&) = delete;
+
+    // rgb: red, green, blue bytes, rows from the top. False with the reason in *why.
+    bool Write(const uint8_t* rgb, unsigned width, unsigned height, const std::wstring& path, std::string* why);
+
+private:
+    bool m_comStarted = false;
+    IWICImagingFactory* m_factory = nullptr;
+};

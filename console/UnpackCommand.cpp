@@ -1,0 +1,116 @@
+#include "UnpackCommand.h"
+#include "ConsoleFiles.h"
+#include "FlashCommands.h"
+#include "MapCommand.h"
+#include "MediaWriters.h"
+#include "PictureDecoder.h"
+#include "StringConv.h"
+#include <vector>
+
+namespace {
+
+// "audio-01.wav": the number from 1, with as many digits as count needs and
+// at least two.
+std::string NumberedName(const char* stem, size_t number, size_t count, const char* extension)
+{
+    size_t digits = 2;
+    for (size_t rest = count; rest >= 100; rest /= 10)
+        ++digits;
+    const std::string text = std::to_string(number);
+    return stem + std::string(digits > text.size() ? digits - text.size() : 0, '0') + text + extension;
+}
+
+// A text as the console program prints it into a file: every "\n" as "\r\n",
+// so that map.json holds what `tessa map --json` prints.
+std::string AsPrinted(const std::string& text)
+{
+    std::string printed;
+    printed.reserve(text.size() + text.size() / 32);
+    for (const char c : text) {
+        if (c == '\n')
+            printed += '\r';
+        printed += c;
+    }
+    return printed;
+}
+
+}  // namespace
+
+int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
+{
+    InputFile file;
+    if (!file.Open(WideFromUtf8(options.image))) {
+        out.Error("packed image not found or unreadable: " + options.image);
+        return kExitBadInput;
+    }
+    const std::wstring dir = ExtendedPath(options.output);
+    const unsigned long folderError = dir.empty() ? ERROR_INVALID_NAME : CreateFolders(dir);
+    if (folderError) {
+        out.Error("can't make the folder " + options.output + ": " + SystemErrorText(folderError));
+        return kExitBadInput;
+    }
+    auto pathOf = [&dir](const std::string& name) { return dir + L"\\" + WideFromUtf8(name); };
+
+    // Every problem the map finds, then every file that could not be written;
+    // whatever can be decoded still is.
+    PackedMap map;
+    std::vector<std::string> problems;
+    if (!ReadPackedImage(file, options, &map))
+        problems.push_back("reading the packed image failed: " + options.image);
+    problems.insert(problems.end(), map.problems.begin(), map.problems.end());
+    std::string why;
+    if (!WriteWholeFile(pathOf("map.json"), AsPrinted(FormatPackedMapJson(map)), &why))
+        problems.push_back("can't write map.json: " + why);
+
+    const ReadAt read = file.Reader();
+    size_t clips = 0, images = 0;
+    for (const PackedClip& clip : map.clips) {
+        // Those the map can't place or play are among its problems.
+        if (!clip.offset || !clip.length || !clip.sampleRate || clip.format == "?")
+            continue;
+        if (*clip.sampleRate == 0) {
+            problems.push_back("clip " + std::to_string(clip.index) + " plays at 0 Hz at the clock of "
+                               + std::to_string(options.clock) + " Hz");
+            continue;
+        }
+        const media::SpeechFormat format = clip.format == "MDM" ? media::SpeechFormat::mdm : media::SpeechFormat::apm;
+        const std::string name = NumberedName("audio-", clip.index + 1, map.clips.size(), ".wav");
+        if (!WriteClipWave(read, *clip.offset, *clip.length, format, *clip.sampleRate, pathOf(name), &why)) {
+            problems.push_back("can't write " + name + " (clip " + std::to_string(clip.index) + "): " + why);
+            continue;
+        }
+        ++clips;
+        out.Info(name + ": " + ClipText(clip.format, *clip.sampleRate, *clip.length * media::SamplesPerByte(format)));
+    }
+
+    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
+    PngWriter png;
+    for (const PackedImage& image : map.images) {
+        // One cut short by the end of the file is among the map's problems.
+        if (image.size != rbf.size() || image.offset > file.Size() || image.size > file.Size() - image.offset)
+            continue;
+        const std::string name = NumberedName("image-", image.index + 1, map.images.size(), ".png");
+        if (!read(image.offset, rbf.data(), rbf.size())) {
+            problems.push_back("can't read image " + std::to_string(image.index));
+            continue;
+        }
+        media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
+        if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, pathOf(name), &why)) {
+            problems.push_back("can't write " + name + " (image " + std::to_string(image.index) + "): " + why);
+            continue;
+        }
+        ++images;
+    }
+
+    out.Info("unpacked " + std::to_string(clips) + " of " + std::to_string(map.clips.size()) + " clips and "
+             + std::to_string(images) + " of " + std::to_string(map.images.size()) + " images into "
+             + options.output);
+    if (!problems.empty()) {
+        std::string line = problems.front();
+        if (problems.size() > 1)
+            line += " (and " + std::to_string(problems.size() - 1) + " more problems)";
+        out.Error(line);
+        return kExitFailed;
+    }
+    return kExitOk;
+}
