@@ -103,6 +103,17 @@ std::wstring ExtendedPath(const std::string& utf8Path)
 
 namespace {
 
+bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info)
+{
+    const HANDLE file = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = ::GetFileInformationByHandle(file, info) != 0;
+    ::CloseHandle(file);
+    return known;
+}
+
 // Characters of the root ("\\?\C:\", "\\?\UNC\server\share\") of a \\?\ path.
 size_t RootLength(const std::wstring& path)
 {
@@ -116,6 +127,14 @@ size_t RootLength(const std::wstring& path)
 }
 
 }  // namespace
+
+bool SameFile(const std::wstring& a, const std::wstring& b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return FileIdentity(a, &first) && FileIdentity(b, &second)
+           && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
+           && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
 
 unsigned long CreateFolders(const std::wstring& path)
 {

@@ -53,6 +53,10 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::str
 // so that no length or name limits it; empty when Windows can't make it full.
 std::wstring ExtendedPath(const std::string& utf8Path);
 
+// Whether two paths lead to one existing file (its volume and file index),
+// however they are spelt.
+bool SameFile(const std::wstring& a, const std::wstring& b);
+
 // The folder and every missing folder above it; path in its \\?\ form.
 // 0 or the Windows error code.
 unsigned long CreateFolders(const std::wstring& path);

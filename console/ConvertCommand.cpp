@@ -83,6 +83,11 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
     std::vector<std::string> ansi;
     if (!AnsiSources({ source }, &ansi, out))
         return kExitBadInput;
+    const std::wstring target = ExtendedPath(options.output);
+    if (SameFile(WideFromUtf8(source), target)) {
+        out.Error("the output " + options.output + " is the source itself");
+        return kExitBadInput;
+    }
     ConverterLibrary library;
     if (!library.Load(audio ? "TuneMill.dll" : "PicMill.dll", out))
         return kExitFailed;
@@ -105,7 +110,6 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
         out.Error("can't read the converted file " + Utf8FromAnsi(converted.Ansi()));
         return kExitFailed;
     }
-    const std::wstring target = ExtendedPath(options.output);
     std::string why;
     if (audio) {
         // The clip plays at the rate its timer settings give, as packed.

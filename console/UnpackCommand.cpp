@@ -43,13 +43,17 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
         out.Error("packed image not found or unreadable: " + options.image);
         return kExitBadInput;
     }
-    const std::wstring dir = ExtendedPath(options.output);
+    // The folder without trailing separators, a drive's root ("X:\\") apart.
+    std::wstring dir = ExtendedPath(options.output);
+    while (dir.size() > 1 && dir.back() == L'\\' && dir[dir.size() - 2] != L':')
+        dir.pop_back();
     const unsigned long folderError = dir.empty() ? ERROR_INVALID_NAME : CreateFolders(dir);
     if (folderError) {
         out.Error("can't make the folder " + options.output + ": " + SystemErrorText(folderError));
         return kExitBadInput;
     }
-    auto pathOf = [&dir](const std::string& name) { return dir + L"\\" + WideFromUtf8(name); };
+    const std::wstring prefix = dir.back() == L'\\' ? dir : dir + L'\\';
+    auto pathOf = [&prefix](const std::string& name) { return prefix + WideFromUtf8(name); };
 
     // Every problem the map finds, then every file that could not be written;
     // whatever can be decoded still is.
