@@ -15,14 +15,21 @@ namespace {
 
 enum class SourceKind { unknown, audio, picture };
 
+// The text after the name's last ".", in lower case; empty when it has none.
+std::string Extension(const std::string& path)
+{
+    std::string extension = FileExtension(path);
+    if (extension.size() == path.size())
+        return std::string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 // By the name's extension, as the builder's lists take them.
 SourceKind KindOf(const std::string& path)
 {
-    std::string extension = FileExtension(path);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension.size() == path.size())
-        return SourceKind::unknown;
+    const std::string extension = Extension(path);
     if (extension == "mp3" || extension == "wav")
         return SourceKind::audio;
     if (extension == "jpg" || extension == "jpeg" || extension == "bmp" || extension == "png" || extension == "gif")
@@ -68,10 +75,7 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
     }
     const bool audio = kind == SourceKind::audio;
     const std::string wanted = audio ? "wav" : "png";
-    std::string extension = FileExtension(options.output);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension != wanted || extension.size() == options.output.size()) {
+    if (Extension(options.output) != wanted) {
         out.Error(std::string(audio ? "an audio file" : "a picture") + " converts to a ." + wanted
                   + " file: " + options.output);
         return kExitBadInput;
