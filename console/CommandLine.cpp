@@ -1,14 +1,17 @@
 #include "CommandLine.h"
+#include "DeviceList.h"
 #include <cctype>
 #include <cstdlib>
 
 const char* const kTessaUsage =
     "usage: tessa [--log FILE | --no-log] [--quiet] COMMAND [options]\n"
     "\n"
-    "  download IMAGE [--capacity 2M|4M|8M|16M|32M|64M] [--address HEX] [--loop [--count N]]\n"
+    "  download IMAGE [--capacity 2M|4M|8M|16M|32M|64M] [--address HEX] [--devices LIST]\n"
+    "                 [--loop [--count N]]\n"
     "      erase the flash and program the raw image (SPI), as the download panel does;\n"
     "      capacity 32M and address 0 unless given\n"
-    "  write IMAGE [--flash-type SPI|KP6X|NAND] [--address HEX] [--loop [--count N]]\n"
+    "  write IMAGE [--flash-type SPI|KP6X|NAND] [--address HEX] [--devices LIST]\n"
+    "              [--loop [--count N]]\n"
     "      erase the flash and write the image as the Writer dialog does\n"
     "  connect [--capacity C]\n"
     "      open and close the device once\n"
@@ -26,6 +29,10 @@ const char* const kTessaUsage =
     "      convert one audio file (OUT .wav) or picture (OUT .png) as pack does and decode it\n"
     "      back as the device plays or shows it\n"
     "\n"
+    "  --devices LIST\n"
+    "               program several boards at once, one per device number (0 to 63):\n"
+    "               0-3, 0,2,5 or 0-2,7 (device 0 alone without it); with --loop each\n"
+    "               device is a station of its own, and --count counts over all of them\n"
     "  --loop       program board after board as each is plugged in, until Ctrl+C\n"
     "               (or N boards with --count N)\n"
     "  --log FILE   append the download log there instead of\n"
@@ -110,8 +117,8 @@ struct CommandName {
 };
 
 const CommandName kCommands[] = {
-    { "download", TessaCommand::download, "--capacity --address --loop --count --log --no-log --quiet " },
-    { "write", TessaCommand::write, "--flash-type --address --loop --count --log --no-log --quiet " },
+    { "download", TessaCommand::download, "--capacity --address --devices --loop --count --log --no-log --quiet " },
+    { "write", TessaCommand::write, "--flash-type --address --devices --loop --count --log --no-log --quiet " },
     { "connect", TessaCommand::connect, "--capacity --quiet " },
     { "pack", TessaCommand::pack,
       "-o --output --audio --image --format --rate --clock --background --audio-start --image-start "
@@ -238,6 +245,10 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
             if (!ParseDecimalArgument(value, 1000000, &number) || number == 0)
                 return fail("the count must be a number from 1: '" + value + "'");
             options->count = static_cast<unsigned int>(number);
+        } else if (arg == "--devices") {
+            std::string reason;
+            if (!ParseDeviceList(value, &options->devices, &reason))
+                return fail(reason);
         } else if (arg == "--loop") {
             options->loop = true;
         } else if (arg == "--quiet") {

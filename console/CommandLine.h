@@ -15,6 +15,7 @@ struct TessaOptions {
     bool capacityGiven = false;
     uint32_t address = 0;               // download, write: flash address of the image
     int flashTypeIndex = 0;             // "SPI"
+    std::vector<int> devices;           // download, write: --devices; empty: device 0 alone
     bool loop = false;
     unsigned int count = 0;             // boards to program with --loop; 0 until Ctrl+C
     bool quiet = false;

@@ -16,9 +16,6 @@ namespace {
 
 std::atomic<bool> g_stop{ false };
 
-// How long a loop waits between looks for a board coming or going.
-constexpr unsigned int kBoardPollMs = 500;
-
 std::string Hex8(uint32_t value)
 {
     char text[16];
@@ -97,6 +94,18 @@ private:
     std::thread m_ticker;
 };
 
+// Polls until no device opens any more, or a stop is requested.
+void WaitUntilRemoved(C_USBCmd& usb)
+{
+    while (!g_stop) {
+        const int handle = usb.Open(0);
+        if (handle < 0)
+            return;
+        usb.Close(handle);
+        ::Sleep(kBoardPollMs);
+    }
+}
+
 // The flash a run must stay within: the chosen capacity for a download;
 // the 32-bit address space for a write, which knows no capacity.
 uint64_t FlashBytesOf(const TessaOptions& options)
@@ -106,7 +115,17 @@ uint64_t FlashBytesOf(const TessaOptions& options)
     return static_cast<uint32_t>(CapacityBits(options.capacityIndex)) / 8u;
 }
 
-// The checks a file must pass before a run: it exists and fits.
+BOOL WINAPI OnControl(DWORD event)
+{
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        g_stop = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
 int CheckImage(const TessaOptions& options, ConsoleOutput& out)
 {
     CFile file;
@@ -134,19 +153,6 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out)
     return kExitOk;
 }
 
-// Polls until no device opens any more, or a stop is requested.
-void WaitUntilRemoved(C_USBCmd& usb)
-{
-    while (!g_stop) {
-        const int handle = usb.Open(0);
-        if (handle < 0)
-            return;
-        usb.Close(handle);
-        ::Sleep(kBoardPollMs);
-    }
-}
-
-// The driver library from the program's folder; false after saying why not.
 bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
 {
     if (usb.LoadDriver() == 1)
@@ -155,28 +161,9 @@ bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
     return false;
 }
 
-BOOL WINAPI OnControl(DWORD event)
-{
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        g_stop = true;
-        return TRUE;
-    }
-    return FALSE;
-}
-
-}  // namespace
-
-int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
+FlashJob FlashJobOf(const TessaOptions& options)
 {
     const bool download = options.command == TessaCommand::download;
-    int checked = CheckImage(options, out);
-    if (checked != kExitOk)
-        return checked;
-    C_USBCmd usb(false);
-    if (!LoadDriver(usb, out))
-        return kExitFailed;
-    ::SetConsoleCtrlHandler(&OnControl, TRUE);
-
     FlashJob job;
     job.imagePath = WideFromUtf8(options.image);
     job.startAddress = options.address;
@@ -185,12 +172,68 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
     job.flashTypeCode = download ? static_cast<int>(kSpiFlashTypeCode) : FlashTypeCode(options.flashTypeIndex);
     job.openAttempts = options.loop ? 0 : kOpenAttempts;
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
-    const std::wstring logPath = options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
+    return job;
+}
+
+std::string FlashTitle(const TessaOptions& options)
+{
+    if (options.command == TessaCommand::download)
+        return "download " + options.image + " at " + Hex8(options.address) + ", capacity "
+               + CapacityName(CapacityBits(options.capacityIndex));
+    return "write " + options.image + " at " + Hex8(options.address) + ", flash type "
+           + FlashTypeName(options.flashTypeIndex);
+}
+
+DownloadLogEntry FlashLogEntry(const TessaOptions& options, const FlashJob& job, const FlashOutcome& outcome,
+                               uint64_t milliseconds)
+{
+    const bool download = options.command == TessaCommand::download;
+    DownloadLogEntry entry;
+    entry.program = "tessa";
+    entry.operation = download ? "download" : "write";
+    entry.imagePath = job.imagePath;
+    SetLoggedImage(&entry, outcome);
+    entry.capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
+    entry.startAddress = job.startAddress;
+    entry.flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
+    entry.result = FlashOutcomeText(outcome);
+    entry.milliseconds = milliseconds;
+    entry.device = job.deviceNumber;
+    return entry;
+}
+
+std::wstring FlashLogPath(const TessaOptions& options)
+{
+    return options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
+}
+
+void CatchStopRequests()
+{
+    ::SetConsoleCtrlHandler(&OnControl, TRUE);
+}
+
+bool StopRequested()
+{
+    return g_stop;
+}
+
+int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
+{
+    if (!options.devices.empty())
+        return RunGangCommand(options, out);
+    const bool download = options.command == TessaCommand::download;
+    int checked = CheckImage(options, out);
+    if (checked != kExitOk)
+        return checked;
+    C_USBCmd usb(false);
+    if (!LoadDriver(usb, out))
+        return kExitFailed;
+    CatchStopRequests();
+
+    const FlashJob job = FlashJobOf(options);
+    const std::wstring logPath = FlashLogPath(options);
     const std::string what = download ? "download" : "write";
-    const std::string capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
-    const std::string flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
-    out.Info(what + " " + options.image + " at " + Hex8(job.startAddress)
-             + (download ? ", capacity " + capacity : ", flash type " + flashType));
+    out.Info(FlashTitle(options));
 
     unsigned int good = 0, failed = 0;
     for (unsigned int board = 1;; ++board) {
@@ -207,16 +250,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         if (options.loop && !outcome.deviceOpened && g_stop)
             break;
 
-        DownloadLogEntry entry;
-        entry.program = "tessa";
-        entry.operation = what;
-        entry.imagePath = job.imagePath;
-        SetLoggedImage(&entry, outcome);
-        entry.capacity = capacity;
-        entry.startAddress = job.startAddress;
-        entry.flashType = flashType;
-        entry.result = FlashOutcomeText(outcome);
-        entry.milliseconds = elapsed;
+        const DownloadLogEntry entry = FlashLogEntry(options, job, outcome, elapsed);
         std::string logError;
         if (!options.noLog && !AppendDownloadLog(logPath, entry, &logError))
             out.Error("warning: download log not written to " + Utf8FromWide(logPath) + ": " + logError);

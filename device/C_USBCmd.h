@@ -17,8 +17,9 @@ public:
     int LoadDriver();
 
     // Device handle, negative when no device could be opened; -1 without the library.
-    int Open(int deviceNumber);
-    void Close(int handle);
+    // Virtual, so that a caller can watch which handles are held.
+    virtual int Open(int deviceNumber);
+    virtual void Close(int handle);
     int SetFlashInfo(int handle, int flashTypeCode, int reserved);
     // 1 when the whole flash was erased.
     int InitFlash(int handle);

@@ -4,7 +4,9 @@
 // messages, the console program into lines and a progress bar.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 enum class FlashStage {
     openingDevice,  // the image file is open; the device is being opened
@@ -53,6 +55,10 @@ struct FlashJob {
     unsigned int openAttempts = 20; // 0: until the device opens or the run is called off
     unsigned int openRetryMs = 1000;
     bool hashImage = true;          // take the image's SHA-256 for the log
+    int deviceNumber = 0;           // the device the driver is asked to open
+    // The image's bytes, read once and shared by runs going on at once; the
+    // run reads them instead of opening imagePath. Null: it opens the file.
+    std::shared_ptr<const std::vector<unsigned char>> image;
 };
 
 // How a run ended.

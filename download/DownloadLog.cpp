@@ -1,9 +1,10 @@
 #include "DownloadLog.h"
 #include "StringConv.h"
+#include <algorithm>
 #include <cstdio>
 
 const char* const kDownloadLogHeader =
-    "time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms\r\n";
+    "time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms,device\r\n";
 
 namespace {
 
@@ -54,6 +55,20 @@ private:
     bool m_locked = false;
 };
 
+// The log's first line (at most its first 1 KiB). Writes still go to the
+// end: the handle may only append.
+bool ReadHeader(HANDLE file, std::string* header)
+{
+    char text[1024];
+    OVERLAPPED at = {};
+    DWORD read = 0;
+    if (!::ReadFile(file, text, sizeof text, &read, &at))
+        return false;
+    header->assign(text, read);
+    header->resize(std::min(header->size(), header->find('\n')));
+    return true;
+}
+
 }  // namespace
 
 std::string CsvField(const std::string& text)
@@ -80,7 +95,7 @@ std::string IsoLocalTime(const SYSTEMTIME& local, long utcBiasMinutes)
     return text;
 }
 
-std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time)
+std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time, bool withDevice)
 {
     char address[16];
     std::snprintf(address, sizeof address, "0x%08X", entry.startAddress);
@@ -90,8 +105,19 @@ std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& ti
                                       &entry.capacity })
         line += "," + CsvField(*field);
     line += std::string(",") + address + "," + CsvField(entry.flashType) + "," + CsvField(entry.result) + ","
-            + std::to_string(entry.milliseconds) + "\r\n";
-    return line;
+            + std::to_string(entry.milliseconds);
+    if (withDevice)
+        line += "," + std::to_string(entry.device);
+    return line + "\r\n";
+}
+
+bool LogHeaderHasDevice(const std::string& header)
+{
+    const size_t end = header.find_last_not_of("\r\n");
+    if (end == std::string::npos)
+        return false;
+    const size_t comma = header.find_last_of(',', end);
+    return comma != std::string::npos && header.compare(comma + 1, end - comma, "device") == 0;
 }
 
 void SetLoggedImage(DownloadLogEntry* entry, const FlashOutcome& outcome)
@@ -150,7 +176,7 @@ bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entr
         bias += zone.DaylightBias;
     else if (zoneId == TIME_ZONE_ID_STANDARD)
         bias += zone.StandardBias;
-    const std::string line = DownloadLogLine(entry, IsoLocalTime(local, bias));
+    const std::string time = IsoLocalTime(local, bias);
 
     HANDLE file = ::CreateFileW(logPath.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -159,6 +185,7 @@ bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entr
         return false;
     }
     bool ok = false;
+    std::string header;
     {
         LogLock lock(file);
         LARGE_INTEGER length = {};
@@ -166,9 +193,12 @@ bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entr
             *error = "the log stayed locked by another program";
         } else if (!::GetFileSizeEx(file, &length)) {
             *error = Reason("can't read its size");
+        } else if (length.QuadPart > 0 && !ReadHeader(file, &header)) {
+            *error = Reason("can't read its header");
         } else {
             // One write per line, so that no reader ever sees half of one.
-            const std::string text = length.QuadPart == 0 ? kDownloadLogHeader + line : line;
+            const std::string text = length.QuadPart == 0 ? kDownloadLogHeader + DownloadLogLine(entry, time)
+                                                           : DownloadLogLine(entry, time, LogHeaderHasDevice(header));
             DWORD written = 0;
             ok = ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
                  && written == text.size();

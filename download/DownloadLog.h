@@ -18,6 +18,7 @@ struct DownloadLogEntry {
     std::string flashType;          // "SPI", "KP6X" or "NAND"
     std::string result;             // "ok" or the failure
     uint64_t milliseconds = 0;
+    int device = 0;                 // the driver's device number the run opened
 };
 
 extern const char* const kDownloadLogHeader;
@@ -29,13 +30,17 @@ std::wstring DefaultDownloadLogPath();
 void SetLoggedImage(DownloadLogEntry* entry, const FlashOutcome& outcome);
 
 // Appends the entry's line, creating the file with its header line when it
-// is new (and, for the default path, its folder). The image is not read
-// again. Lines of programs appending at once never interleave. False, with
-// the reason, when the log can't be written.
+// is new (and, for the default path, its folder). A file whose header has no
+// device column gets lines without it. The image is not read again. Lines of
+// programs (and threads) appending at once never interleave. False, with the
+// reason, when the log can't be written.
 bool AppendDownloadLog(const std::wstring& logPath, const DownloadLogEntry& entry, std::string* error);
 
 // The pieces of a line, for tests.
-std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time);
+// withDevice: the device column ends the line, as in kDownloadLogHeader.
+std::string DownloadLogLine(const DownloadLogEntry& entry, const std::string& time, bool withDevice = true);
+// Whether a header line (with or without its line end) ends in the device column.
+bool LogHeaderHasDevice(const std::string& header);
 std::string CsvField(const std::string& text);
 // Local time in ISO 8601 with its offset from UTC, "2026-12-08T10:15:00+01:00";
 // utcBiasMinutes as Windows gives it (UTC = local time + bias).

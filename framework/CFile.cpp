@@ -38,16 +38,36 @@ BOOL CFile::Open(const wchar_t* path, unsigned flags)
     return IsOpen();
 }
 
+BOOL CFile::OpenMemory(const void* data, uint64_t size)
+{
+    Close();
+    m_inMemory = data != nullptr || size == 0;
+    m_memory = static_cast<const unsigned char*>(data);
+    m_memorySize = m_inMemory ? size : 0;
+    return IsOpen();
+}
+
 void CFile::Close()
 {
-    if (IsOpen()) {
+    if (m_hFile != INVALID_HANDLE_VALUE) {
         ::CloseHandle(m_hFile);
         m_hFile = INVALID_HANDLE_VALUE;
     }
+    m_inMemory = false;
+    m_memory = nullptr;
+    m_memorySize = m_memoryPosition = 0;
 }
 
 UINT CFile::Read(void* buffer, UINT count)
 {
+    if (m_inMemory) {
+        const uint64_t left = m_memoryPosition < m_memorySize ? m_memorySize - m_memoryPosition : 0;
+        const UINT read = left < count ? static_cast<UINT>(left) : count;
+        if (read)
+            ::CopyMemory(buffer, m_memory + m_memoryPosition, read);
+        m_memoryPosition += read;
+        return read;
+    }
     DWORD read = 0;
     if (!IsOpen() || !::ReadFile(m_hFile, buffer, count, &read, nullptr))
         return 0;
@@ -57,11 +77,19 @@ UINT CFile::Read(void* buffer, UINT count)
 BOOL CFile::Write(const void* buffer, UINT count)
 {
     DWORD written = 0;
-    return IsOpen() && ::WriteFile(m_hFile, buffer, count, &written, nullptr) && written == count;
+    return m_hFile != INVALID_HANDLE_VALUE && ::WriteFile(m_hFile, buffer, count, &written, nullptr)
+           && written == count;
 }
 
 BOOL CFile::Seek(int64_t offset, SeekPosition from)
 {
+    if (m_inMemory) {
+        const int64_t base = from == begin ? 0 : static_cast<int64_t>(from == current ? m_memoryPosition : m_memorySize);
+        if (offset < -base)
+            return FALSE;
+        m_memoryPosition = static_cast<uint64_t>(base + offset);
+        return TRUE;
+    }
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
     return IsOpen() && ::SetFilePointerEx(m_hFile, distance, nullptr, static_cast<DWORD>(from));
@@ -69,6 +97,8 @@ BOOL CFile::Seek(int64_t offset, SeekPosition from)
 
 uint64_t CFile::GetLength() const
 {
+    if (m_inMemory)
+        return m_memorySize;
     LARGE_INTEGER size;
     if (!IsOpen() || !::GetFileSizeEx(m_hFile, &size))
         return 0;

@@ -24,8 +24,11 @@ public:
     // Opens an existing file, or creates (replacing) one with modeCreate.
     BOOL Open(const char* path, unsigned flags);
     BOOL Open(const wchar_t* path, unsigned flags);
+    // Reads a block of memory as a file opened for reading (writes fail); the
+    // caller keeps the block alive and unchanged until Close.
+    BOOL OpenMemory(const void* data, uint64_t size);
     void Close();
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE || m_inMemory; }
     // Bytes read, 0 at the end or on failure.
     UINT Read(void* buffer, UINT count);
     BOOL Write(const void* buffer, UINT count);
@@ -36,4 +39,7 @@ public:
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    bool m_inMemory = false;
+    const unsigned char* m_memory = nullptr;
+    uint64_t m_memorySize = 0, m_memoryPosition = 0;
 };

@@ -1,10 +1,11 @@
-// The library's exported calls: device handles, the call log and the
+// The library's exported calls: device handles, boards, the call log and the
 // injected faults, over the NOR flash model in nor_flash.cpp.
 //
-// Locking: g_lock guards the handle table, the open counter and the current
-// settings; each chip guards its own file. No lock is held while a call
-// waits out the time the hardware would take, so a long erase on one handle
-// does not hold up calls on another.
+// Locking: g_lock guards the handle table, the chips in use, the open
+// counters and the latest call log path, and is held only for looking
+// them up; each chip guards its own file. Settings are read, files
+// attached, erase and block times waited out and log lines appended with
+// no lock held, so boards (and handles) run truly in parallel.
 #include <windows.h>
 
 #include <cstdarg>
@@ -29,12 +30,18 @@ struct Slot {
     int flashType = 0;
 };
 
+// A chip in use, found again by its file's path.
+struct ChipInUse {
+    std::wstring path;
+    std::weak_ptr<NorFlash> chip;
+};
+
 HMODULE g_module = nullptr;
 CRITICAL_SECTION g_lock;
-CRITICAL_SECTION g_logLock;
 std::vector<Slot>* g_slots = nullptr;
-SimConfig* g_current = nullptr;  // settings read by the latest open
-long g_openCalls = 0;
+std::vector<ChipInUse>* g_chips = nullptr;
+std::wstring* g_latestLog = nullptr;  // call log of the latest open (none yet: null)
+long g_openCalls[kMaxBoards] = {};    // opens of each board since load
 
 std::wstring LibraryFolder()
 {
@@ -53,24 +60,11 @@ std::wstring LibraryFolder()
     }
 }
 
-// Caller holds g_lock.
-const SimConfig& CurrentConfig()
+// Appends one line to the call log at `path`, if there is one, in a single
+// write to a file opened for appending only, so lines of calls made at once
+// never mix.
+void LogCall(const std::wstring& path, const char* format, ...)
 {
-    if (!g_current)
-        g_current = new SimConfig(LoadSimConfig(LibraryFolder()));
-    return *g_current;
-}
-
-std::wstring LogPath()
-{
-    Lock lock(g_lock);
-    return CurrentConfig().callLog;
-}
-
-// Appends one line to the call log, if there is one.
-void LogCall(const char* format, ...)
-{
-    const std::wstring path = LogPath();
     if (path.empty())
         return;
 
@@ -85,7 +79,6 @@ void LogCall(const char* format, ...)
         n = room - 1;
     line[n++] = '\n';
 
-    Lock lock(g_logLock);
     HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -96,16 +89,31 @@ void LogCall(const char* format, ...)
     CloseHandle(file);
 }
 
-// The chip behind an open handle, shared with the handle's other users.
-// Caller holds g_lock.
+// The chip kept in the settings' flash file: the one in use if another
+// handle has the file open, else a new one. Its file is attached under the
+// chip's own lock, not g_lock.
 std::shared_ptr<NorFlash> ChipFor(const SimConfig& config)
 {
-    for (const Slot& slot : *g_slots) {
-        if (slot.open && CompareStringOrdinal(slot.chip->Path().c_str(), -1,
-                                              config.flashFile.c_str(), -1, TRUE) == CSTR_EQUAL)
-            return slot.chip;  // a file in use keeps the capacity it was opened with
+    std::shared_ptr<NorFlash> chip;
+    {
+        Lock lock(g_lock);
+        for (size_t i = 0; i < g_chips->size();) {
+            std::shared_ptr<NorFlash> inUse = (*g_chips)[i].chip.lock();
+            if (!inUse) {
+                g_chips->erase(g_chips->begin() + static_cast<std::ptrdiff_t>(i));
+                continue;
+            }
+            if (CompareStringOrdinal((*g_chips)[i].path.c_str(), -1, config.flashFile.c_str(), -1,
+                                     TRUE) == CSTR_EQUAL)
+                chip = inUse;
+            ++i;
+        }
+        if (!chip) {
+            chip = std::make_shared<NorFlash>();
+            g_chips->push_back(ChipInUse{config.flashFile, chip});
+        }
     }
-    std::shared_ptr<NorFlash> chip = std::make_shared<NorFlash>();
+    // A file in use keeps the capacity it was opened with.
     if (!chip->Attach(config.flashFile, config.capacity))
         return nullptr;
     return chip;
@@ -119,24 +127,47 @@ Slot* Find(int handle)
     return &(*g_slots)[handle];
 }
 
-int Open(int deviceNumber)
+// The call log for a call on `handle`: its own settings', else the latest
+// open's (or the settings as they are, before any open).
+std::wstring LogPathFor(int handle)
 {
-    Lock lock(g_lock);
-    ++g_openCalls;
-    delete g_current;
-    g_current = nullptr;
-    const SimConfig& config = CurrentConfig();
-    if (g_openCalls <= config.openFails || !config.plugged || deviceNumber < 0)
-        return kNoDevice;
+    {
+        Lock lock(g_lock);
+        if (const Slot* slot = Find(handle))
+            return slot->config.callLog;
+        if (g_latestLog)
+            return *g_latestLog;
+    }
+    return LoadSimConfig(LibraryFolder()).callLog;
+}
 
+// With one board every device number reaches it; with more, device n is
+// board n and numbers past the last board reach nothing.
+int Open(int deviceNumber, std::wstring* logPath)
+{
+    const std::wstring folder = LibraryFolder();
+    const int boards = LoadBoardCount(folder);
+    const int board = boards > 1 ? deviceNumber : 0;
+    const bool exists = deviceNumber >= 0 && board < boards;
+    const SimConfig config = LoadSimConfig(folder, exists ? board : 0);
+    *logPath = config.callLog;
+    {
+        Lock lock(g_lock);
+        if (!g_latestLog)
+            g_latestLog = new std::wstring();
+        *g_latestLog = config.callLog;
+        if (!exists || ++g_openCalls[board] <= config.openFails || !config.plugged)
+            return kNoDevice;
+    }
+
+    std::shared_ptr<NorFlash> chip = ChipFor(config);  // released after the lock below
+    if (!chip)
+        return kNoDevice;
+    Lock lock(g_lock);
     int handle = 0;
     while (handle < static_cast<int>(g_slots->size()) && (*g_slots)[handle].open)
         ++handle;
     if (handle == kMaxHandles)
-        return kNoDevice;
-
-    std::shared_ptr<NorFlash> chip = ChipFor(config);
-    if (!chip)
         return kNoDevice;
     if (handle == static_cast<int>(g_slots->size()))
         g_slots->push_back(Slot());
@@ -245,29 +276,31 @@ extern "C" {
 
 int __stdcall KP6600Open(int deviceNumber)
 {
-    const int result = Open(deviceNumber);
-    LogCall("KP6600Open %d -> %d", deviceNumber, result);
+    std::wstring log;
+    const int result = Open(deviceNumber, &log);
+    LogCall(log, "KP6600Open %d -> %d", deviceNumber, result);
     return result;
 }
 
 int __stdcall KP6600Close(int handle)
 {
+    const std::wstring log = LogPathFor(handle);
     const int result = Close(handle);
-    LogCall("KP6600Close %d -> %d", handle, result);
+    LogCall(log, "KP6600Close %d -> %d", handle, result);
     return result;
 }
 
 int __stdcall KP6600SetFlashInfo(int handle, int flashTypeCode, int reserved)
 {
     const int result = SetFlashInfo(handle, flashTypeCode);
-    LogCall("KP6600SetFlashInfo %d %d %d -> %d", handle, flashTypeCode, reserved, result);
+    LogCall(LogPathFor(handle), "KP6600SetFlashInfo %d %d %d -> %d", handle, flashTypeCode, reserved, result);
     return result;
 }
 
 int __stdcall KP6600InitFlash(int handle)
 {
     const int result = InitFlash(handle);
-    LogCall("KP6600InitFlash %d -> %d", handle, result);
+    LogCall(LogPathFor(handle), "KP6600InitFlash %d -> %d", handle, result);
     return result;
 }
 
@@ -278,7 +311,7 @@ int __stdcall KP6600Program(int handle, const unsigned char* data, int count,
     const int result = Program(handle, data, count, flashAddress, done);
     if (programmed)
         *programmed = done;
-    LogCall("KP6600Program %d %d 0x%08X -> %d programmed=%d", handle, count, flashAddress,
+    LogCall(LogPathFor(handle), "KP6600Program %d %d 0x%08X -> %d programmed=%d", handle, count, flashAddress,
             result, done);
     return result;
 }
@@ -290,18 +323,19 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
         g_module = instance;
         DisableThreadLibraryCalls(instance);
         InitializeCriticalSection(&g_lock);
-        InitializeCriticalSection(&g_logLock);
         g_slots = new std::vector<Slot>();
+        g_chips = new std::vector<ChipInUse>();
         break;
     case DLL_PROCESS_DETACH:
         // On process exit the system reclaims everything; on FreeLibrary
         // close the flash files left open by handles nobody closed.
         if (!reserved) {
             delete g_slots;
-            delete g_current;
+            delete g_chips;
+            delete g_latestLog;
             g_slots = nullptr;
-            g_current = nullptr;
-            DeleteCriticalSection(&g_logLock);
+            g_chips = nullptr;
+            g_latestLog = nullptr;
             DeleteCriticalSection(&g_lock);
         }
         break;

@@ -23,7 +23,9 @@ NorFlash::~NorFlash()
 bool NorFlash::Attach(const std::wstring& path, unsigned long long capacity)
 {
     Lock lock(lock_);
-    if (file_ != INVALID_HANDLE_VALUE || capacity == 0)
+    if (file_ != INVALID_HANDLE_VALUE)
+        return true;  // in use: it keeps the file and capacity it was attached with
+    if (capacity == 0)
         return false;
 
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,

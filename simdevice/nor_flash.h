@@ -31,7 +31,8 @@ public:
 
     // Opens (or creates) the backing file and makes it exactly `capacity`
     // bytes long: a new file is an erased chip, a short one is extended with
-    // 0xFF, a long one is cut. Returns false if the file cannot be used.
+    // 0xFF, a long one is cut. Returns false if the file cannot be used. A
+    // chip already attached stays as it is and returns true.
     bool Attach(const std::wstring& path, unsigned long long capacity);
 
     const std::wstring& Path() const { return path_; }

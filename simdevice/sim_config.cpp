@@ -23,6 +23,7 @@ const Key kEraseResult = {L"EraseResult", L"KP6600SIM_ERASE_RESULT"};
 const Key kFailBlock = {L"FailBlock", L"KP6600SIM_FAIL_BLOCK"};
 const Key kShortBlock = {L"ShortBlock", L"KP6600SIM_SHORT_BLOCK"};
 const Key kCallLog = {L"CallLog", L"KP6600SIM_CALL_LOG"};
+const Key kBoards = {L"Boards", L"KP6600SIM_BOARDS"};
 
 const wchar_t kIniName[] = L"KP6600HidDriver.ini";
 const wchar_t kSection[] = L"Device";
@@ -37,16 +38,32 @@ std::wstring Trim(const std::wstring& s)
     return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
+// One board's settings: its own ([DeviceN], NAME_N) before the shared
+// ([Device], NAME); within each, the environment before the ini file.
 class Source {
 public:
-    explicit Source(const std::wstring& iniPath) : iniPath_(iniPath) {}
+    Source(const std::wstring& iniPath, int board)
+        : iniPath_(iniPath), suffix_(L"_" + std::to_wstring(board)),
+          section_(kSection + std::to_wstring(board))
+    {
+    }
 
-    // The environment's value if set and not blank, else the ini file's.
+    // The board's own value, or empty.
+    std::wstring BoardText(const Key& key) const
+    {
+        std::wstring value = Trim(Env((key.env + suffix_).c_str()));
+        if (value.empty())
+            value = Trim(Ini(section_.c_str(), key.ini));
+        return value;
+    }
+
     std::wstring Text(const Key& key) const
     {
-        std::wstring value = Trim(Env(key.env));
+        std::wstring value = BoardText(key);
         if (value.empty())
-            value = Trim(Ini(key.ini));
+            value = Trim(Env(key.env));
+        if (value.empty())
+            value = Trim(Ini(kSection, key.ini));
         return value;
     }
 
@@ -73,16 +90,18 @@ private:
         }
     }
 
-    std::wstring Ini(const wchar_t* key) const
+    std::wstring Ini(const wchar_t* section, const wchar_t* key) const
     {
         std::vector<wchar_t> buffer(1024);
-        const DWORD n = GetPrivateProfileStringW(kSection, key, L"", buffer.data(),
+        const DWORD n = GetPrivateProfileStringW(section, key, L"", buffer.data(),
                                                  static_cast<DWORD>(buffer.size()),
                                                  iniPath_.c_str());
         return std::wstring(buffer.data(), n);
     }
 
     std::wstring iniPath_;
+    std::wstring suffix_;
+    std::wstring section_;
 };
 
 bool IsRelative(const std::wstring& path)
@@ -146,15 +165,37 @@ bool ParseConfigNumber(const std::wstring& text, long long* value)
     return true;
 }
 
-SimConfig LoadSimConfig(const std::wstring& libraryFolder)
+std::wstring BoardFlashFile(const std::wstring& path, int board)
 {
-    const Source source(libraryFolder + L"\\" + kIniName);
+    const size_t name = path.find_last_of(L"\\/:");
+    const size_t dot = path.find_last_of(L'.');
+    const size_t at = dot == std::wstring::npos || (name != std::wstring::npos && dot < name) ? path.size() : dot;
+    return path.substr(0, at) + L"-" + std::to_wstring(board) + path.substr(at);
+}
+
+int LoadBoardCount(const std::wstring& libraryFolder)
+{
+    const Source source(libraryFolder + L"\\" + kIniName, 0);
+    return static_cast<int>(source.Number(kBoards, 1, 1, kMaxBoards));
+}
+
+SimConfig LoadSimConfig(const std::wstring& libraryFolder, int board)
+{
+    const Source source(libraryFolder + L"\\" + kIniName, board);
     const long long kLongMax = 0x7FFFFFFF;
     const long long kLongMin = -kLongMax - 1;
 
     SimConfig c;
-    std::wstring flashFile = source.Text(kFlashFile);
-    c.flashFile = FullPath(libraryFolder, flashFile.empty() ? kDefaultFlashFile : flashFile);
+    // Board n >= 1 without a flash file of its own keeps its cells beside board 0's.
+    std::wstring flashFile = source.BoardText(kFlashFile);
+    if (flashFile.empty()) {
+        flashFile = source.Text(kFlashFile);
+        if (flashFile.empty())
+            flashFile = kDefaultFlashFile;
+        if (board > 0)
+            flashFile = BoardFlashFile(flashFile, board);
+    }
+    c.flashFile = FullPath(libraryFolder, flashFile);
     // Flash addresses are 32 bits wide, so no chip is larger than 4 GiB.
     c.capacity = static_cast<unsigned long long>(
         source.Number(kCapacity, 8388608, 1, 0x100000000ll));

@@ -1,6 +1,7 @@
 // Settings of the simulated device: read from KP6600HidDriver.ini beside the
 // library (section [Device]) and from the environment, the environment
-// winning. See README.md for the keys.
+// winning; a board's own settings (section [DeviceN], variables with the
+// suffix _N) win over both. See README.md for the keys.
 #pragma once
 
 #include <string>
@@ -19,9 +20,18 @@ struct SimConfig {
     std::wstring callLog;     // full path, empty = no log
 };
 
-// Reads the settings; relative paths are taken from `libraryFolder`
-// (which has no trailing backslash).
-SimConfig LoadSimConfig(const std::wstring& libraryFolder);
+const int kMaxBoards = 64;
+
+// Reads board `board`'s settings; relative paths are taken from
+// `libraryFolder` (which has no trailing backslash).
+SimConfig LoadSimConfig(const std::wstring& libraryFolder, int board = 0);
+
+// How many boards the device numbers reach (Boards, 1 to kMaxBoards).
+int LoadBoardCount(const std::wstring& libraryFolder);
+
+// The flash file of board n >= 1 when it has none of its own: `path` with
+// "-n" before the extension of its last part ("D:\x\flash-3.bin").
+std::wstring BoardFlashFile(const std::wstring& path, int board);
 
 // Parses a decimal or 0x-hexadecimal number, optionally negative.
 // Returns false for anything else (including overflow and trailing text).

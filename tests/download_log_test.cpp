@@ -21,8 +21,9 @@ TEST(DownloadLogTest, LineHoldsEveryFieldInOrderQuotedWhereNeeded)
     entry.flashType = "NAND";
     entry.result = "block program failed at 0x00005000";
     entry.milliseconds = 1234;
+    entry.device = 7;
     EXPECT_EQ("2026-12-08T10:15:00+01:00,tessa,write,\"C:\\boards\\a,\"\"b\"\"\xE5\x9B\xBE.bin\",99,ab12,,0x00001000,"
-              "NAND,block program failed at 0x00005000,1234\r\n",
+              "NAND,block program failed at 0x00005000,1234,7\r\n",
               DownloadLogLine(entry, "2026-12-08T10:15:00+01:00"));
 }
 
@@ -38,6 +39,35 @@ TEST(DownloadLogTest, LocalTimeCarriesItsOffsetFromUtc)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.second, IsoLocalTime(t, c.first));
+}
+
+TEST(DownloadLogTest, LinesFollowTheirFilesHeaderWithOrWithoutTheDevice)
+{
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string logAnsi = std::string(temp) + "tessaline-header-" + std::to_string(::GetCurrentProcessId()) + ".csv";
+    const std::wstring log(logAnsi.begin(), logAnsi.end());
+    const std::string old = "time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms\r\n";
+    DownloadLogEntry entry;
+    entry.program = "tessa";
+    entry.result = "ok";
+    entry.device = 3;
+    for (const std::string& header : { old, std::string(kDownloadLogHeader) }) {
+        FILE* f = fopen(logAnsi.c_str(), "wb");
+        ASSERT_TRUE(f);
+        fputs(header.c_str(), f);
+        fclose(f);
+        ASSERT_TRUE(AppendDownloadLog(log, entry, nullptr));
+        f = fopen(logAnsi.c_str(), "rb");
+        char text[1024] = {};
+        const size_t n = fread(text, 1, sizeof text, f);
+        fclose(f);
+        const std::string line = std::string(text, n).substr(header.size());
+        const std::string one = DownloadLogLine(entry, line.substr(0, line.find(',')), header != old);
+        EXPECT_EQ(one, line);
+        EXPECT_EQ(header != old, one.find(",ok,0,3\r\n") != std::string::npos) << one;
+    }
+    ::DeleteFileW(log.c_str());
 }
 
 TEST(DownloadLogTest, ProgramsAppendingAtOnceNeverInterleaveALine)

@@ -22,7 +22,7 @@ const char* const kVariables[] = {
     "KP6600SIM_FLASH_FILE", "KP6600SIM_CAPACITY", "KP6600SIM_ERASE_MS",
     "KP6600SIM_BLOCK_DELAY_MS", "KP6600SIM_PLUGGED", "KP6600SIM_OPEN_FAILS",
     "KP6600SIM_FLASHINFO_FAILS", "KP6600SIM_ERASE_RESULT", "KP6600SIM_FAIL_BLOCK",
-    "KP6600SIM_SHORT_BLOCK", "KP6600SIM_CALL_LOG"};
+    "KP6600SIM_SHORT_BLOCK", "KP6600SIM_CALL_LOG", "KP6600SIM_BOARDS", "KP6600SIM_FAIL_BLOCK_1"};
 
 std::string ExeFolder()
 {
@@ -452,6 +452,36 @@ TEST_F(SimDeviceTest, ReadsIniBesideLibraryAndEnvironmentWins)
     Env("KP6600SIM_PLUGGED", "1");
     EXPECT_EQ(open_(0), 0);
     EXPECT_EQ(ReadAll(dir_ + "\\chip.bin").size(), 0x2000u);
+}
+
+TEST_F(SimDeviceTest, BoardsHaveTheirOwnFlashFilesAndSettings)
+{
+    Load();  // one board: every device number reaches it
+    ASSERT_EQ(Program(open_(7), {0x5A}, 8), 1);
+    EXPECT_EQ(ReadAll(flash_)[8], 0x5A);
+    Unload();
+
+    const std::string copy = dir_ + "\\KP6600HidDriver.dll";
+    const std::string ini = dir_ + "\\KP6600HidDriver.ini";
+    ASSERT_TRUE(CopyFileA(MainDll().c_str(), copy.c_str(), FALSE));
+    WritePrivateProfileStringA("Device", "Boards", "3", ini.c_str());
+    WritePrivateProfileStringA("Device", "Capacity", "8192", ini.c_str());
+    WritePrivateProfileStringA("Device2", "Capacity", "4096", ini.c_str());
+    SetEnvironmentVariableA("KP6600SIM_CAPACITY", nullptr);
+    Env("KP6600SIM_FAIL_BLOCK_1", "0");
+    Load(copy);
+    const int h0 = open_(0), h1 = open_(1), h2 = open_(2);
+    ASSERT_TRUE(h0 >= 0 && h1 >= 0 && h2 >= 0);
+    EXPECT_EQ(open_(3), -1);
+    EXPECT_EQ(Program(h0, {0x00}, 0), 1);
+    EXPECT_EQ(Program(h1, {0x01}, 0), 0);
+    EXPECT_EQ(Program(h2, {0x02}, 0), 1);
+    EXPECT_EQ(ReadAll(flash_)[0], 0x00);
+    const std::vector<unsigned char> one = ReadAll(dir_ + "\\flash-1.bin"), two = ReadAll(dir_ + "\\flash-2.bin");
+    ASSERT_EQ(one.size(), 8192u);
+    EXPECT_TRUE(AllOnes(one, 0, one.size()));
+    ASSERT_EQ(two.size(), 4096u);
+    EXPECT_EQ(two[0], 0x02);
 }
 
 }  // namespace

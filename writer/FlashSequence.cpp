@@ -63,7 +63,7 @@ int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report)
 {
     int handle = -1;
     for (unsigned int attempt = 0; job.openAttempts == 0 || attempt < job.openAttempts; ++attempt) {
-        handle = usb.Open(0);
+        handle = usb.Open(job.deviceNumber);
         if (handle >= 0 || report.Cancelled())
             break;
         ::Sleep(job.openRetryMs);
@@ -95,7 +95,8 @@ bool HashRestOfFile(CFile& file, uint64_t remaining, Sha256& hash)
 bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome)
 {
     *outcome = FlashOutcome();
-    if (!file.Open(job.imagePath.c_str(), CFile::modeRead | CFile::shareExclusive)) {
+    if (!(job.image ? file.OpenMemory(job.image->data(), job.image->size())
+                    : file.Open(job.imagePath.c_str(), CFile::modeRead | CFile::shareExclusive))) {
         ReportFlashFailure(report, outcome, FlashFailure::imageOpen, 0);
         return false;
     }

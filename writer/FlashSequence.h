@@ -19,12 +19,12 @@ std::string FlashOutcomeText(const FlashOutcome& outcome);
 // run has been called off.
 void ReportFlashFailure(FlashReport& report, FlashOutcome* outcome, FlashFailure failure, uint32_t address);
 
-// Opens the job's image exclusively and checks that it fits the flash from
+// Opens the job's image (its file exclusively, or its bytes) and checks that it fits the flash from
 // the start address; false after reporting why not. Fills the outcome's
 // image fields (and clears the rest).
 bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome);
 
-// Opens device 0: stops at the first result of 0 or more or when the run is
+// Opens the job's device: stops at the first result of 0 or more or when the run is
 // called off; after each failed try (the last one included) sleeps
 // job.openRetryMs. Returns the last open result.
 int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report);

@@ -3,10 +3,12 @@
 #include "AppDriver.h"
 #include "ConsoleProcess.h"
 #include "CommandLine.h"
+#include "DeviceList.h"
 #include "GdiPlus.h"
 #include "PictureDecoder.h"
 #include "SpeechDecoder.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 
 namespace gui {
@@ -75,9 +77,10 @@ TEST_F(TessaTest, DownloadProgramsTheImageAndLogsIt)
 
     std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
     ASSERT_EQ(2u, log.size());
-    EXPECT_EQ("time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms", log[0]);
+    EXPECT_EQ("time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms,device", log[0]);
     const std::string fields = ",tessa,download," + m_image + ",40000," + kPatternSha256 + ",2M,0x00000000,SPI,ok,";
     EXPECT_NE(std::string::npos, log[1].find(fields)) << log[1];
+    EXPECT_EQ(",0", log[1].substr(log[1].size() - 2));
     EXPECT_EQ('T', log[1][10]);
 }
 
@@ -136,6 +139,7 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
           "tessa: image does not fit the 2M flash: 40000 bytes from address 0x0003C000 end at 0x00045C40, past its "
           "end at 0x00040000" },
         { "download \"" + m_image + "\" --speed 9", {}, 2, "tessa: unknown option '--speed' for download" },
+        { "download \"" + m_image + "\" --devices 0,0", {}, 2, "tessa: the device list '0,0' names device 0 twice" },
         { "download \"" + m_image + "\"", { { "KP6600SIM_FAIL_BLOCK", "1" } }, 1,
           "tessa: download failed: block program failed at 0x00004000" },
         { "write \"" + m_image + "\"", { { "KP6600SIM_FLASHINFO_FAILS", "1" } }, 1,
@@ -162,10 +166,13 @@ TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)
     // The device follows its ini file: plugged in, pulled, plugged in with a new flash.
     const std::string appDir = MakeTempDir("tessa-loop");
     ASSERT_TRUE(CopyFromBin(appDir, { "tessa.exe", "KP6600HidDriver.dll" }));
+    // Replaced whole, so that no open reads it half-written.
     auto plug = [&](int plugged, const char* flash) {
-        return WriteFile(appDir + "KP6600HidDriver.ini", std::string("[Device]\r\nPlugged=") + std::to_string(plugged)
-                                                             + "\r\nFlashFile=" + m_dir + flash
-                                                             + "\r\nEraseMs=0\r\nBlockDelayMs=0\r\n");
+        return WriteFile(appDir + "next.ini", std::string("[Device]\r\nPlugged=") + std::to_string(plugged)
+                                                  + "\r\nFlashFile=" + m_dir + flash
+                                                  + "\r\nEraseMs=0\r\nBlockDelayMs=0\r\n")
+               && ::MoveFileExA((appDir + "next.ini").c_str(), (appDir + "KP6600HidDriver.ini").c_str(),
+                                MOVEFILE_REPLACE_EXISTING);
     };
     ASSERT_TRUE(plug(1, "board1.bin"));
     ConsoleProcess tessa;
@@ -185,6 +192,49 @@ TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)
     EXPECT_EQ(Pattern(40000), ReadFile(m_dir + "board1.bin").substr(0, 40000));
     EXPECT_EQ(Pattern(40000), ReadFile(m_dir + "board2.bin").substr(0, 40000));
     EXPECT_EQ(3u, Lines(ReadFile(m_dir + "log.csv")).size());
+}
+
+// The device of each log line after the header, from its last field.
+std::vector<std::string> LoggedDevices(const std::vector<std::string>& log)
+{
+    std::vector<std::string> devices;
+    for (size_t i = 1; i < log.size(); ++i)
+        devices.push_back(log[i].substr(log[i].rfind(',') + 1));
+    std::sort(devices.begin(), devices.end());
+    return devices;
+}
+
+TEST_F(TessaTest, FourBoardsAtOnceEachGetTheImageAndALogLine)
+{
+    ASSERT_EQ(0, Run("download \"" + m_image + "\" --capacity 2M --devices 0-3", { { "KP6600SIM_BOARDS", "4" } }))
+        << m_err;
+    EXPECT_EQ("", m_err);
+    const std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
+    EXPECT_EQ((std::vector<std::string>{ "0", "1", "2", "3" }), LoggedDevices(log));
+    for (int device = 0; device < 4; ++device) {
+        const std::string n = std::to_string(device);
+        EXPECT_EQ(Pattern(40000), ReadFile(device ? m_dir + "flash-" + n + ".bin" : m_flash).substr(0, 40000)) << n;
+        EXPECT_NE(std::string::npos, m_out.find("\nboard " + n + ": OK, 40000 bytes in ")) << m_out;
+        EXPECT_NE(std::string::npos, log[static_cast<size_t>(device) + 1].find(
+                                         std::string(",40000,") + kPatternSha256 + ",2M,0x00000000,SPI,ok,"));
+    }
+}
+
+TEST_F(TessaTest, ABoardFailingAtABlockLeavesTheOthersGoodAndUnlistedBoardsUntouched)
+{
+    const std::string image = m_dir + "five-blocks.bin";
+    ASSERT_TRUE(WriteFile(image, Pattern(70000)));
+    EXPECT_EQ(1, Run("download \"" + image + "\" --devices 0,2,3",
+                     { { "KP6600SIM_BOARDS", "4" }, { "KP6600SIM_FAIL_BLOCK_2", "3" } }));
+    EXPECT_EQ("tessa: board 2: FAILED, block program failed at 0x0000C000\r\n", m_err);
+    EXPECT_EQ(Pattern(70000), ReadFile(m_flash).substr(0, 70000));
+    EXPECT_EQ(Pattern(70000), ReadFile(m_dir + "flash-3.bin").substr(0, 70000));
+    EXPECT_EQ(Pattern(0xC000), ReadFile(m_dir + "flash-2.bin").substr(0, 0xC000));
+    EXPECT_EQ(std::string(0x4000, '\xFF'), ReadFile(m_dir + "flash-2.bin").substr(0xC000, 0x4000));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA((m_dir + "flash-1.bin").c_str()));
+    const std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
+    EXPECT_EQ((std::vector<std::string>{ "0", "2", "3" }), LoggedDevices(log));
+    EXPECT_NE(std::string::npos, ReadFile(m_dir + "log.csv").find(",SPI,block program failed at 0x0000C000,"));
 }
 
 TEST_F(TessaTest, MapReadsAGoodImageAndFlagsDamagedOnes)
@@ -446,6 +496,35 @@ TEST_F(TessaTest, UnpackOfDamagedImagesSaysWhyAndWritesWhatItCan)
         if (!c.written.empty()) {
             EXPECT_NE("", ReadFile(dir + "out\\" + c.written)) << c.error;
         }
+TEST(TessaCommandLine, DeviceListsByTable)
+{
+    const std::pair<const char*, std::vector<int>> lists[] = {
+        { "0-3", { 0, 1, 2, 3 } }, { "0,2,5", { 0, 2, 5 } }, { "0-2,7", { 0, 1, 2, 7 } }, { "4-4", { 4 } },
+        { "9,63", { 9, 63 } },
+    };
+    std::vector<int> devices;
+    std::string error;
+    for (const auto& c : lists) {
+        EXPECT_TRUE(ParseDeviceList(c.first, &devices, &error)) << c.first << ": " << error;
+        EXPECT_EQ(c.second, devices) << c.first;
+    }
+    const std::pair<const char*, const char*> refused[] = {
+        { "", "the device list is empty" },
+        { "0,,2", "the device list '0,,2' has an empty entry" },
+        { "1,", "the device list '1,' has an empty entry" },
+        { "3-1", "the device list '3-1' has a reversed range: '3-1'" },
+        { "0-3,2", "the device list '0-3,2' names device 2 twice" },
+        { "-1", "the device list '-1' has a negative number: '-1'" },
+        { "2--1", "the device list '2--1' has a negative number: '2--1'" },
+        { "x", "the device list 'x' has 'x', which is not a device number or a range of them" },
+        { "1-", "the device list '1-' has '1-', which is not a device number or a range of them" },
+        { "0, 1", "the device list '0, 1' has ' 1', which is not a device number or a range of them" },
+        { "64", "the device list '64' goes past device 63: '64'" },
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(ParseDeviceList(c.first, &devices, &error)) << c.first;
+        EXPECT_EQ(c.second, error);
+        EXPECT_TRUE(devices.empty());
     }
 }
 

@@ -253,7 +253,8 @@ TEST_F(DownloadTest, FailingOrShortBlockStopsTheRun)
               RunCallTexts());
     EXPECT_TRUE(m_app.OtherDialogs().empty());
     const std::string log = DownloadLog();
-    EXPECT_EQ(0u, log.find("time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms\r\n"));
+    EXPECT_EQ(0u, log.find("time,program,operation,image,size,sha256,capacity,start_address,flash_type,result,ms,"
+                           "device\r\n"));
     EXPECT_NE(std::string::npos,
               log.find(",Tessaline,download," + m_dir + "image40000-1.bin,40000,"
                        "618ae17e6a1e65fc7ce8191f0c4a7d86107e00aaebf33d87c6ab6b9595dfcced,32M,0x00000000,SPI,"

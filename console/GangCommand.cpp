@@ -1,0 +1,546 @@
+// Several boards at once (--devices): one thread per device number, each
+// with its own binding and handle, running the single-board sequence on the
+// image read once and shared. With --loop each device number is a station
+// of its own, board after board.
+#include "FlashCommands.h"
+#include "C_USBCmd.h"
+#include "CFile.h"
+#include "DownloadSequence.h"
+#include "StringConv.h"
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+
+namespace {
+
+std::string Seconds(DWORD milliseconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", milliseconds / 1000.0);
+    return text;
+}
+
+// What the boards show. On a console: one line per board (and one of totals
+// for stations), redrawn in place. Into a pipe: plain lines, each after its
+// board's device number. Quiet: only the failures, on standard error. All
+// output goes through here, one line at a time.
+class GangDisplay {
+public:
+    GangDisplay(ConsoleOutput& out, const std::vector<int>& devices, bool stations)
+        : m_out(out), m_style(out.Style()), m_devices(devices), m_stations(stations), m_lines(devices.size())
+    {
+    }
+    ~GangDisplay() { Close(); }
+
+    // On a console, makes room for the lines and starts redrawing them.
+    void Open()
+    {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        m_console = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        if (m_style != OutputStyle::console || !::GetConsoleScreenBufferInfo(m_console, &info))
+            return;
+        const std::wstring room(Rows(), L'\n');
+        DWORD written = 0;
+        ::WriteConsoleW(m_console, room.data(), static_cast<DWORD>(room.size()), &written, nullptr);
+        ::GetConsoleScreenBufferInfo(m_console, &info);
+        m_width = info.dwSize.X;
+        m_top = static_cast<SHORT>(info.dwCursorPosition.Y - Rows());
+        m_drawing = true;
+        m_redraw = std::thread([this] {
+            std::unique_lock<std::mutex> lock(m_lock);
+            while (m_drawing) {
+                Draw();
+                m_wake.wait_for(lock, std::chrono::milliseconds(200));
+            }
+        });
+    }
+
+    // The last drawing, with the cursor below it; then what had to wait.
+    void Close()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (!m_drawing)
+                return;
+            m_drawing = false;
+        }
+        m_wake.notify_all();
+        m_redraw.join();
+        std::lock_guard<std::mutex> lock(m_lock);
+        Draw();
+        for (const std::string& reason : m_deferred)
+            m_out.Error(reason);
+        m_deferred.clear();
+    }
+
+    void Status(size_t board, const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        Line& line = m_lines[board];
+        line.text = text;
+        line.erasing = line.programming = false;
+        Info(board, text);
+    }
+
+    void Erasing(size_t board)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        Line& line = m_lines[board];
+        line.erasing = true;
+        line.since = ::GetTickCount();
+        Info(board, "erasing the flash");
+    }
+
+    void Progress(size_t board, uint32_t done, uint32_t total)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        Line& line = m_lines[board];
+        if (!line.programming || done == 0) {
+            line.since = ::GetTickCount();
+            line.shownTenth = -1;
+        }
+        line.programming = true;
+        line.erasing = false;
+        line.done = done;
+        line.total = total;
+        const int percent = total ? static_cast<int>(uint64_t(done) * 100 / total) : 100;
+        if (percent / 10 > line.shownTenth) {
+            line.shownTenth = percent / 10;
+            Info(board, "programming " + std::to_string(percent) + "%");
+        }
+    }
+
+    // "OK, ..." or "FAILED, ...": on a console in the board's line, else
+    // the failures as errors.
+    void Result(size_t board, bool good, const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        Line& line = m_lines[board];
+        line.text = text;
+        line.erasing = line.programming = false;
+        if (m_drawing)
+            Draw();
+        else if (!good)
+            m_out.Error(Prefix(board) + text);
+        else
+            Info(board, text);
+    }
+
+    void Counts(size_t board, unsigned good, unsigned failed, unsigned allGood, unsigned allFailed)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_lines[board].counts = CountText(good, failed);
+        m_total = "all boards: " + CountText(allGood, allFailed);
+        Info(board, m_lines[board].counts + "; " + m_total);
+    }
+
+    void Error(const std::string& reason)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_drawing)
+            m_deferred.push_back(reason);
+        else
+            m_out.Error(reason);
+    }
+
+    static std::string CountText(unsigned good, unsigned failed)
+    {
+        return "good " + std::to_string(good) + ", failed " + std::to_string(failed);
+    }
+
+private:
+    struct Line {
+        std::string text;  // the stage, or the result
+        bool erasing = false, programming = false;
+        DWORD since = 0;  // start of the erase or of programming
+        uint32_t done = 0, total = 0;
+        int shownTenth = -1;
+        std::string counts;
+    };
+
+    SHORT Rows() const { return static_cast<SHORT>(m_lines.size() + (m_stations ? 1 : 0)); }
+    std::string Prefix(size_t board) const { return "board " + std::to_string(m_devices[board]) + ": "; }
+
+    // A plain line into a pipe. Caller holds m_lock.
+    void Info(size_t board, const std::string& text)
+    {
+        if (m_style == OutputStyle::lines)
+            m_out.Info(Prefix(board) + text);
+    }
+
+    // Caller holds m_lock.
+    std::string Render(size_t board) const
+    {
+        const Line& line = m_lines[board];
+        std::string text = Prefix(board);
+        const DWORD elapsed = ::GetTickCount() - line.since;
+        if (line.programming)
+            text += "programming " + ProgressBarText(line.done, line.total, elapsed / 1000.0, 20);
+        else if (line.erasing)
+            text += "erasing the flash, " + Seconds(elapsed);
+        else
+            text += line.text;
+        if (!line.counts.empty())
+            text += "  (" + line.counts + ")";
+        return text;
+    }
+
+    // Every line in its place, the cursor below them. Caller holds m_lock.
+    void Draw()
+    {
+        for (SHORT row = 0; row < Rows(); ++row) {
+            const size_t board = static_cast<size_t>(row);
+            std::wstring text = WideFromUtf8(board < m_lines.size() ? Render(board) : m_total);
+            text.resize(m_width > 1 ? static_cast<size_t>(m_width - 1) : 0, L' ');
+            ::SetConsoleCursorPosition(m_console, COORD{ 0, static_cast<SHORT>(m_top + row) });
+            DWORD written = 0;
+            ::WriteConsoleW(m_console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        }
+        ::SetConsoleCursorPosition(m_console, COORD{ 0, static_cast<SHORT>(m_top + Rows()) });
+    }
+
+    ConsoleOutput& m_out;
+    const OutputStyle m_style;
+    const std::vector<int> m_devices;
+    const bool m_stations;
+    std::mutex m_lock;
+    std::vector<Line> m_lines;
+    std::string m_total;
+    std::vector<std::string> m_deferred;  // errors held back while the lines are drawn
+    HANDLE m_console = nullptr;
+    SHORT m_top = 0, m_width = 80;
+    bool m_drawing = false;
+    std::condition_variable m_wake;
+    std::thread m_redraw;
+};
+
+struct Gang;
+
+// Which board holds which device handle. A driver that allows one bridge at
+// a time may hand a second open the handle of the first; no board may then
+// use or close another's.
+class HeldHandles {
+public:
+    // False, with the holder's device number, when another board holds it.
+    bool Take(int handle, int device, int* holder)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const auto held = m_held.find(handle);
+        if (held != m_held.end() && held->second != device) {
+            *holder = held->second;
+            return false;
+        }
+        m_held[handle] = device;
+        return true;
+    }
+    // False when the device does not hold it.
+    bool Give(int handle, int device)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const auto held = m_held.find(handle);
+        if (held == m_held.end() || held->second != device)
+            return false;
+        m_held.erase(held);
+        return true;
+    }
+
+private:
+    std::mutex m_lock;
+    std::map<int, int> m_held;
+};
+
+// Everything the boards share: the job with its image, the log, the output,
+// the handles and the counts.
+struct Gang {
+    Gang(const TessaOptions& given, ConsoleOutput& out) : options(given), display(out, given.devices, given.loop) {}
+
+    // A board that has just opened its device takes one of --count's boards;
+    // false when they are all taken.
+    bool Claim()
+    {
+        std::lock_guard<std::mutex> lock(countLock);
+        if (options.count && claimed >= options.count)
+            return false;
+        ++claimed;
+        return true;
+    }
+    bool CountReached()
+    {
+        std::lock_guard<std::mutex> lock(countLock);
+        return options.count && claimed >= options.count;
+    }
+    void Count(size_t board, bool good)
+    {
+        std::lock_guard<std::mutex> lock(countLock);
+        ++(good ? stations[board].first : stations[board].second);
+        ++(good ? allGood : allFailed);
+        if (options.loop)
+            display.Counts(board, stations[board].first, stations[board].second, allGood, allFailed);
+    }
+
+    const TessaOptions& options;
+    FlashJob job;
+    std::wstring logPath;
+    GangDisplay display;
+    HeldHandles handles;
+    std::mutex countLock;
+    unsigned claimed = 0, allGood = 0, allFailed = 0;
+    std::map<size_t, std::pair<unsigned, unsigned>> stations;  // good and failed of each
+};
+
+// One board's binding to the driver: hands the sequence only handles no
+// other board holds, and never closes another board's.
+class BoardUsb : public C_USBCmd {
+public:
+    BoardUsb(Gang& gang, int device) : C_USBCmd(false), m_gang(gang), m_device(device) {}
+
+    // A run's open takes one of the boards to count; opens between runs (is
+    // the board still there?) take none.
+    void StartRun()
+    {
+        m_inRun = true;
+        m_opened = m_ticket = false;
+    }
+    void EndRun() { m_inRun = false; }
+
+    int Open(int deviceNumber) override
+    {
+        const int handle = C_USBCmd::Open(deviceNumber);
+        if (handle < 0)
+            return handle;
+        int holder = 0;
+        if (!m_gang.handles.Take(handle, m_device, &holder)) {
+            m_clash = "device " + std::to_string(m_device) + " got handle " + std::to_string(handle)
+                      + ", which board " + std::to_string(holder)
+                      + " holds: the driver may not allow several bridges open at once";
+            return -1;
+        }
+        if (m_inRun && !m_opened) {
+            m_opened = true;
+            m_ticket = m_gang.Claim();
+        }
+        return handle;
+    }
+
+    void Close(int handle) override
+    {
+        if (handle < 0 || m_gang.handles.Give(handle, m_device))
+            C_USBCmd::Close(handle);
+    }
+
+    // Why the board can't go on with this driver; empty while it can.
+    const std::string& Clash() const { return m_clash; }
+    bool Opened() const { return m_opened; }
+    bool Ticket() const { return m_ticket; }
+
+private:
+    Gang& m_gang;
+    const int m_device;
+    bool m_inRun = false, m_opened = false, m_ticket = false;
+    std::string m_clash;
+};
+
+// Turns one board's run into its line, and tells the run when to stop.
+class BoardReport : public FlashReport {
+public:
+    BoardReport(Gang& gang, size_t board, BoardUsb& usb) : m_gang(gang), m_board(board), m_usb(usb) {}
+
+    void Stage(FlashStage stage) override
+    {
+        if (stage == FlashStage::openingDevice)
+            m_gang.display.Status(m_board, m_gang.options.loop ? "waiting for the device" : "opening the device");
+        else if (stage == FlashStage::programming)
+            m_programming = true;
+    }
+
+    void Progress(uint32_t done, uint32_t total) override
+    {
+        // A board called off before programming shows no programming.
+        if (m_programming && !Cancelled())
+            m_gang.display.Progress(m_board, done, total);
+    }
+
+    void EraseStarted() override
+    {
+        m_eraseStart = ::GetTickCount();
+        m_gang.display.Erasing(m_board);
+    }
+
+    void EraseEnded(bool erased) override
+    {
+        m_gang.display.Status(m_board, std::string(erased ? "erase done" : "erase failed") + " after "
+                                           + Seconds(::GetTickCount() - m_eraseStart));
+    }
+
+    // A stop, a clash, or (before the device opened, or for a board past
+    // --count) every board already counted.
+    bool Cancelled() override
+    {
+        if (StopRequested() || !m_usb.Clash().empty())
+            return true;
+        return m_usb.Opened() ? !m_usb.Ticket() : m_gang.CountReached();
+    }
+
+private:
+    Gang& m_gang;
+    const size_t m_board;
+    BoardUsb& m_usb;
+    bool m_programming = false;
+    DWORD m_eraseStart = 0;
+};
+
+// One run on one board, logged and shown. False when it was no board: a
+// station stopped while waiting, or the count was reached elsewhere.
+bool RunBoard(Gang& gang, size_t board, BoardUsb& usb, bool* good)
+{
+    const TessaOptions& options = gang.options;
+    FlashJob job = gang.job;
+    job.deviceNumber = options.devices[board];
+    BoardReport report(gang, board, usb);
+    FlashOutcome outcome;
+    usb.StartRun();
+    const DWORD started = ::GetTickCount();
+    const int result = options.command == TessaCommand::download ? RunDownloadSequence(usb, job, report, &outcome)
+                                                                 : RunWriteSequence(usb, job, report, &outcome);
+    const DWORD elapsed = ::GetTickCount() - started;
+    usb.EndRun();
+    if (options.loop && usb.Clash().empty() && !usb.Ticket())
+        return false;
+
+    DownloadLogEntry entry = FlashLogEntry(options, job, outcome, elapsed);
+    if (!usb.Clash().empty())
+        entry.result = usb.Clash();
+    std::string logError;
+    if (!options.noLog && !AppendDownloadLog(gang.logPath, entry, &logError))
+        gang.display.Error("warning: download log not written to " + Utf8FromWide(gang.logPath) + ": " + logError);
+    *good = result != 0;
+    gang.display.Result(board, *good,
+                        *good ? "OK, " + std::to_string(outcome.imageSize) + " bytes in " + Seconds(elapsed)
+                              : "FAILED, " + entry.result);
+    gang.Count(board, *good);
+    return true;
+}
+
+// Polls until the station's device no longer opens, or no more boards are due.
+void WaitUntilRemoved(Gang& gang, BoardUsb& usb, int device)
+{
+    while (!StopRequested() && !gang.CountReached()) {
+        const int handle = usb.Open(device);
+        if (handle < 0)
+            return;
+        usb.Close(handle);
+        ::Sleep(kBoardPollMs);
+    }
+}
+
+// Board after board on one device number, until a stop, the count, or a
+// driver that gives it another board's handle.
+void RunStation(Gang& gang, size_t board, BoardUsb& usb)
+{
+    for (;;) {
+        bool good = false;
+        if (!RunBoard(gang, board, usb, &good))
+            return;
+        if (!usb.Clash().empty()) {
+            gang.display.Status(board, "stopped: it can't have a handle of its own");
+            return;
+        }
+        if (StopRequested() || gang.CountReached())
+            return;
+        gang.display.Status(board, "remove it to go on");
+        WaitUntilRemoved(gang, usb, gang.options.devices[board]);
+    }
+}
+
+// The image file's bytes, read once; null after saying why not.
+std::shared_ptr<const std::vector<unsigned char>> ReadImage(const TessaOptions& options, ConsoleOutput& out)
+{
+    const std::string what = options.command == TessaCommand::download ? "download" : "write";
+    CFile file;
+    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+        out.Error(what + " failed: image file can't be opened");
+        return nullptr;
+    }
+    const uint64_t length = file.GetLength();
+    auto bytes = std::make_shared<std::vector<unsigned char>>();
+    try {
+        if (length > std::numeric_limits<size_t>::max() / 2)
+            throw std::bad_alloc();
+        bytes->resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc&) {
+        out.Error(what + " failed: the image, " + std::to_string(length) + " bytes, does not fit in memory");
+        return nullptr;
+    }
+    for (size_t at = 0; at < bytes->size();) {
+        const size_t left = bytes->size() - at;
+        const UINT want = left < (1u << 24) ? static_cast<UINT>(left) : (1u << 24);
+        if (file.Read(bytes->data() + at, want) != want) {
+            out.Error(what + " failed: image file read failed");
+            return nullptr;
+        }
+        at += want;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int RunGangCommand(const TessaOptions& options, ConsoleOutput& out)
+{
+    const int checked = CheckImage(options, out);
+    if (checked != kExitOk)
+        return checked;
+    {
+        C_USBCmd usb(false);
+        if (!LoadDriver(usb, out))
+            return kExitFailed;
+    }
+    Gang gang(options, out);
+    gang.job = FlashJobOf(options);
+    gang.job.image = ReadImage(options, out);
+    if (!gang.job.image)
+        return kExitFailed;
+    gang.logPath = FlashLogPath(options);
+    CatchStopRequests();
+
+    std::string devices;
+    for (int device : options.devices)
+        devices += (devices.empty() ? "" : ", ") + std::to_string(device);
+    out.Info(FlashTitle(options) + ", devices " + devices);
+    std::vector<std::unique_ptr<BoardUsb>> usbs;
+    for (int device : options.devices) {
+        usbs.push_back(std::make_unique<BoardUsb>(gang, device));
+        usbs.back()->LoadDriver();
+    }
+    gang.display.Open();
+    std::vector<std::thread> boards;
+    for (size_t board = 0; board < usbs.size(); ++board) {
+        boards.emplace_back([&gang, &usbs, board] {
+            bool good = false;
+            if (gang.options.loop)
+                RunStation(gang, board, *usbs[board]);
+            else
+                RunBoard(gang, board, *usbs[board], &good);
+        });
+    }
+    for (std::thread& board : boards)
+        board.join();
+    gang.display.Close();
+
+    if (options.loop) {
+        for (size_t board = 0; board < options.devices.size(); ++board)
+            out.Info("board " + std::to_string(options.devices[board]) + ": "
+                     + GangDisplay::CountText(gang.stations[board].first, gang.stations[board].second));
+        out.Info("all boards: " + GangDisplay::CountText(gang.allGood, gang.allFailed));
+    } else {
+        out.Info(std::to_string(options.devices.size()) + " boards: " + std::to_string(gang.allGood) + " good, "
+                 + std::to_string(gang.allFailed) + " failed");
+    }
+    return gang.allFailed ? kExitFailed : kExitOk;
+}
