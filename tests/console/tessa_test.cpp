@@ -496,6 +496,9 @@ TEST_F(TessaTest, UnpackOfDamagedImagesSaysWhyAndWritesWhatItCan)
         if (!c.written.empty()) {
             EXPECT_NE("", ReadFile(dir + "out\\" + c.written)) << c.error;
         }
+    }
+}
+
 TEST(TessaCommandLine, DeviceListsByTable)
 {
     const std::pair<const char*, std::vector<int>> lists[] = {
