@@ -1,6 +1,7 @@
 #include "MediaPreview.h"
-#include "MediaDecode.h"
 #include "Packer.h"
+#include "PictureDecoder.h"
+#include "SpeechDecoder.h"
 #include "StringConv.h"
 #include <windows.h>
 #include <cstdio>
@@ -51,10 +52,17 @@ bool PrepareClipPreview(const MediaConverters& converters, const ClipRequest& re
     const bool ok = converters.ConvertAudioOnly(request.speechFormat, request.source, converted, request.sampleRate)
                     && ReadWholeFile(converted, &bytes);
     ::DeleteFileA(converted.c_str());
-    if (!ok || !DecodeSpeechClip(request.speechFormat, bytes, &clip->samples))
+    if (!ok)
         return false;
-    clip->speechFormat = request.speechFormat;
-    clip->playRate = PlayedRate(static_cast<uint32_t>(request.systemClock), static_cast<uint32_t>(request.sampleRate));
+    // The converter has taken the format's name without regard to case.
+    const bool mdm = request.speechFormat.size() == 3 && (request.speechFormat[0] | 0x20) == 'm';
+    clip->samples = media::DecodeSpeech(mdm ? media::SpeechFormat::mdm : media::SpeechFormat::apm, bytes);
+    clip->speechFormat = mdm ? "MDM" : "APM";
+    // The rate the device's timer gives for the asked one.
+    uint8_t prescaler = 0, timerCount = 0;
+    const uint32_t clock = static_cast<uint32_t>(request.systemClock);
+    TimerSettings(clock, static_cast<uint32_t>(request.sampleRate), &prescaler, &timerCount);
+    clip->playRate = media::PlaybackRate(clock, prescaler, timerCount);
     return clip->playRate > 0 && !clip->samples.empty();
 }
 
@@ -78,5 +86,9 @@ bool PrepareDevicePicture(const MediaConverters& converters, const std::string& 
     std::vector<uint8_t> bytes;
     const bool ok = converters.ConvertImage(source, converted, 128, 128, colour) && ReadWholeFile(converted, &bytes);
     ::DeleteFileA(converted.c_str());
-    return ok && DecodeRbfPicture(bytes, 128, 128, rgb);
+    if (!ok || bytes.size() < media::kScreenRbfBytes)
+        return false;
+    rgb->resize(media::kScreenRbfBytes / 2 * 3);
+    media::DecodeRbf(bytes.data(), media::kScreenRbfBytes / 2, rgb->data());
+    return true;
 }

@@ -174,14 +174,6 @@ int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* ti
     return 1;
 }
 
-uint32_t PlayedRate(uint32_t clock, uint32_t rate)
-{
-    uint8_t prescaler = 0, timerCount = 0;
-    TimerSettings(clock, rate, &prescaler, &timerCount);
-    const uint64_t periods = (2ull << prescaler) * (timerCount + 1u);
-    return static_cast<uint32_t>((clock + periods / 2) / periods);
-}
-
 uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
 {
     return (flashAddress + kFlashSectorSize - 1) / kFlashSectorSize * kFlashSectorSize;

@@ -64,9 +64,6 @@ uint32_t BankAddress(uint32_t deviceAddress);
 // a quotient of 0 gives 0xFF and counts above 255 wrap. A rate of 0 gives
 // the count 0xFF. Always returns 1.
 int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* timerCount);
-// The rate the device plays at with those settings: clock / (divider x
-// (count + 1)), rounded; divider 2, 4 or 8 for the prescaler codes 0, 1, 2.
-uint32_t PlayedRate(uint32_t clock, uint32_t rate);
 
 // Writes the packed image of the converted files to outputPath, replacing
 // any old file. 1 on success; 0 on failure, with no file left at outputPath,

@@ -9,11 +9,16 @@ const int kBox = 128;
 const int kMargin = 12;
 const int kLabel = 20;
 
-// Draws a box picture at its top-left corner, each pixel scale x scale.
+// Draws a box picture at its top-left corner, each pixel scale x scale,
+// with a grey line round it where the screen ends.
 void DrawBox(HDC dc, const BoxPicture& picture, int x, int y, int scale)
 {
     if (picture.rgb.empty())
         return;
+    HBRUSH frame = ::CreateSolidBrush(RGB(160, 160, 160));
+    RECT edge = { x - 1, y - 1, x + picture.width * scale + 1, y + picture.height * scale + 1 };
+    ::FrameRect(dc, &edge, frame);
+    ::DeleteObject(frame);
     // A 32-bit DIB needs no row padding; the rows go top-down.
     std::vector<uint32_t> pixels(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
     for (size_t i = 0; i < pixels.size(); ++i)

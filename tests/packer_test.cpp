@@ -74,12 +74,6 @@ TEST(TimerSettingsTest, PrescalerRowsAndTheirDividers)
     }
 }
 
-TEST(TimerSettingsTest, PlayedRateIsWhatTheTimerGives)
-{
-    EXPECT_EQ(22101u, PlayedRate(6144000, 22050));
-    EXPECT_EQ(8000u, PlayedRate(6144000, 8000));
-}
-
 TEST(TimerSettingsTest, DefaultsAndTwelveMegahertz)
 {
     uint8_t p, t;

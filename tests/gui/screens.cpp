@@ -64,10 +64,10 @@ std::string Le(uint32_t value, int bytes)
     return text;
 }
 
-// Two seconds of a 440 Hz tone, 16-bit mono at 22050 Hz.
+// Eight seconds of a 440 Hz tone, 16-bit mono at 22050 Hz.
 std::string ToneWav()
 {
-    const uint32_t rate = 22050, samples = rate * 2;
+    const uint32_t rate = 22050, samples = rate * 8;
     std::string data;
     for (uint32_t i = 0; i < samples; ++i)
         data += Le(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(i * 2 * 3.14159265 * 440 / rate))), 2);
