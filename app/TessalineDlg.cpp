@@ -105,6 +105,17 @@ BOOL CTessalineDlg::PreTranslateMessage(MSG* msg)
     // builder panel: while that panel is hidden, Enter does nothing.
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && !::IsWindowVisible(GetDlgItem(IDC_WRITE)))
         return TRUE;
+    // Enter on an audio entry plays it; Escape stops a clip that plays
+    // rather than close the window.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == m_audioList.m_hWnd) {
+        OnPlayClip();
+        return TRUE;
+    }
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_player.IsActive()) {
+        m_player.Stop();
+        OnClipPlayer(static_cast<WPARAM>(ClipPlayerEvent::ended));
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -132,6 +143,9 @@ BOOL CTessalineDlg::DestroyWindow()
     // The settings are written back once per run, before the converters go;
     // after an initialisation that ended early the panel never showed them,
     // and saving its empty fields would wipe the stored values.
+    // The clip and the picture window go first: both use the converters.
+    m_player.Stop();
+    m_pictureLook.Close();
     if (m_initialised)
         SaveSettings();
     if (m_hTuneMill) {
@@ -153,6 +167,14 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
     }
     if (LOWORD(wParam) == IDC_IMAGE_LIST && HIWORD(wParam) == LBN_SELCHANGE) {
         UpdatePreview();
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDC_AUDIO_LIST && HIWORD(wParam) == LBN_DBLCLK) {
+        OnPlayClip();
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDC_IMAGE_LIST && HIWORD(wParam) == LBN_DBLCLK) {
+        OnLookPicture();
         return TRUE;
     }
     if (HIWORD(wParam) != BN_CLICKED)
@@ -261,6 +283,10 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
         return TRUE;
     case WM_DOWNLOAD_FINISHED:
         OnDownloadFinished();
+        *result = 0;
+        return TRUE;
+    case WM_CLIP_PLAYER:
+        OnClipPlayer(wParam);
         *result = 0;
         return TRUE;
     default:

@@ -8,6 +8,8 @@
 #include "C_HexEdit.h"
 #include "C_ColorStatic.h"
 #include "C_CenterComboBox.h"
+#include "ClipPlayer.h"
+#include "PictureLookWnd.h"
 #include "resource.h"
 #include <string>
 #include <vector>
@@ -94,6 +96,11 @@ public:
     BOOL OnListCommand(int id);
     void OnChangeColor();
     void OnWrite();
+    // Double-click (or Enter) on an audio entry: plays it as the device
+    // will, or stops the clip that plays.
+    void OnPlayClip();
+    // Double-click on an image entry: shows it as the device will.
+    void OnLookPicture();
 
 protected:
     void DoDataExchange() override;
@@ -160,4 +167,8 @@ private:
     bool m_builderShown = false;
     // A Write is converting, packing or writing.
     bool m_writeRunning = false;
+    // The builder's clip player and picture window.
+    CClipPlayer m_player;
+    CPictureLookWnd m_pictureLook;
+    void OnClipPlayer(WPARAM event);
 };

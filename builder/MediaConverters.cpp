@@ -61,6 +61,19 @@ int MediaConverters::ConvertAudio(const std::string& speechFormat, const std::st
     return 1;
 }
 
+int MediaConverters::ConvertAudioOnly(const std::string& speechFormat, const std::string& source,
+                                      const std::string& converted, int sampleRate) const
+{
+    AudioConversion plan;
+    if (!m_hTuneMill || !PlanAudioConversion(speechFormat, source, converted, &plan))
+        return 0;
+    auto convert = reinterpret_cast<AudioExport>(::GetProcAddress(m_hTuneMill, plan.exportName));
+    if (!convert || convert(source.c_str(), "", converted.c_str(), sampleRate) == 0)
+        return 0;
+    ::DeleteFileA(plan.secondByProduct.c_str());
+    return 1;
+}
+
 int MediaConverters::ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
                                   unsigned short height, const unsigned char* background) const
 {

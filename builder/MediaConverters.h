@@ -14,6 +14,10 @@ public:
     // the export or the conversion fails.
     int ConvertAudio(const std::string& speechFormat, const std::string& source, const std::string& converted,
                      int sampleRate) const;
+    // The same into converted alone: no resampled copy beside the source,
+    // and the description beside converted removed.
+    int ConvertAudioOnly(const std::string& speechFormat, const std::string& source, const std::string& converted,
+                         int sampleRate) const;
     // The image export's result: nonzero on success.
     int ConvertImage(const std::string& source, const std::string& converted, unsigned short width,
                      unsigned short height, const unsigned char* background) const;

@@ -184,6 +184,11 @@ void CTessalineDlg::OnWrite()
         explicit Running(bool& f) : flag(f) { flag = true; }
         ~Running() { flag = false; }
     } running(m_writeRunning);
+    // The converters serve the Write alone.
+    if (m_player.IsActive()) {
+        m_player.Stop();
+        m_result.SetWindowText(L"");
+    }
 
     if (!GatherParams(TRUE))
         return;

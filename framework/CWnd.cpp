@@ -20,6 +20,33 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd)
     return static_cast<CWnd*>(::GetPropW(hWnd, kObjectProp));
 }
 
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* title, DWORD style, int x, int y, int width, int height,
+                    HWND parent)
+{
+    static const wchar_t kClassName[] = L"Tessaline.Window";
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass = {};
+    if (!::GetClassInfoExW(instance, kClassName, &windowClass)) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = ::DefWindowProcW;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = kClassName;
+        if (!::RegisterClassExW(&windowClass))
+            return FALSE;
+    }
+    HWND hWnd = ::CreateWindowExW(exStyle, kClassName, title, style, x, y, width, height, parent, nullptr, instance,
+                                  nullptr);
+    if (!hWnd)
+        return FALSE;
+    if (!SubclassWindow(hWnd)) {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CWnd::SubclassWindow(HWND hWnd)
 {
     if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))

@@ -26,6 +26,11 @@ public:
     virtual void PreSubclassWindow() {}
 
     virtual BOOL DestroyWindow();
+    // Creates a plain top-level or child window of the framework's own class
+    // (white background, arrow cursor) and routes its messages through this
+    // object, as SubclassWindow does.
+    BOOL CreateEx(DWORD exStyle, const wchar_t* title, DWORD style, int x, int y, int width, int height,
+                  HWND parent);
 
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const
     { return ::SendMessageW(m_hWnd, msg, wParam, lParam); }

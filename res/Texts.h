@@ -63,6 +63,7 @@ constexpr const wchar_t* kSampleRateZero = L"Target sample rate can't be 0.";
 constexpr const char* kConvertingFormat = "Converting %s...";
 constexpr const wchar_t* kConvertAudioFail = L"Convert audio file fail.";
 constexpr const wchar_t* kConvertImageFail = L"Convert image file fail.";
+constexpr const wchar_t* kNoAudioOutput = L"There is no audio output to play the clip on.";
 constexpr const wchar_t* kPackaging = L"Packaging image files...";
 constexpr const wchar_t* kPackFail = L"Pack image file fail.";
 constexpr const wchar_t* kNotAnsiPathPrefix =

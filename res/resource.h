@@ -64,3 +64,5 @@
 // interval in ms) or stop (wParam = 0) the erase timer; the run has ended.
 #define WM_DOWNLOAD_ERASE_TIMER 0x526
 #define WM_DOWNLOAD_FINISHED    0x527
+// The builder's clip player reports to the main window (ClipPlayer.h).
+#define WM_CLIP_PLAYER          0x528

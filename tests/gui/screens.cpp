@@ -6,6 +6,7 @@
 // each state one line goes to stdout: the state's name and the rectangle
 // (left top right bottom) to take.
 #include "AppDriver.h"
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -54,6 +55,56 @@ void StoreLists()
     }
 }
 
+// Little-endian bytes of a value.
+std::string Le(uint32_t value, int bytes)
+{
+    std::string text;
+    for (int i = 0; i < bytes; ++i)
+        text += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return text;
+}
+
+// Eight seconds of a 440 Hz tone, 16-bit mono at 22050 Hz.
+std::string ToneWav()
+{
+    const uint32_t rate = 22050, samples = rate * 8;
+    std::string data;
+    for (uint32_t i = 0; i < samples; ++i)
+        data += Le(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(i * 2 * 3.14159265 * 440 / rate))), 2);
+    return "RIFF" + Le(36 + samples * 2, 4) + "WAVEfmt " + Le(16, 4) + Le(1, 2) + Le(1, 2) + Le(rate, 4)
+           + Le(rate * 2, 4) + Le(2, 2) + Le(16, 2) + "data" + Le(samples * 2, 4) + data;
+}
+
+// A 240 x 160 picture of colour bands with a diagonal, 24-bit BMP.
+std::string BandsBmp()
+{
+    const int width = 240, height = 160, stride = width * 3;
+    std::string pixels;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const bool line = std::abs(x * height / width - y) < 3;
+            const int band = x * 6 / width;
+            const int r = line ? 0 : (band == 0 || band == 1 || band == 5) ? 230 : 40;
+            const int g = line ? 0 : (band >= 1 && band <= 3) ? 200 : 30;
+            const int b = line ? 0 : (band >= 3) ? 220 : 50;
+            pixels += static_cast<char>(b);
+            pixels += static_cast<char>(g);
+            pixels += static_cast<char>(r);
+        }
+    }
+    return "BM" + Le(54 + stride * height, 4) + Le(0, 4) + Le(54, 4) + Le(40, 4) + Le(width, 4) + Le(height, 4)
+           + Le(1, 2) + Le(24, 2) + Le(0, 4) + Le(stride * height, 4) + Le(2835, 4) + Le(2835, 4) + Le(0, 4)
+           + Le(0, 4) + pixels;
+}
+
+// Puts a file at the top of a builder list and double-clicks it.
+void DoubleClickNew(int list, const std::string& path)
+{
+    ::SendMessageA(app.Item(list), LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ::SendMessageA(app.Item(list), LB_SETCURSEL, 0, 0);
+    ::PostMessageW(app.Main(), WM_COMMAND, MAKEWPARAM(list, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.Item(list)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -93,6 +144,28 @@ int main(int argc, char** argv)
     Shoot("narrow-after", app.Main());
     ToggleBuilder();
     Shoot("wide-after", app.Main());
+
+    // A clip as the device plays it: what plays shows in the result label
+    // (or, on a machine without audio output, the message saying so).
+    const std::string tone = dir + "tone.wav", bands = dir + "bands.bmp";
+    gui::WriteFile(tone, ToneWav());
+    gui::WriteFile(bands, BandsBmp());
+    DoubleClickNew(1012, tone);
+    gui::MessageBoxInfo noAudio;
+    gui::WaitFor([&] { return app.Text(1024).find(L" Hz, ") != std::wstring::npos || app.WaitMessageBox(&noAudio, 200); },
+                 15000);
+    Shoot("clip", app.Main());
+    if (app.Text(1024).find(L" Hz, ") != std::wstring::npos)
+        ::PostMessageW(app.Main(), WM_COMMAND, MAKEWPARAM(1012, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.Item(1012)));
+    if (noAudio.hwnd || app.WaitMessageBox(&noAudio, 500))
+        app.Dismiss(noAudio);
+    // A picture as the device shows it, in a window of its own.
+    DoubleClickNew(1001, bands);
+    HWND look = nullptr;
+    gui::WaitFor([&] { return (look = ::FindWindowW(L"Tessaline.Window", L"bands.bmp")) != nullptr; }, 10000);
+    Shoot("picture", look ? look : app.Main());
+    if (look)
+        ::PostMessageW(look, WM_CLOSE, 0, 0);
     ::PostMessageW(app.Main(), WM_SYSCOMMAND, 0x0010, 0);
     HWND about = nullptr;
     gui::WaitFor([&] {

@@ -171,5 +171,71 @@ TEST_F(WriteTest, EnterInTheDownloadPanelDoesNotReachTheHiddenWrite)
     Close();
 }
 
+// Hearing and seeing the listed files as the device will play and show them.
+class LookTest : public WriteTest {
+protected:
+    // The program's temporary folder, to see that a look leaves nothing there.
+    void StartWithOwnTemp()
+    {
+        m_temp = MakeTempDir("look");
+        m_app.SetEnv("TEMP", m_temp);
+        m_app.SetEnv("TMP", m_temp);
+        Start();
+    }
+    void DoubleClick(int list)
+    {
+        ::SendMessageW(m_app.Item(list), LB_SETCURSEL, 0, 0);
+        ::PostMessageW(m_app.Main(), WM_COMMAND, MAKEWPARAM(list, LBN_DBLCLK),
+                       reinterpret_cast<LPARAM>(m_app.Item(list)));
+    }
+    bool TempIsEmpty()
+    {
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((m_temp + "*").c_str(), &found);
+        bool empty = true;
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                empty = empty && found.cFileName[0] == '.';
+            while (::FindNextFileA(search, &found));
+            ::FindClose(search);
+        }
+        return empty;
+    }
+    std::string m_temp;
+};
+
+TEST_F(LookTest, ClipWithoutAudioOutputSaysSoOnceAndLeavesNothing)
+{
+    // No audio driver at all, whatever the machine has.
+    m_app.SetEnv("WINEDLLOVERRIDES", "mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv,winecoreaudio.drv=d");
+    StartWithOwnTemp();
+    const std::string audio = m_dir + "tone.wav";
+    ASSERT_TRUE(WriteFile(audio, Tone()));
+    Add(kAudioList, audio);
+    DoubleClick(kAudioList);
+    ExpectBox(L"There is no audio output to play the clip on.", L"Error", m_app.Main(), false);
+    EXPECT_TRUE(m_app.NoMessageBox(500));
+    EXPECT_EQ(L"", m_app.Text(kResult));
+    EXPECT_TRUE(TempIsEmpty());
+    EXPECT_FALSE(Exists(audio + ".apm")) << "nothing beside the source";
+    Close();
+}
+
+TEST_F(LookTest, PictureOpensAWindowOfItsOwn)
+{
+    StartWithOwnTemp();
+    const std::string image = m_dir + "pic.bmp";
+    ASSERT_TRUE(WriteFile(image, Picture()));
+    Add(kImageList, image);
+    DoubleClick(kImageList);
+    HWND look = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (look = ::FindWindowW(L"Tessaline.Window", L"pic.bmp")) != nullptr; }));
+    EXPECT_TRUE(::IsWindowVisible(look));
+    EXPECT_TRUE(m_app.NoMessageBox(300));
+    EXPECT_TRUE(TempIsEmpty());
+    Close();
+    EXPECT_FALSE(::IsWindow(look));
+}
+
 }  // namespace
 }  // namespace gui
