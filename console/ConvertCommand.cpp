@@ -98,7 +98,9 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
     const MediaConverters converters(audio ? library.Module() : nullptr, audio ? nullptr : library.Module());
 
     const ConvertedFile converted(ansi[0]);
-    const int done = audio ? converters.ConvertAudio(options.format, ansi[0], converted.Ansi(), options.rate)
+    // Nothing is written beside the source: the converted file and its
+    // description go to the temporary folder only.
+    const int done = audio ? converters.ConvertAudioOnly(options.format, ansi[0], converted.Ansi(), options.rate)
                            : converters.ConvertImage(ansi[0], converted.Ansi(), media::kScreenWidth,
                                                      media::kScreenHeight, options.background);
     if (!done) {

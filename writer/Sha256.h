@@ -21,6 +21,9 @@ private:
     uint64_t m_totalBytes = 0;
 };
 
+// The 64 round constants.
+extern const uint32_t kSha256Round[64];
+
 // The compression of whole 64-byte blocks, for the processor at hand and
 // the portable one (the latter for tests that compare both).
 void Sha256Blocks(uint32_t state[8], const unsigned char* data, size_t count);

@@ -78,9 +78,24 @@ bool ConsoleProcess::Start(const std::string& exe, const std::string& arguments,
 
 void ConsoleProcess::Read(HANDLE pipe, std::string* into)
 {
+    // Polled rather than read blindly: a process the program started (Wine
+    // starts its desktop process on first need) may inherit the pipe and hold
+    // it open long after the program has ended. Once it has, what is left in
+    // the pipe is read and the rest is not waited for.
     char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    for (;;) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
+            break;
+        if (available == 0) {
+            if (m_ended)
+                break;
+            ::Sleep(5);
+            continue;
+        }
+        DWORD read = 0;
+        if (!::ReadFile(pipe, buffer, available < sizeof buffer ? available : sizeof buffer, &read, nullptr) || read == 0)
+            break;
         std::lock_guard<std::mutex> lock(m_lock);
         into->append(buffer, read);
     }
@@ -100,6 +115,7 @@ int ConsoleProcess::Wait(DWORD timeoutMs)
     }
     ::CloseHandle(m_process);
     m_process = nullptr;
+    m_ended = true;
     if (m_outReader.joinable())
         m_outReader.join();
     if (m_errReader.joinable())

@@ -2,6 +2,7 @@
 // pipes, read as it comes, and an environment of the test's choosing.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -33,6 +34,7 @@ private:
     HANDLE m_process = nullptr;
     std::thread m_outReader, m_errReader;
     std::mutex m_lock;
+    std::atomic<bool> m_ended{ false };  // the process has ended
     std::string m_out, m_err;
 };
 

@@ -206,8 +206,12 @@ protected:
 
 TEST_F(LookTest, ClipWithoutAudioOutputSaysSoOnceAndLeavesNothing)
 {
-    // No audio driver at all, whatever the machine has.
-    m_app.SetEnv("WINEDLLOVERRIDES", "mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv,winecoreaudio.drv=d");
+    // No audio driver at all, whatever the machine has: Wine takes its
+    // drivers from this value, and an empty one names none.
+    HKEY drivers = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", 0, nullptr, 0, KEY_WRITE,
+                                               nullptr, &drivers, nullptr));
+    ::RegSetValueExA(drivers, "Audio", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
     StartWithOwnTemp();
     const std::string audio = m_dir + "tone.wav";
     ASSERT_TRUE(WriteFile(audio, Tone()));
@@ -219,6 +223,8 @@ TEST_F(LookTest, ClipWithoutAudioOutputSaysSoOnceAndLeavesNothing)
     EXPECT_TRUE(TempIsEmpty());
     EXPECT_FALSE(Exists(audio + ".apm")) << "nothing beside the source";
     Close();
+    ::RegDeleteValueA(drivers, "Audio");
+    ::RegCloseKey(drivers);
 }
 
 TEST_F(LookTest, PictureOpensAWindowOfItsOwn)
