@@ -82,12 +82,25 @@ bool WriteClipWave(const ReadAt& read, uint64_t offset, uint64_t length, media::
 
 PngWriter::PngWriter()
 {
-    const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    m_ole32 = ::LoadLibraryW(L"ole32.dll");
+    if (!m_ole32)
+        return;
+    auto initialize = reinterpret_cast<HRESULT(WINAPI*)(void*, DWORD)>(::GetProcAddress(m_ole32, "CoInitializeEx"));
+    auto create = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**)>(
+        ::GetProcAddress(m_ole32, "CoCreateInstance"));
+    m_uninitialize = reinterpret_cast<void(WINAPI*)()>(::GetProcAddress(m_ole32, "CoUninitialize"));
+    m_createStream = reinterpret_cast<HRESULT(WINAPI*)(HGLOBAL, BOOL, IStream**)>(
+        ::GetProcAddress(m_ole32, "CreateStreamOnHGlobal"));
+    m_streamMemory = reinterpret_cast<HRESULT(WINAPI*)(IStream*, HGLOBAL*)>(
+        ::GetProcAddress(m_ole32, "GetHGlobalFromStream"));
+    if (!initialize || !create || !m_uninitialize || !m_createStream || !m_streamMemory)
+        return;
+    const HRESULT hr = initialize(nullptr, COINIT_MULTITHREADED);
     m_comStarted = SUCCEEDED(hr);
     // Another mode already chosen by the thread serves as well.
     if (SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE)
-        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(&m_factory));
+        create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+               reinterpret_cast<void**>(&m_factory));
 }
 
 PngWriter::~PngWriter()
@@ -95,7 +108,9 @@ PngWriter::~PngWriter()
     if (m_factory)
         m_factory->Release();
     if (m_comStarted)
-        ::CoUninitialize();
+        m_uninitialize();
+    if (m_ole32)
+        ::FreeLibrary(m_ole32);
 }
 
 bool PngWriter::Write(const uint8_t* rgb, unsigned width, unsigned height, const std::wstring& path,
@@ -120,7 +135,7 @@ bool PngWriter::Write(const uint8_t* rgb, unsigned width, unsigned height, const
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID pixelFormat = GUID_WICPixelFormat24bppBGR;
-    HRESULT hr = ::CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    HRESULT hr = m_createStream(nullptr, TRUE, &stream);
     if (FAILED(hr))
         return fail(Failed("make a stream", hr));
     if (FAILED(hr = m_factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder))
@@ -137,7 +152,7 @@ bool PngWriter::Write(const uint8_t* rgb, unsigned width, unsigned height, const
 
     STATSTG stat = {};
     HGLOBAL memory = nullptr;
-    if (FAILED(hr = stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(hr = ::GetHGlobalFromStream(stream.get(), &memory)))
+    if (FAILED(hr = stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(hr = m_streamMemory(stream.get(), &memory)))
         return fail(Failed("hand over the PNG file", hr));
     const void* bytes = ::GlobalLock(memory);
     if (!bytes)

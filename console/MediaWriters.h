@@ -9,6 +9,7 @@
 #include <string>
 
 struct IWICImagingFactory;
+struct IStream;
 
 // The clip of `length` bytes at `offset`, decoded a piece at a time, as a
 // 16-bit mono PCM WAV file playing at rate. False with the reason in *why.
@@ -31,6 +32,12 @@ public:
     bool Write(const uint8_t* rgb, unsigned width, unsigned height, const std::wstring& path, std::string* why);
 
 private:
+    // COM is loaded only here, when a picture is written: linked in, it
+    // would cost every start of the program (tens of milliseconds under Wine).
+    HMODULE m_ole32 = nullptr;
+    void(WINAPI* m_uninitialize)() = nullptr;
+    HRESULT(WINAPI* m_createStream)(HGLOBAL, BOOL, IStream**) = nullptr;
+    HRESULT(WINAPI* m_streamMemory)(IStream*, HGLOBAL*) = nullptr;
     bool m_comStarted = false;
     IWICImagingFactory* m_factory = nullptr;
 };

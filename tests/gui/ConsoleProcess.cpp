@@ -84,11 +84,17 @@ void ConsoleProcess::Read(HANDLE pipe, std::string* into)
     // the pipe is read and the rest is not waited for.
     char buffer[4096];
     for (;;) {
+        // Read before the look: once the process had ended, the look sees
+        // everything it wrote.
+        const bool ended = m_ended;
         DWORD available = 0;
-        if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
-            break;
+        if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            if (::GetLastError() == ERROR_BROKEN_PIPE || ended)
+                break;
+            available = 0;  // a look that failed for a moment
+        }
         if (available == 0) {
-            if (m_ended)
+            if (ended)
                 break;
             ::Sleep(5);
             continue;
