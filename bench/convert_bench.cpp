@@ -4,10 +4,22 @@
 //   peak <export> <args>          one call in this fresh process; its peak memory
 //   foldback <wav> <f0> <f1> <s>  fold-back of a converted linear sweep, dB
 //   twotone <wav> <low> <alias>   level of the alias tone and of everything else
+//   stages <source> <format> <rate> <folder>
+//                                 where one conversion's time goes: decode,
+//                                 resample, encode, write (the library's parts
+//                                 run one after another on the whole input)
 // Audio exports take <source> <first by-product> <converted> <rate>; the picture
 // export takes <source> <converted> <width> <height> (green background).
 #include <windows.h>
 #include <psapi.h>
+
+#include "FilePaths.h"
+#include "Mp3.h"
+#include "Resample.h"
+#include "SourceFile.h"
+#include "SpeechCodec.h"
+#include "StagedFile.h"
+#include "Wave.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -313,6 +326,138 @@ int TwoTone(char** argv)
     return 0;
 }
 
+// ---- Stages ------------------------------------------------------------------
+
+// One conversion as the library streams it (pieces of the decoded input mixed,
+// resampled, encoded and written as they come), with a clock for each part.
+class StageClock : public tunemill::PcmSink, private tunemill::ResampledSink {
+public:
+    using Clock = std::chrono::steady_clock;
+    StageClock(bool apm, unsigned rate) : apm_(apm), rate_(rate) {}
+
+    bool Open(const std::string& folder)
+    {
+        const char* names[3] = {"\\stage.out", "\\stage.wav", "\\stage.out.description"};
+        for (int i = 0; i < 3; ++i) {
+            std::wstring path;
+            if (!millfiles::PathFromAnsi((folder + names[i]).c_str(), path) || !files_[i].Create(path))
+                return false;
+        }
+        return true;
+    }
+    bool Begin(unsigned sampleRate, unsigned channels) override
+    {
+        channels_ = channels;
+        resampler_.reset(new tunemill::Resampler(sampleRate, rate_));
+        return true;
+    }
+    bool Take(const int16_t* interleaved, size_t frames) override
+    {
+        const Clock::time_point start = Clock::now();
+        mono_.resize(frames);
+        tunemill::MixToMono(interleaved, frames, channels_, mono_.data());
+        const bool ok = resampler_->Push(mono_.data(), frames, *this);
+        inside_ += Since(start);
+        return ok;
+    }
+    bool Finish()
+    {
+        const Clock::time_point start = Clock::now();
+        bool ok = resampler_->Finish(*this);
+        bytes_.clear();
+        apmEncoder_.Finish(bytes_);
+        ok = ok && files_[0].Write(bytes_.data(), bytes_.size());
+        ok = ok && files_[0].Commit() && files_[1].Commit() && files_[2].Commit();
+        inside_ += Since(start);
+        write_ += Since(start);
+        return ok;
+    }
+    // Milliseconds: all the time spent past decoding, then each part of it.
+    double inside_ = 0, encode_ = 0, write_ = 0;
+
+private:
+    static double Since(const Clock::time_point& start)
+    {
+        return std::chrono::duration<double>(Clock::now() - start).count() * 1000.0;
+    }
+    bool TakeResampled(const int16_t* samples, size_t count) override
+    {
+        Clock::time_point start = Clock::now();
+        bytes_.clear();
+        if (apm_) {
+            apmEncoder_.Encode(samples, count, bytes_);
+        } else {
+            bytes_.resize(count);
+            tunemill::EncodeMdm(samples, count, bytes_.data());
+            text_.resize((count + 15) / 16 * tunemill::kMdmLineChars);
+            text_.resize(tunemill::FormatMdmLines(bytes_.data(), count, &text_[0]));
+        }
+        encode_ += Since(start);
+        start = Clock::now();
+        wave_.resize(2 * count);
+        std::memcpy(wave_.data(), samples, 2 * count);
+        const bool ok = files_[0].Write(bytes_.data(), bytes_.size()) && files_[1].Write(wave_.data(), wave_.size()) &&
+                        (apm_ ? files_[2].Write(bytes_.data(), bytes_.size()) : files_[2].Write(text_.data(), text_.size()));
+        write_ += Since(start);
+        return ok;
+    }
+
+    bool apm_;
+    unsigned rate_, channels_ = 0;
+    std::unique_ptr<tunemill::Resampler> resampler_;
+    tunemill::ApmEncoder apmEncoder_;
+    std::vector<int16_t> mono_;
+    std::vector<uint8_t> bytes_, wave_;
+    std::string text_;
+    millfiles::StagedFile files_[3];
+};
+
+// Where one conversion's time goes: decoding (a WAV read and widened, or an
+// MP3 through the codec), mixing and resampling, encoding (with the MDM C
+// text), writing the three outputs. Medians of 7 rounds after a warm-up.
+int Stages(char** argv)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::string source = argv[2], folder = argv[5];
+    const bool apm = std::string(argv[3]) == "apm", mp3 = source.find(".mp3") != std::string::npos;
+    const unsigned rate = static_cast<unsigned>(std::atoi(argv[4]));
+    std::vector<double> times[4];
+    for (int run = 0; run <= 7; ++run) {
+        std::wstring path;
+        tunemill::SourceFile file;
+        StageClock stages(apm, rate);
+        if (!millfiles::PathFromAnsi(source.c_str(), path) || !file.Open(path) || !stages.Open(folder))
+            return 1;
+        const Clock::time_point start = Clock::now();
+        bool ok;
+        if (mp3) {
+            uint64_t offset = 0;
+            tunemill::Mp3Frame first;
+            ok = tunemill::FindFirstMp3Frame(file, offset, first) && tunemill::DecodeMp3(file, offset, first, stages);
+        } else {
+            tunemill::WavLayout layout;
+            ok = tunemill::LocateWavData(file, layout) && tunemill::StreamWav(file, layout, stages);
+        }
+        if (!ok || !stages.Finish())
+            return 1;
+        const double total = std::chrono::duration<double>(Clock::now() - start).count() * 1000.0;
+        if (run > 0) {
+            times[0].push_back(total - stages.inside_);
+            times[1].push_back(stages.inside_ - stages.encode_ - stages.write_);
+            times[2].push_back(stages.encode_);
+            times[3].push_back(stages.write_);
+        }
+    }
+    double median[4];
+    for (int i = 0; i < 4; ++i) {
+        std::sort(times[i].begin(), times[i].end());
+        median[i] = times[i][times[i].size() / 2];
+    }
+    std::printf("decode_ms %.1f resample_ms %.1f encode_ms %.1f write_ms %.1f\n", median[0], median[1], median[2],
+                median[3]);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -324,6 +469,8 @@ int main(int argc, char** argv)
         return Foldback(argv);
     if (mode == "twotone" && argc == 5)
         return TwoTone(argv);
+    if (mode == "stages" && argc == 6)
+        return Stages(argv);
     HMODULE tuneMill = LoadLibraryA((ExeDir() + "TuneMill.dll").c_str());
     HMODULE picMill = LoadLibraryA((ExeDir() + "PicMill.dll").c_str());
     if (!tuneMill || !picMill) {

@@ -10,11 +10,14 @@ namespace {
 // Bytes of converted data read back at a time when the MDM C text has to be
 // written again; a whole number of lines.
 const size_t kReadBackBytes = 64 * 1024;
+// Samples handed to the encoding thread at a time.
+const size_t kEncodedPiece = 16384;
 
 }  // namespace
 
-SpeechConversion::SpeechConversion(SpeechFormat format, int targetRate)
-    : format_(format), rate_(targetRate > 0 ? static_cast<unsigned>(targetRate) : 0)
+SpeechConversion::SpeechConversion(SpeechFormat format, int targetRate, bool encodeBeside)
+    : format_(format), rate_(targetRate > 0 ? static_cast<unsigned>(targetRate) : 0), encoding_(*this),
+      encodeBeside_(encodeBeside)
 {
 }
 
@@ -55,6 +58,11 @@ bool SpeechConversion::Begin(unsigned sampleRate, unsigned channels)
         return false;
     channels_ = channels;
     resampler_.reset(new Resampler(sampleRate, rate_));
+    if (encodeBeside_ && sampleRate != rate_) {
+        beside_.reset(new ThreadedSink(encoding_, kEncodedPiece));
+        if (!beside_->Begin(rate_, 1))
+            return false;
+    }
     return true;
 }
 
@@ -72,30 +80,36 @@ bool SpeechConversion::TakeResampled(const int16_t* samples, size_t count)
     samples_ += count;
     if (samples_ > MaxSpeechSamples(format_))
         return false;
+    if (wave_.IsOpen()) {
+        waveBytes_.resize(2 * count);
+        for (size_t i = 0; i < count; ++i) {
+            waveBytes_[2 * i] = static_cast<uint8_t>(samples[i]);
+            waveBytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
+        }
+        if (!wave_.Write(waveBytes_.data(), waveBytes_.size()))
+            wave_.Discard();
+    }
+    return beside_ ? beside_->Take(samples, count) : encoding_.Take(samples, count);
+}
+
+bool SpeechConversion::Encoding::Take(const int16_t* samples, size_t count)
+{
+    SpeechConversion& c = owner_;
     bytes_.clear();
-    if (format_ == SpeechFormat::Apm) {
-        apm_.Encode(samples, count, bytes_);
+    if (c.format_ == SpeechFormat::Apm) {
+        c.apm_.Encode(samples, count, bytes_);
     } else {
         bytes_.resize(count);
         EncodeMdm(samples, count, bytes_.data());
     }
-    if (!converted_.Write(bytes_.data(), bytes_.size()))
+    if (!c.converted_.Write(bytes_.data(), bytes_.size()))
         return false;
-    dataBytes_ += bytes_.size();
-    if (description_.IsOpen()) {
-        if (format_ == SpeechFormat::Apm)
-            description_.Write(bytes_.data(), bytes_.size());
+    c.dataBytes_ += bytes_.size();
+    if (c.description_.IsOpen()) {
+        if (c.format_ == SpeechFormat::Apm)
+            c.description_.Write(bytes_.data(), bytes_.size());
         else
-            DescribeMdm(bytes_.data(), bytes_.size(), false);
-    }
-    if (wave_.IsOpen()) {
-        bytes_.resize(2 * count);
-        for (size_t i = 0; i < count; ++i) {
-            bytes_[2 * i] = static_cast<uint8_t>(samples[i]);
-            bytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
-        }
-        if (!wave_.Write(bytes_.data(), bytes_.size()))
-            wave_.Discard();
+            c.DescribeMdm(bytes_.data(), bytes_.size(), false);
     }
     return true;
 }
@@ -124,16 +138,16 @@ bool SpeechConversion::Finish()
 {
     if (!resampler_)
         return false;
-    if (!resampler_->Finish(*this) || samples_ == 0)
+    if (!resampler_->Finish(*this) || (beside_ && !beside_->Close()) || samples_ == 0)
         return false;
     if (format_ == SpeechFormat::Apm) {
-        bytes_.clear();
-        apm_.Finish(bytes_);
-        if (!converted_.Write(bytes_.data(), bytes_.size()))
+        std::vector<uint8_t> bytes;
+        apm_.Finish(bytes);
+        if (!converted_.Write(bytes.data(), bytes.size()))
             return false;
-        dataBytes_ += bytes_.size();
+        dataBytes_ += bytes.size();
         if (description_.IsOpen())
-            description_.Write(bytes_.data(), bytes_.size());
+            description_.Write(bytes.data(), bytes.size());
     }
     if (!converted_.Commit())
         return false;

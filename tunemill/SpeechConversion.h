@@ -1,7 +1,9 @@
 // One conversion as it runs: decoded audio comes in piece by piece, is mixed to
 // mono, resampled, encoded and written to the converted file and the two
 // by-products, all staged beside their final paths; at the end they are put in
-// place, the converted file first.
+// place, the converted file first. The encoding and the writing of the
+// converted file and its description can run on a thread of their own, beside
+// the resampling.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -11,13 +13,17 @@
 #include "Resample.h"
 #include "SpeechCodec.h"
 #include "StagedFile.h"
+#include "ThreadedSink.h"
 #include "Wave.h"
 
 namespace tunemill {
 
 class SpeechConversion : public PcmSink, private ResampledSink {
 public:
-    SpeechConversion(SpeechFormat format, int targetRate);
+    // `encodeBeside`: the encoding runs on a thread of its own when there is
+    // resampling to do beside it (handing the audio over costs more than it
+    // saves when there is not).
+    SpeechConversion(SpeechFormat format, int targetRate, bool encodeBeside = false);
 
     // The second by-product's path for a converted path: ".apm" or ".h"
     // added; empty when that is too long to open.
@@ -42,7 +48,21 @@ public:
     bool Finish();
 
 private:
-    // Encodes and writes a piece of the resampled audio.
+    // Encodes the resampled audio and writes the converted file and its
+    // description, on whichever thread it is handed the audio.
+    class Encoding : public PcmSink {
+    public:
+        explicit Encoding(SpeechConversion& owner) : owner_(owner) {}
+        bool Begin(unsigned, unsigned) override { return true; }
+        bool Take(const int16_t* samples, size_t count) override;
+
+    private:
+        SpeechConversion& owner_;
+        std::vector<uint8_t> bytes_;
+    };
+
+    // Counts a piece of the resampled audio, writes it to the first
+    // by-product and hands it to the encoding.
     bool TakeResampled(const int16_t* samples, size_t count) override;
     // Appends MDM bytes to the C text, whole lines at a time.
     void DescribeMdm(const uint8_t* bytes, size_t count, bool last);
@@ -57,8 +77,11 @@ private:
     unsigned channels_ = 0;
     millfiles::StagedFile converted_, wave_, description_;
     ApmEncoder apm_;
+    Encoding encoding_;
+    std::unique_ptr<ThreadedSink> beside_;
+    bool encodeBeside_;
     std::vector<int16_t> mono_;
-    std::vector<uint8_t> bytes_, lineStart_;
+    std::vector<uint8_t> waveBytes_, lineStart_;
     std::vector<char> text_;
     uint64_t samples_ = 0, dataBytes_ = 0;
 };

@@ -82,7 +82,10 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
         Outputs outputs;
         if (!file.Open(wideSource) || !PlanOutputs(format, file, wideConverted, firstByProductPath, outputs))
             return 0;
-        SpeechConversion conversion(format, targetRate);
+        // A WAV is read faster than it is resampled and encoded: the encoding
+        // runs beside the resampling. An MP3's decoding takes longer than all
+        // the rest, which runs beside it (below).
+        SpeechConversion conversion(format, targetRate, source == Source::Wav);
         uint64_t samples = 0;
         if (source == Source::Wav) {
             WavLayout layout;
