@@ -226,21 +226,21 @@ TEST(TuneMillResample, LengthIsRoundedProportion)
 TEST(TuneMillResample, MatchesTheFiltersEvaluatedDirectly)
 {
     // Expected values: each output computed on its own in double precision
-    // from the filters as documented (for 44100 Hz first the halving filter
-    // centred on every other sample; then the windowed sinc at position
-    // i x from / to over the held-edge input, divided by the sum of its taps),
-    // then rounded.
+    // from the filters as documented (for 22050 Hz first the last halving
+    // filter centred on every other sample, for 44100 Hz an early one and then
+    // the last; then the windowed sinc at position i x from / to over the
+    // held-edge input, divided by the sum of its taps), then rounded.
     auto noise = [](int n) {
         std::vector<int16_t> v(n);
         for (int i = 0; i < n; ++i)
             v[i] = static_cast<int16_t>(static_cast<int>((i * 15485863LL) % 20001) - 10000);
         return v;
     };
-    EXPECT_EQ(Samples({-7226, -1270, -2335, -1740, -1375, -1524, -736, -1082, -301, -418, -170, 857}),
+    EXPECT_EQ(Samples({-7517, -1047, -2577, -1469, -1668, -1224, -1023, -834, -477, -361, -24, 253}),
               Resample(noise(33), 22050, 8000));
-    EXPECT_EQ(Samples({-6503, -1394, -1757, -946, -556, -68, 445, 951, 1317, 2148, 1568, -2293}),
+    EXPECT_EQ(Samples({-5856, -1581, -1703, -932, -608, -2, 385, 989, 1316, 2096, 1697, -2578}),
               Resample(noise(66), 44100, 8000));
-    EXPECT_EQ(Samples({-270, 11660, 5760, -11935, 837, 22255, 4647, -18659, -7256, 5750, -778}),
+    EXPECT_EQ(Samples({-620, 10863, 6902, -12212, -73, 23412, 4463, -19646, -6135, 5667, -1798}),
               Resample(Samples({100, 12000, -8000, 3000, 20000, -20000, 500, 0}), 8000, 11025));
 }
 
