@@ -11,7 +11,7 @@ namespace {
 // written again; a whole number of lines.
 const size_t kReadBackBytes = 64 * 1024;
 // Samples handed to the encoding thread at a time.
-const size_t kEncodedPiece = 16384;
+const size_t kEncodedPiece = 65536;
 
 }  // namespace
 
@@ -49,6 +49,60 @@ bool SpeechConversion::Open(const std::wstring& convertedPath, const std::wstrin
             description_.Write(start.data(), start.size());
         }
     }
+    if (holding_) {
+        // What the conversion wrote meanwhile, then the files themselves.
+        AcquireSRWLockExclusive(&lock_);
+        for (int output = kConverted; output <= kDescription; ++output) {
+            std::vector<uint8_t>& kept = held_[output];
+            WriteNow(static_cast<Output>(output), kept.data(), kept.size());
+            std::vector<uint8_t>().swap(kept);
+        }
+        open_ = true;
+        ReleaseSRWLockExclusive(&lock_);
+        WakeAllConditionVariable(&changed_);
+    }
+    return true;
+}
+
+void SpeechConversion::Abandon()
+{
+    AcquireSRWLockExclusive(&lock_);
+    abandoned_ = true;
+    ReleaseSRWLockExclusive(&lock_);
+    WakeAllConditionVariable(&changed_);
+}
+
+bool SpeechConversion::Put(Output output, const void* data, size_t size)
+{
+    if (holding_) {
+        AcquireSRWLockExclusive(&lock_);
+        while (!open_ && !abandoned_ && heldBytes_ + size > kHeldBytes && heldBytes_ > 0)
+            SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
+        const bool abandoned = abandoned_, open = open_;
+        if (!open && !abandoned) {
+            const uint8_t* bytes = static_cast<const uint8_t*>(data);
+            held_[output].insert(held_[output].end(), bytes, bytes + size);
+            heldBytes_ += size;
+        }
+        ReleaseSRWLockExclusive(&lock_);
+        if (abandoned)
+            return false;
+        if (!open)
+            return true;
+    }
+    return WriteNow(output, data, size);
+}
+
+bool SpeechConversion::WriteNow(Output output, const void* data, size_t size)
+{
+    if (output == kConverted)
+        return converted_.Write(data, size);
+    if (output == kWave) {
+        if (wave_.IsOpen() && !wave_.Write(data, size))
+            wave_.Discard();
+    } else if (description_.IsOpen()) {
+        description_.Write(data, size);
+    }
     return true;
 }
 
@@ -80,15 +134,13 @@ bool SpeechConversion::TakeResampled(const int16_t* samples, size_t count)
     samples_ += count;
     if (samples_ > MaxSpeechSamples(format_))
         return false;
-    if (wave_.IsOpen()) {
-        waveBytes_.resize(2 * count);
-        for (size_t i = 0; i < count; ++i) {
-            waveBytes_[2 * i] = static_cast<uint8_t>(samples[i]);
-            waveBytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
-        }
-        if (!wave_.Write(waveBytes_.data(), waveBytes_.size()))
-            wave_.Discard();
+    waveBytes_.resize(2 * count);
+    for (size_t i = 0; i < count; ++i) {
+        waveBytes_[2 * i] = static_cast<uint8_t>(samples[i]);
+        waveBytes_[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(samples[i]) >> 8);
     }
+    if (!Put(kWave, waveBytes_.data(), waveBytes_.size()))
+        return false;
     return beside_ ? beside_->Take(samples, count) : encoding_.Take(samples, count);
 }
 
@@ -102,15 +154,12 @@ bool SpeechConversion::Encoding::Take(const int16_t* samples, size_t count)
         bytes_.resize(count);
         EncodeMdm(samples, count, bytes_.data());
     }
-    if (!c.converted_.Write(bytes_.data(), bytes_.size()))
+    if (!c.Put(kConverted, bytes_.data(), bytes_.size()))
         return false;
     c.dataBytes_ += bytes_.size();
-    if (c.description_.IsOpen()) {
-        if (c.format_ == SpeechFormat::Apm)
-            c.description_.Write(bytes_.data(), bytes_.size());
-        else
-            c.DescribeMdm(bytes_.data(), bytes_.size(), false);
-    }
+    if (c.format_ == SpeechFormat::Apm)
+        return c.Put(kDescription, bytes_.data(), bytes_.size());
+    c.DescribeMdm(bytes_.data(), bytes_.size(), false);
     return true;
 }
 
@@ -125,12 +174,12 @@ void SpeechConversion::DescribeMdm(const uint8_t* bytes, size_t count, bool last
         if (lineStart_.size() < 16 && !last)
             return;
         text_.resize(kMdmLineChars);
-        description_.Write(text_.data(), FormatMdmLines(lineStart_.data(), lineStart_.size(), text_.data()));
+        Put(kDescription, text_.data(), FormatMdmLines(lineStart_.data(), lineStart_.size(), text_.data()));
         lineStart_.clear();
     }
     const size_t whole = last ? count : count / 16 * 16;
     text_.resize((whole + 15) / 16 * kMdmLineChars);
-    description_.Write(text_.data(), FormatMdmLines(bytes, whole, text_.data()));
+    Put(kDescription, text_.data(), FormatMdmLines(bytes, whole, text_.data()));
     lineStart_.assign(bytes + whole, bytes + count);
 }
 

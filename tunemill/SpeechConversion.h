@@ -37,6 +37,14 @@ public:
     bool Open(const std::wstring& convertedPath, const std::wstring& firstByProductPath,
               const std::wstring& descriptionPath, uint64_t expectedSamples);
 
+    // Lets the conversion run before Open, which another thread may then call
+    // meanwhile: what it writes until then is kept in memory (up to
+    // kHeldBytes, beyond which it waits for Open). Called before Begin.
+    void Hold() { holding_ = true; }
+    // Gives up a conversion held before Open: it stops at its next write.
+    void Abandon();
+    static const size_t kHeldBytes = 8 * 1024 * 1024;
+
     bool Begin(unsigned sampleRate, unsigned channels) override;
     // False when the output passes MaxSpeechSamples or the converted file
     // can't be written.
@@ -64,6 +72,14 @@ private:
     // Counts a piece of the resampled audio, writes it to the first
     // by-product and hands it to the encoding.
     bool TakeResampled(const int16_t* samples, size_t count) override;
+
+    // The three outputs, and writing to them: false when the converted file
+    // can't be written or the conversion has been abandoned; a first
+    // by-product that can't be written is dropped, a description that can't
+    // is dropped at the end.
+    enum Output { kConverted, kWave, kDescription };
+    bool Put(Output output, const void* data, size_t size);
+    bool WriteNow(Output output, const void* data, size_t size);
     // Appends MDM bytes to the C text, whole lines at a time.
     void DescribeMdm(const uint8_t* bytes, size_t count, bool last);
     void FinishDescription();
@@ -84,6 +100,12 @@ private:
     std::vector<uint8_t> waveBytes_, lineStart_;
     std::vector<char> text_;
     uint64_t samples_ = 0, dataBytes_ = 0;
+    // Held before Open: the bytes of each output kept, and their total.
+    bool holding_ = false, open_ = false, abandoned_ = false;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    std::vector<uint8_t> held_[3];
+    size_t heldBytes_ = 0;
 };
 
 }  // namespace tunemill
