@@ -43,7 +43,7 @@ public:
     void Hold() { holding_ = true; }
     // Gives up a conversion held before Open: it stops at its next write.
     void Abandon();
-    static const size_t kHeldBytes = 8 * 1024 * 1024;
+    static const size_t kHeldBytes = 4 * 1024 * 1024;
 
     bool Begin(unsigned sampleRate, unsigned channels) override;
     // False when the output passes MaxSpeechSamples or the converted file
@@ -83,6 +83,8 @@ private:
     // Appends MDM bytes to the C text, whole lines at a time.
     void DescribeMdm(const uint8_t* bytes, size_t count, bool last);
     void FinishDescription();
+    void FinishWave();
+    static VOID CALLBACK FinishWaveOnPool(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WORK);
     void RewriteMdmDescription();
 
     SpeechFormat format_;

@@ -49,9 +49,11 @@ struct Outputs {
     std::wstring converted, wave, description;
 };
 
-bool PlanOutputs(SpeechFormat format, const SourceFile& source, const std::wstring& convertedPath,
+bool PlanOutputs(SpeechFormat format, SourceFile& source, const std::wstring& convertedPath,
                  const char* firstByProductPath, Outputs& outputs)
 {
+    if (!source.FindId())
+        return false;
     std::vector<millfiles::PathTarget> named(1);
     named[0].exists = named[0].regularFile = true;
     named[0].id = source.Id();
@@ -71,7 +73,7 @@ bool PlanOutputs(SpeechFormat format, const SourceFile& source, const std::wstri
 // take milliseconds each.
 class OutputPlan {
 public:
-    OutputPlan(SpeechFormat format, const SourceFile& source, const std::wstring& convertedPath,
+    OutputPlan(SpeechFormat format, SourceFile& source, const std::wstring& convertedPath,
                const char* firstByProductPath, SpeechConversion& conversion, uint64_t samples)
         : format_(format), source_(source), convertedPath_(convertedPath), firstByProductPath_(firstByProductPath),
           conversion_(conversion), samples_(samples)
@@ -116,7 +118,7 @@ private:
     }
 
     SpeechFormat format_;
-    const SourceFile& source_;
+    SourceFile& source_;
     const std::wstring& convertedPath_;
     const char* firstByProductPath_;
     SpeechConversion& conversion_;
