@@ -41,7 +41,7 @@ void SearchPortable(ImaSearch::Band& band, const int16_t* samples, size_t count,
 {
     for (size_t i = 0; i < count; ++i) {
         const int x = samples[i];
-        const int newLow = NextLow(band, x);
+        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
         // Every state's candidates, in the order of kTriedChanges.
         Lanes tried[kTriedCount];
         for (int j = 0; j < kLanes; ++j) {
@@ -104,8 +104,11 @@ void SearchPortable(ImaSearch::Band& band, const int16_t* samples, size_t count,
             band.predictor[t] = result.predictor[t];
             history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
         }
+        const int reference = result.cost[kReferenceLane] < kNoState ? kReferenceLane : best;
         band.low = newLow;
         band.best = best;
+        band.referenceIndex = newLow + reference;
+        band.referencePredictor = result.predictor[reference];
     }
 }
 

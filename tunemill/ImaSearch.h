@@ -9,7 +9,7 @@
 // stays too high for long afterwards.
 //
 // Here the encoder follows eight states at once, one for each of eight
-// consecutive step indices (a band that moves with the best of them), each
+// consecutive step indices (a band that moves with the signal), each
 // with its own predictor and the squared error of the best code sequence that
 // leads to it (a Viterbi search over the step index). From every state four
 // codes are tried: the nearest of the four that lower the index, and those
@@ -55,6 +55,8 @@ public:
     struct Band {
         int low = 0;   // step index of lane 0, 0 ... 89 - kLanes
         int best = 0;  // lane of the cheapest state
+        // The state the next band is placed by: its step index and predictor.
+        int referenceIndex = 0, referencePredictor = 0;
         alignas(16) int16_t predictor[kLanes] = {};
         alignas(16) int32_t cost[kLanes] = {};
     };

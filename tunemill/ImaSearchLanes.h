@@ -73,14 +73,16 @@ struct Tables {
 };
 constexpr Tables kTables;
 
-// The next sample's band starts two indices below the one that the best
+// The next sample's band starts two indices below the one that a reference
 // state's nearest code leads to, so that it holds that state's successors of
-// lower and of higher index. The nearest magnitude is about
+// lower and of higher index. The reference is the state in lane 2 (where the
+// previous placement put the one it followed) while that lane holds a state,
+// otherwise the best: so the placement needs no search for the best, which
+// would hold up every sample. The nearest magnitude is about
 // distance × 4 / step, taken as distance × ceil(4 × 65536 / step) >> 16.
-inline int NextLow(const ImaSearch::Band& band, int x)
+inline int NextLow(int index, int predictor, int x)
 {
-    const int index = band.low + band.best;
-    int distance = x - band.predictor[band.best];
+    int distance = x - predictor;
     if (distance < 0)
         distance = -distance;
     uint32_t magnitude = (static_cast<uint32_t>(distance) * kTables.reciprocal[index]) >> 16;
@@ -89,6 +91,11 @@ inline int NextLow(const ImaSearch::Band& band, int x)
     const int low = index - 2 + kImaIndexChanges[magnitude];
     return low < 0 ? 0 : (low > kTopLow ? kTopLow : low);
 }
+
+// The lane of the reference state (see NextLow), from a sample's costs before
+// they are counted from the least: lane 2 holds a state when its cost is
+// below kNoState.
+const int kReferenceLane = 2;
 
 // One sample's result, lane by lane.
 struct Lanes {

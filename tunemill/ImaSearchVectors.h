@@ -152,8 +152,7 @@ void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, 
     __m128i cost1 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost + 4));
     for (size_t i = 0; i < count; ++i) {
         const int x = samples[i];
-        _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
-        const int newLow = NextLow(band, x);
+        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
         Sample s;
         s.x = _mm_set1_epi16(static_cast<int16_t>(x));
         s.cost0 = cost0;
@@ -193,6 +192,7 @@ void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, 
             _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.cost + 4), result.cost1);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.predictor), result.predictor);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.history), result.history);
+            _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
             _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
             _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
             TryClippedAtTop(band, x, lanes);
@@ -209,6 +209,16 @@ void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, 
         least = Isa::Min32(least, other, _mm_cmpgt_epi32(least, other));
         const __m128i equal = _mm_packs_epi32(_mm_cmpeq_epi32(result.cost0, least), _mm_cmpeq_epi32(result.cost1, least));
         band.best = kTables.firstLane[_mm_movemask_epi8(_mm_packs_epi16(equal, zero)) & 0xFF];
+        // The next placement's reference, from the costs before the least is
+        // taken off (lane 2's extracted without waiting for the least).
+        if (_mm_cvtsi128_si32(_mm_srli_si128(result.cost0, 4 * kReferenceLane)) < kNoState) {
+            band.referenceIndex = newLow + kReferenceLane;
+            band.referencePredictor = static_cast<int16_t>(_mm_extract_epi16(result.predictor, kReferenceLane));
+        } else {
+            _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), result.predictor);
+            band.referenceIndex = newLow + band.best;
+            band.referencePredictor = band.predictor[band.best];
+        }
         band.low = newLow;
         cost0 = Isa::Blend(_mm_cmpgt_epi32(result.cost0, live), _mm_sub_epi32(result.cost0, least), noState);
         cost1 = Isa::Blend(_mm_cmpgt_epi32(result.cost1, live), _mm_sub_epi32(result.cost1, least), noState);
