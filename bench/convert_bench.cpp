@@ -2,12 +2,29 @@
 //   make <kind> <path> ...        writes an input (see Make)
 //   time <runs> <export> <args>   median seconds of one call, after a warm-up
 //   peak <export> <args>          one call in this fresh process; its peak memory
-//   foldback <wav> <f0> <f1> <s>  fold-back of a converted linear sweep, dB
+//   foldback <wav> <f0> <f1> <s>  fold-back of a converted linear sweep, dB: over
+//                                 the whole of it and in its worst 20 ms
 //   twotone <wav> <low> <alias>   level of the alias tone and of everything else
+//   levels <wav> <amplitude> <f>...  level of each tone, dB relative to amplitude
+//   snr <wav> <decoded wav>       signal to noise ratio of a decoding, dB
+//   apmsnr <wav> <apm file>       the same for APM data, decoded here
+//   mdmsnr <wav> <mdm file>       the same for MDM data, decoded here
+//   stages <source> <format> <rate> <folder>
+//                                 where one conversion's time goes: decode,
+//                                 resample, encode, write (the library's parts
+//                                 run one after another on the whole input)
 // Audio exports take <source> <first by-product> <converted> <rate>; the picture
 // export takes <source> <converted> <width> <height> (green background).
 #include <windows.h>
 #include <psapi.h>
+
+#include "FilePaths.h"
+#include "Mp3.h"
+#include "Resample.h"
+#include "SourceFile.h"
+#include "SpeechCodec.h"
+#include "StagedFile.h"
+#include "Wave.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -126,6 +144,19 @@ int Make(int argc, char** argv)
                 value = std::max(-32768, std::min(32767, static_cast<int>(envelope * (6000 * buzz + 1500 * noise))));
             }
             return c ? value / 2 : value;
+        }) ? 0 : 1;
+    }
+    if (kind == "tones" && argc > 8) {  // rate seconds f1 f2 f3 ...: amplitude 6000 each, mono
+        const unsigned rate = std::atoi(argv[4]);
+        const double seconds = std::atof(argv[5]);
+        std::vector<double> freqs;
+        for (int k = 6; k < argc; ++k)
+            freqs.push_back(std::atof(argv[k]));
+        return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
+            double v = 0;
+            for (double f : freqs)
+                v += 6000 * std::sin(2 * kPi * f * static_cast<double>(i) / rate);
+            return static_cast<int>(std::lround(v));
         }) ? 0 : 1;
     }
     if (kind == "silence8" && argc == 6)  // rate frames: 8-bit mono
@@ -278,7 +309,13 @@ int Foldback(char** argv)
     const size_t passFrom = index(200), passTo = index(0.4 * rate);
     const size_t foldFrom = index(0.5 * rate + 50), foldTo = std::min(y.size(), index(f1) - rate / 100);
     const double pass = Rms(y, passFrom, passTo), fold = Rms(y, foldFrom, foldTo);
-    std::printf("foldback_db %.1f\n", 20 * std::log10(std::max(fold, 1e-9) / pass));
+    // The loudest 20 ms of the fold-back, in steps of 10 ms.
+    const size_t window = rate / 50;
+    double worst = 0;
+    for (size_t at = foldFrom; at + window <= foldTo; at += window / 2)
+        worst = std::max(worst, Rms(y, at, at + window));
+    std::printf("foldback_db %.1f worst20ms_db %.1f\n", 20 * std::log10(std::max(fold, 1e-9) / pass),
+                20 * std::log10(std::max(worst, 1e-9) / pass));
     return 0;
 }
 
@@ -313,6 +350,252 @@ int TwoTone(char** argv)
     return 0;
 }
 
+// ---- Stages ------------------------------------------------------------------
+
+// One conversion as the library streams it (pieces of the decoded input mixed,
+// resampled, encoded and written as they come), with a clock for each part.
+class StageClock : public tunemill::PcmSink, private tunemill::ResampledSink {
+public:
+    using Clock = std::chrono::steady_clock;
+    StageClock(bool apm, unsigned rate) : apm_(apm), rate_(rate) {}
+
+    bool Open(const std::string& folder)
+    {
+        const char* names[3] = {"\\stage.out", "\\stage.wav", "\\stage.out.description"};
+        for (int i = 0; i < 3; ++i) {
+            std::wstring path;
+            if (!millfiles::PathFromAnsi((folder + names[i]).c_str(), path) || !files_[i].Create(path))
+                return false;
+        }
+        return true;
+    }
+    bool Begin(unsigned sampleRate, unsigned channels) override
+    {
+        channels_ = channels;
+        resampler_.reset(new tunemill::Resampler(sampleRate, rate_));
+        return true;
+    }
+    bool Take(const int16_t* interleaved, size_t frames) override
+    {
+        const Clock::time_point start = Clock::now();
+        mono_.resize(frames);
+        tunemill::MixToMono(interleaved, frames, channels_, mono_.data());
+        const bool ok = resampler_->Push(mono_.data(), frames, *this);
+        inside_ += Since(start);
+        return ok;
+    }
+    bool Finish()
+    {
+        const Clock::time_point start = Clock::now();
+        bool ok = resampler_->Finish(*this);
+        bytes_.clear();
+        apmEncoder_.Finish(bytes_);
+        ok = ok && files_[0].Write(bytes_.data(), bytes_.size());
+        ok = ok && files_[0].Commit() && files_[1].Commit() && files_[2].Commit();
+        inside_ += Since(start);
+        write_ += Since(start);
+        return ok;
+    }
+    // Milliseconds: all the time spent past decoding, then each part of it.
+    double inside_ = 0, encode_ = 0, write_ = 0;
+
+private:
+    static double Since(const Clock::time_point& start)
+    {
+        return std::chrono::duration<double>(Clock::now() - start).count() * 1000.0;
+    }
+    bool TakeResampled(const int16_t* samples, size_t count) override
+    {
+        Clock::time_point start = Clock::now();
+        bytes_.clear();
+        if (apm_) {
+            apmEncoder_.Encode(samples, count, bytes_);
+        } else {
+            bytes_.resize(count);
+            tunemill::EncodeMdm(samples, count, bytes_.data());
+            text_.resize((count + 15) / 16 * tunemill::kMdmLineChars);
+            text_.resize(tunemill::FormatMdmLines(bytes_.data(), count, &text_[0]));
+        }
+        encode_ += Since(start);
+        start = Clock::now();
+        wave_.resize(2 * count);
+        std::memcpy(wave_.data(), samples, 2 * count);
+        const bool ok = files_[0].Write(bytes_.data(), bytes_.size()) && files_[1].Write(wave_.data(), wave_.size()) &&
+                        (apm_ ? files_[2].Write(bytes_.data(), bytes_.size()) : files_[2].Write(text_.data(), text_.size()));
+        write_ += Since(start);
+        return ok;
+    }
+
+    bool apm_;
+    unsigned rate_, channels_ = 0;
+    std::unique_ptr<tunemill::Resampler> resampler_;
+    tunemill::ApmEncoder apmEncoder_;
+    std::vector<int16_t> mono_;
+    std::vector<uint8_t> bytes_, wave_;
+    std::string text_;
+    millfiles::StagedFile files_[3];
+};
+
+// Where one conversion's time goes: decoding (a WAV read and widened, or an
+// MP3 through the codec), mixing and resampling, encoding (with the MDM C
+// text), writing the three outputs. Medians of 7 rounds after a warm-up.
+int Stages(char** argv)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::string source = argv[2], folder = argv[5];
+    const bool apm = std::string(argv[3]) == "apm", mp3 = source.find(".mp3") != std::string::npos;
+    const unsigned rate = static_cast<unsigned>(std::atoi(argv[4]));
+    std::vector<double> times[4];
+    for (int run = 0; run <= 7; ++run) {
+        std::wstring path;
+        tunemill::SourceFile file;
+        StageClock stages(apm, rate);
+        if (!millfiles::PathFromAnsi(source.c_str(), path) || !file.Open(path) || !stages.Open(folder))
+            return 1;
+        const Clock::time_point start = Clock::now();
+        bool ok;
+        if (mp3) {
+            uint64_t offset = 0;
+            tunemill::Mp3Frame first;
+            ok = tunemill::FindFirstMp3Frame(file, offset, first) && tunemill::DecodeMp3(file, offset, first, stages);
+        } else {
+            tunemill::WavLayout layout;
+            ok = tunemill::LocateWavData(file, layout) && tunemill::StreamWav(file, layout, stages);
+        }
+        if (!ok || !stages.Finish())
+            return 1;
+        const double total = std::chrono::duration<double>(Clock::now() - start).count() * 1000.0;
+        if (run > 0) {
+            times[0].push_back(total - stages.inside_);
+            times[1].push_back(stages.inside_ - stages.encode_ - stages.write_);
+            times[2].push_back(stages.encode_);
+            times[3].push_back(stages.write_);
+        }
+    }
+    double median[4];
+    for (int i = 0; i < 4; ++i) {
+        std::sort(times[i].begin(), times[i].end());
+        median[i] = times[i][times[i].size() / 2];
+    }
+    std::printf("decode_ms %.1f resample_ms %.1f encode_ms %.1f write_ms %.1f\n", median[0], median[1], median[2],
+                median[3]);
+    return 0;
+}
+
+// Least-squares fit of each tone in turn over the middle half (taken out of
+// what is left before the next); its level relative to `amplitude`.
+int Levels(int argc, char** argv)
+{
+    unsigned rate = 0;
+    std::vector<double> y;
+    if (!ReadWav16(argv[2], rate, y))
+        return 1;
+    const double amplitude = std::atof(argv[3]);
+    const size_t from = y.size() / 4, to = y.size() * 3 / 4;
+    std::printf("level_db");
+    for (int k = 4; k < argc; ++k) {
+        const double w = 2 * kPi * std::atof(argv[k]) / rate;
+        double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
+        for (size_t n = from; n < to; ++n) {
+            const double c = std::cos(w * static_cast<double>(n)), s = std::sin(w * static_cast<double>(n));
+            cc += c * c, ss += s * s, cs += c * s, yc += y[n] * c, ys += y[n] * s;
+        }
+        const double det = cc * ss - cs * cs;
+        const double a = (yc * ss - ys * cs) / det, b = (ys * cc - yc * cs) / det;
+        for (size_t n = from; n < to; ++n)
+            y[n] -= a * std::cos(w * static_cast<double>(n)) + b * std::sin(w * static_cast<double>(n));
+        std::printf(" %.3f", 20 * std::log10(std::sqrt(a * a + b * b) / amplitude));
+    }
+    std::printf("\n");
+    return 0;
+}
+
+double SnrDb(const std::vector<double>& signal, const std::vector<double>& decoded)
+{
+    double s = 0, e = 0;
+    const size_t n = std::min(signal.size(), decoded.size());
+    for (size_t i = 0; i < n; ++i) {
+        s += signal[i] * signal[i];
+        e += (signal[i] - decoded[i]) * (signal[i] - decoded[i]);
+    }
+    return 10 * std::log10(s / std::max(e, 1e-9));
+}
+
+bool ReadAllBytes(const char* path, std::vector<uint8_t>& bytes)
+{
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(f);
+    return true;
+}
+
+// A plain IMA ADPCM decoder for the APM data: predictor 0 and step index 0 at
+// the start, the earlier sample of a byte in its low nibble.
+std::vector<double> DecodeApm(const std::vector<uint8_t>& data, size_t samples)
+{
+    static const int steps[89] = {
+        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    static const int changes[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+    std::vector<double> out;
+    int predictor = 0, index = 0;
+    for (size_t i = 0; i < samples && i / 2 < data.size(); ++i) {
+        const int code = (i & 1) ? data[i / 2] >> 4 : data[i / 2] & 15;
+        const int step = steps[index];
+        int difference = step >> 3;
+        if (code & 4)
+            difference += step;
+        if (code & 2)
+            difference += step >> 1;
+        if (code & 1)
+            difference += step >> 2;
+        predictor = std::max(-32768, std::min(32767, (code & 8) ? predictor - difference : predictor + difference));
+        index = std::max(0, std::min(88, index + changes[code & 7]));
+        out.push_back(predictor);
+    }
+    return out;
+}
+
+// G.711 mu-law, each byte the midpoint of its segment step.
+std::vector<double> DecodeMdm(const std::vector<uint8_t>& data)
+{
+    std::vector<double> out;
+    for (uint8_t byte : data) {
+        const int code = static_cast<uint8_t>(~byte);
+        const int magnitude = ((((code & 0x0F) << 3) + 0x84) << ((code >> 4) & 7)) - 0x84;
+        out.push_back((code & 0x80) ? -magnitude : magnitude);
+    }
+    return out;
+}
+
+int Snr(const std::string& mode, char** argv)
+{
+    unsigned rate = 0;
+    std::vector<double> signal, decoded;
+    if (!ReadWav16(argv[2], rate, signal))
+        return 1;
+    if (mode == "snr") {
+        if (!ReadWav16(argv[3], rate, decoded))
+            return 1;
+    } else {
+        std::vector<uint8_t> data;
+        if (!ReadAllBytes(argv[3], data))
+            return 1;
+        decoded = mode == "apmsnr" ? DecodeApm(data, signal.size()) : DecodeMdm(data);
+    }
+    std::printf("snr_db %.2f\n", SnrDb(signal, decoded));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -324,6 +607,12 @@ int main(int argc, char** argv)
         return Foldback(argv);
     if (mode == "twotone" && argc == 5)
         return TwoTone(argv);
+    if (mode == "stages" && argc == 6)
+        return Stages(argv);
+    if (mode == "levels" && argc > 4)
+        return Levels(argc, argv);
+    if ((mode == "snr" || mode == "apmsnr" || mode == "mdmsnr") && argc == 4)
+        return Snr(mode, argv);
     HMODULE tuneMill = LoadLibraryA((ExeDir() + "TuneMill.dll").c_str());
     HMODULE picMill = LoadLibraryA((ExeDir() + "PicMill.dll").c_str());
     if (!tuneMill || !picMill) {

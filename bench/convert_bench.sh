@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Measures the converter libraries against sox and ImageMagick on the same
-# inputs, in one run: time ratios (ours / theirs, the medians of 7 rounds in
-# which the two take turns, so that both meet the same load on a shared
-# machine), the fold-back of a swept tone and of a two-tone signal converted by
-# both, and the peak memory of our calls, each in a fresh process.
+# inputs, in one run: where the time of our conversions goes, time ratios
+# (ours / theirs, the medians of 7 rounds in which the two take turns, so that
+# both meet the same load on a shared machine), the pass band and fold-back of
+# both resamplers, the decoded signal to noise ratio of both encoders, and the
+# peak memory of our calls, each in a fresh process. The load of the machine
+# is printed with the times.
 # Our time is one export call inside a running process, after a first call has
 # loaded what it needs (no Wine start-up); theirs is the whole command, whose
 # own start-up is printed for scale.
@@ -96,6 +98,13 @@ make_input huge.bmp bmpheader 30000 30000
 make_input huge.jpg jpegsize "$(winpath "$W/photo.jpg")" 65500 65500
 
 p() { winpath "$W/$1"; }
+echo "== Load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) processors =="
+echo "== Audio: where our time goes (the parts one after another on one thread, median of 7, ms) =="
+for c in "speech60.wav apm 8000" "speech60.wav mdm 8000" "speech60.wav apm 16000" "speech60.mp3 apm 8000" \
+         "mono8k60.wav apm 8000"; do
+  read -r src fmt rate <<<"$c"
+  printf '  %-28s %s\n' "$src $fmt $rate:" "$(bench stages "$(p "$src")" "$fmt" "$rate" "$(winpath "$W")")"
+done
 echo "== Audio: time of one conversion (median of 7 rounds, ours and sox in turn) =="
 sox_start=$(median_time $SOX -n -r 8000 -t ul /dev/null trim 0 0.001)
 printf '  sox start-up alone: %s\n' "$(ms "$sox_start")"
@@ -123,13 +132,25 @@ for src in mono8k60.wav speech60.wav; do
     "$(ratio "$(printf '%s\n' "${mdm[@]}" | median)" "$(printf '%s\n' "${apm[@]}" | median)")"
 done
 
-echo "== Audio: fold-back relative to the pass band =="
+echo "== Audio: pass band, level of tones at 0.40, 0.43 and 0.45 of the target rate =="
+for rate in 8000 16000; do
+  read -r f40 f43 f45 <<<"$(awk -v r=$rate 'BEGIN {print 0.40 * r, 0.43 * r, 0.45 * r}')"
+  make_input "tones3_$rate.wav" tones 44100 5 "$f40" "$f43" "$f45"
+  bench time 0 ConvertWAVToMDMWithResample "$(p tones3_$rate.wav)" "$(p ours_tones3.wav)" "$(p out.rbf)" "$rate" >/dev/null
+  $SOX "$W/tones3_$rate.wav" -r "$rate" -b 16 "$W/sox_tones3.wav"
+  printf '  pass band to %5s Hz at 0.40 0.43 0.45:  ours %s dB  sox %s dB\n' "$rate" \
+    "$(bench levels "$(p ours_tones3.wav)" 6000 "$f40" "$f43" "$f45" | cut -d' ' -f2-)" \
+    "$(bench levels "$(p sox_tones3.wav)" 6000 "$f40" "$f43" "$f45" | cut -d' ' -f2-)"
+done
+
+echo "== Audio: fold-back relative to the pass band (whole fold region; its worst 20 ms) =="
 for rate in 8000 16000; do
   bench time 0 ConvertWAVToAPMWithResample "$(p sweep.wav)" "$(p ours_sweep.wav)" "$(p out.rbf)" "$rate" >/dev/null
   $SOX "$W/sweep.wav" -r "$rate" -b 16 "$W/sox_sweep.wav"
-  printf '  20 Hz-20 kHz sweep to %5s Hz:  ours %s dB  sox %s dB\n' "$rate" \
-    "$(bench foldback "$(p ours_sweep.wav)" 20 20000 10 | awk '{print $2}')" \
-    "$(bench foldback "$(p sox_sweep.wav)" 20 20000 10 | awk '{print $2}')"
+  read -r _ ow _ o20 <<<"$(bench foldback "$(p ours_sweep.wav)" 20 20000 10)"
+  read -r _ sw _ s20 <<<"$(bench foldback "$(p sox_sweep.wav)" 20 20000 10)"
+  printf '  20 Hz-20 kHz sweep to %5s Hz:  ours %s dB, worst 20 ms %s dB  sox %s dB, worst 20 ms %s dB\n' \
+    "$rate" "$ow" "$o20" "$sw" "$s20"
 done
 bench time 0 ConvertWAVToAPMWithResample "$(p twotone.wav)" "$(p ours_tones.wav)" "$(p out.rbf)" 8000 >/dev/null
 $SOX "$W/twotone.wav" -r 8000 -b 16 "$W/sox_tones.wav"
@@ -139,6 +160,33 @@ read -r _ oa _ os <<<"$(bench twotone "$(p ours_tones.wav)" 997 2997)"
 read -r _ sa _ ss <<<"$(bench twotone "$(p sox_tones.wav)" 997 2997)"
 printf '  997 Hz + 5003 Hz to 8000 Hz, 5003 Hz folded to 2997 Hz:  ours %s dB  sox %s dB\n' "$oa" "$sa"
 printf '  all else (spurs, rounding or dither noise), same signal: ours %s dB  sox %s dB\n' "$os" "$ss"
+
+echo "== Audio: decoded signal to noise ratio against the 16-bit signal encoded =="
+# Ours: the converted file decoded here against the first by-product (the
+# resampled audio it was encoded from). sox: its resampled audio, encoded and
+# decoded by sox itself (no dither on either side of the encoding).
+for src in speech60.wav sweep.wav twotone.wav; do
+  for rate in 8000 16000; do
+    bench time 0 ConvertWAVToAPMWithResample "$(p "$src")" "$(p ours_in.wav)" "$(p ours.apm)" "$rate" >/dev/null
+    oapm=$(bench apmsnr "$(p ours_in.wav)" "$(p ours.apm)" | awk '{print $2}')
+    bench time 0 ConvertWAVToMDMWithResample "$(p "$src")" "$(p ours_in.wav)" "$(p ours.mdm)" "$rate" >/dev/null
+    omdm=$(bench mdmsnr "$(p ours_in.wav)" "$(p ours.mdm)" | awk '{print $2}')
+    $SOX -D "$W/ours_in.wav" -t ul "$W/ours_via_sox.ul"
+    same=no
+    cmp -s "$W/ours.mdm" "$W/ours_via_sox.ul" && same=yes
+    $SOX "$W/$src" -c 1 -r "$rate" -b 16 "$W/sox_in.wav"
+    $SOX -D "$W/sox_in.wav" -t ima "$W/sox.ima"
+    $SOX -t ima -r "$rate" -c 1 "$W/sox.ima" -b 16 "$W/sox_ima.wav"
+    $SOX -D "$W/sox_in.wav" -t ul "$W/sox.ul"
+    $SOX -t ul -r "$rate" -c 1 "$W/sox.ul" -b 16 "$W/sox_ul.wav"
+    sapm=$(bench snr "$(p sox_in.wav)" "$(p sox_ima.wav)" | awk '{print $2}')
+    smdm=$(bench snr "$(p sox_in.wav)" "$(p sox_ul.wav)" | awk '{print $2}')
+    printf '  APM %-13s to %5s Hz:  ours %6s dB  sox %6s dB  ours - sox %+.2f dB\n' "$src" "$rate" "$oapm" "$sapm" \
+      "$(awk -v a="$oapm" -v b="$sapm" 'BEGIN {print a - b}')"
+    printf '  MDM %-13s to %5s Hz:  ours %6s dB  sox %6s dB  ours - sox %+.2f dB  (our bytes are sox'"'"'s mu-law of our samples: %s)\n' \
+      "$src" "$rate" "$omdm" "$smdm" "$(awk -v a="$omdm" -v b="$smdm" 'BEGIN {print a - b}')" "$same"
+  done
+done
 
 echo "== Audio: peak memory of one call, fresh process (target under 64 MiB) =="
 peak_case() {
@@ -154,6 +202,7 @@ peak_case "15 min MP3 44.1 kHz stereo -> APM 8000" ConvertMP3ToAPMWithResample "
 peak_case "30 min MP3 8 kHz mono -> APM 8000" ConvertMP3ToAPMWithResample "$(p long8k.mp3)" "$(p out.byproduct)" "$(p out.rbf)" 8000
 peak_case "11200 frames at 1 Hz -> APM 192000 (refused)" ConvertWAVToAPMWithResample "$(p overflow1hz.wav)" "$(p out.byproduct)" "$(p out.rbf)" 192000
 
+echo "== Load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) =="
 echo "== Pictures: time of one conversion to 128 x 128 (median of 7 rounds, in turn) =="
 im_start=$(median_time $IM -size 1x1 xc:white rgb:/dev/null)
 printf '  ImageMagick start-up alone: %s\n' "$(ms "$im_start")"
@@ -170,4 +219,4 @@ echo "== Pictures: peak memory and time of one call, fresh process (target under
 for src in photo.jpg largest.jpg overlimit.png huge.bmp huge.jpg; do
   peak_case "$src" ConvertImageResourceToRBF "$(p "$src")" "$(p out.rbf)" 128 128
 done
-rm -f "$W"/out.* "$W"/sox.* "$W"/im.rgb
+rm -f "$W"/out.* "$W"/sox.* "$W"/sox_*.wav "$W"/ours* "$W"/im.rgb "$W"/stage.*

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -134,14 +135,34 @@ private:
     Interface* p_ = nullptr;
 };
 
+// How the frame's rows are copied out: 32-bit BGRA or BGR (alpha set to 255)
+// as they come, 24-bit BGR widened here, every other format through Windows
+// Imaging Component's converter to 32-bit BGRA (which does the same to those
+// three, only slower).
+enum class RowFormat { Bgra32, Bgrx32, Bgr24, Converted };
+
+RowFormat RowFormatOf(const WICPixelFormatGUID& format)
+{
+    if (IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA))
+        return RowFormat::Bgra32;
+    if (IsEqualGUID(format, GUID_WICPixelFormat32bppBGR))
+        return RowFormat::Bgrx32;
+    if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+        return RowFormat::Bgr24;
+    return RowFormat::Converted;
+}
+
 // The decoded picture as 32-bit BGRA rows, copied out of the decoder a band
 // of rows at a time.
 class BandRows : public PictureRows {
 public:
-    BandRows(IWICBitmapSource* source, unsigned width, unsigned height)
-        : source_(source), width_(width), height_(height),
-          band_(static_cast<unsigned>(kBandBytes / (4 * static_cast<size_t>(width)) + 1))
+    BandRows(IWICBitmapSource* source, RowFormat format, unsigned width, unsigned height)
+        : source_(source), format_(format), width_(width), height_(height),
+          stride_((format == RowFormat::Bgr24 ? 3u : 4u) * width),
+          band_(static_cast<unsigned>(kBandBytes / stride_ + 1))
     {
+        if (format_ == RowFormat::Bgr24 || format_ == RowFormat::Bgrx32)
+            row_.resize(4 * static_cast<size_t>(width));
     }
 
     const uint8_t* Row(unsigned y) override
@@ -150,23 +171,45 @@ public:
             return nullptr;
         if (y < first_ || y >= first_ + count_) {
             count_ = height_ - y < band_ ? height_ - y : band_;
-            const UINT stride = 4 * width_;
-            pixels_.resize(static_cast<size_t>(stride) * count_);
+            pixels_.resize(static_cast<size_t>(stride_) * count_);
             const WICRect rect = {0, static_cast<INT>(y), static_cast<INT>(width_), static_cast<INT>(count_)};
-            if (FAILED(source_->CopyPixels(&rect, stride, static_cast<UINT>(pixels_.size()), pixels_.data()))) {
+            if (FAILED(source_->CopyPixels(&rect, stride_, static_cast<UINT>(pixels_.size()), pixels_.data()))) {
                 count_ = 0;
                 return nullptr;
             }
             first_ = y;
         }
-        return pixels_.data() + static_cast<size_t>(y - first_) * 4 * width_;
+        const uint8_t* row = pixels_.data() + static_cast<size_t>(y - first_) * stride_;
+        if (format_ == RowFormat::Bgrx32) {
+            for (size_t x = 0; x < width_; ++x) {
+                std::memcpy(&row_[4 * x], row + 4 * x, 3);
+                row_[4 * x + 3] = 255;
+            }
+            return row_.data();
+        }
+        if (format_ == RowFormat::Bgr24) {
+            // Four bytes read for each pixel but the last (the fourth belongs
+            // to the next pixel and is replaced by alpha 255).
+            size_t x = 0;
+            for (; x + 1 < width_; ++x) {
+                uint32_t v;
+                std::memcpy(&v, row + 3 * x, 4);
+                v = (v & 0x00FFFFFFu) | 0xFF000000u;
+                std::memcpy(&row_[4 * x], &v, 4);
+            }
+            std::memcpy(&row_[4 * x], row + 3 * x, 3);
+            row_[4 * x + 3] = 255;
+            return row_.data();
+        }
+        return row;
     }
 
 private:
     IWICBitmapSource* source_;
-    unsigned width_, height_, band_;
+    RowFormat format_;
+    unsigned width_, height_, stride_, band_;
     unsigned first_ = 0, count_ = 0;
-    std::vector<uint8_t> pixels_;
+    std::vector<uint8_t> pixels_, row_;
 };
 
 // Checks the declared size, decodes and renders the picture into the box;
@@ -192,11 +235,18 @@ bool RenderPicture(FileBytes& file, unsigned width, unsigned height, Rgb backgro
         FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Handle()), nullptr,
                                                     WICDecodeMetadataCacheOnDemand, &decoder)) ||
         FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&pictureWidth, &pictureHeight)) ||
-        !PictureSizeAccepted(pictureWidth, pictureHeight) || FAILED(factory->CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                     0.0, WICBitmapPaletteTypeCustom)))
+        !PictureSizeAccepted(pictureWidth, pictureHeight))
         return false;
-    BandRows rows(converter.Get(), pictureWidth, pictureHeight);
+    WICPixelFormatGUID format;
+    const RowFormat rowFormat = SUCCEEDED(frame->GetPixelFormat(&format)) ? RowFormatOf(format) : RowFormat::Converted;
+    if (rowFormat == RowFormat::Converted &&
+        (FAILED(factory->CreateFormatConverter(&converter)) ||
+         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                      0.0, WICBitmapPaletteTypeCustom))))
+        return false;
+    IWICBitmapSource* source = rowFormat == RowFormat::Converted ? static_cast<IWICBitmapSource*>(converter.Get())
+                                                                 : static_cast<IWICBitmapSource*>(frame.Get());
+    BandRows rows(source, rowFormat, pictureWidth, pictureHeight);
     return RenderOnBackground(pictureWidth, pictureHeight, rows, width, height, background, rgb);
 }
 

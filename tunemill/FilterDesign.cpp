@@ -18,7 +18,7 @@ double Sinc(double x)
 double BesselI0(double x)
 {
     // The power series sum of ((x/2)^k / k!)^2 converges quickly for the
-    // arguments used here (|x| <= 8.5).
+    // arguments used here (|x| <= 10).
     double sum = 1.0, term = 1.0;
     const double half = x / 2.0;
     for (int k = 1; k < 100; ++k) {
@@ -30,27 +30,26 @@ double BesselI0(double x)
     return sum;
 }
 
-double KaiserWindow(double x)
+double KaiserWindow(double x, double beta)
 {
     if (x <= -1.0 || x >= 1.0)
         return 0.0;
-    static const double scale = 1.0 / BesselI0(kKaiserBeta);
-    return BesselI0(kKaiserBeta * std::sqrt(1.0 - x * x)) * scale;
+    return BesselI0(beta * std::sqrt(1.0 - x * x)) / BesselI0(beta);
 }
 
 double LowPassResponse(double t, double ratio)
 {
     const double fc = kCutoff / ratio;
-    return 2.0 * fc * Sinc(2.0 * fc * t) * KaiserWindow(t / (kHalfLengthPeriods * ratio));
+    return 2.0 * fc * Sinc(2.0 * fc * t) * KaiserWindow(t / (kHalfLengthPeriods * ratio), kKaiserBeta);
 }
 
-std::vector<float> HalvingTaps()
+std::vector<float> HalvingTaps(int reach)
 {
-    std::vector<double> taps(2 * kHalvingReach + 1);
+    std::vector<double> taps(static_cast<size_t>(2 * reach + 1));
     double sum = 0.0;
-    for (int k = -kHalvingReach; k <= kHalvingReach; ++k) {
-        const double tap = 0.5 * Sinc(0.5 * k) * KaiserWindow(static_cast<double>(k) / kHalvingReach);
-        taps[static_cast<size_t>(k + kHalvingReach)] = tap;
+    for (int k = -reach; k <= reach; ++k) {
+        const double tap = 0.5 * Sinc(0.5 * k) * KaiserWindow(static_cast<double>(k) / (reach + 1), kHalvingBeta);
+        taps[static_cast<size_t>(k + reach)] = tap;
         sum += tap;
     }
     std::vector<float> out(taps.size());

@@ -12,7 +12,8 @@ namespace tunemill {
 
 class HalvingStage {
 public:
-    HalvingStage() : window_(kHalvingReach), taps_(HalvingTaps()) {}
+    // A filter of 2 × reach + 1 taps; reach is odd.
+    explicit HalvingStage(int reach) : reach_(reach), window_(static_cast<size_t>(reach)), taps_(HalvingTaps(reach)) {}
 
     template <typename Sample>
     void Push(const Sample* in, size_t n, std::vector<float>& out)
@@ -23,15 +24,18 @@ public:
     // Output m exists for every input 2m.
     void Finish(std::vector<float>& out)
     {
-        window_.Hold(kHalvingReach);
+        window_.Hold(static_cast<size_t>(reach_));
         Produce(out);
     }
 
 private:
     void Produce(std::vector<float>& out);
+    void Filter(int64_t first, size_t count, float* out);
 
+    int reach_;
     SampleWindow window_;
     std::vector<float> taps_;
+    std::vector<float> even_, odd_;
     int64_t next_ = 0;
 };
 

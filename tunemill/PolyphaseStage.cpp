@@ -4,11 +4,9 @@
 #include "Resample.h"
 
 #include <cmath>
+#include <mutex>
 
-#if defined(__SSE__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 1)
-#include <xmmintrin.h>
-#define TUNEMILL_SSE 1
-#endif
+#include "Simd.h"
 
 namespace tunemill {
 
@@ -29,7 +27,7 @@ uint64_t Gcd(uint64_t a, uint64_t b)
 // exactly the same order, so both give the same bits.
 float Dot(const float* a, const float* b, size_t n)
 {
-#ifdef TUNEMILL_SSE
+#ifdef TUNEMILL_SSE2
     __m128 sums[4] = {_mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps(), _mm_setzero_ps()};
     size_t i = 0;
     for (; i + 16 <= n; i += 16) {
@@ -54,6 +52,15 @@ float Dot(const float* a, const float* b, size_t n)
 #endif
 }
 
+// The taps of the last rates asked for: conversions one after another at the
+// same rates work them out once.
+struct Cached {
+    uint64_t inRate = 0, outRate = 0;
+    std::shared_ptr<const std::vector<float>> table;
+};
+std::mutex gCacheMutex;
+Cached gCache;
+
 }  // namespace
 
 PolyphaseStage::PolyphaseStage(uint64_t inRate, uint64_t outRate) : window_(0)
@@ -66,12 +73,26 @@ PolyphaseStage::PolyphaseStage(uint64_t inRate, uint64_t outRate) : window_(0)
     reach_ = static_cast<int64_t>(std::ceil(kHalfLengthPeriods * ratio));
     taps_ = static_cast<size_t>((2 * reach_ + 3) / 4 * 4);
     exact_ = phases_ <= kMaxExactPhases;
-    const uint64_t rows = exact_ ? phases_ : kInterpolatedPhases + 1;
-    table_.resize(static_cast<size_t>(rows) * taps_);
-    for (uint64_t row = 0; row < rows; ++row) {
-        const double fraction = static_cast<double>(row) / static_cast<double>(exact_ ? phases_ : kInterpolatedPhases);
-        FillRow(fraction, ratio, &table_[static_cast<size_t>(row) * taps_]);
+    const uint64_t reducedIn = inRate / divisor, reducedOut = outRate / divisor;
+    {
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        if (gCache.table && gCache.inRate == reducedIn && gCache.outRate == reducedOut)
+            tableOwner_ = gCache.table;
     }
+    if (!tableOwner_) {
+        const uint64_t rows = exact_ ? phases_ : kInterpolatedPhases + 1;
+        std::shared_ptr<std::vector<float>> table(new std::vector<float>(static_cast<size_t>(rows) * taps_));
+        for (uint64_t row = 0; row < rows; ++row) {
+            const double fraction = static_cast<double>(row) / static_cast<double>(exact_ ? phases_ : kInterpolatedPhases);
+            FillRow(fraction, ratio, &(*table)[static_cast<size_t>(row) * taps_]);
+        }
+        tableOwner_ = table;
+        std::lock_guard<std::mutex> lock(gCacheMutex);
+        gCache.inRate = reducedIn;
+        gCache.outRate = reducedOut;
+        gCache.table = tableOwner_;
+    }
+    table_ = tableOwner_->data();
     // Output 0 reads from input -(reach - 1) on.
     window_ = SampleWindow(static_cast<size_t>(reach_ - 1));
 }
@@ -84,6 +105,7 @@ void PolyphaseStage::End(uint64_t total)
 
 void PolyphaseStage::Produce(std::vector<int16_t>& out, size_t most)
 {
+    filtered_.clear();
     for (size_t made = 0; made < most && produced_ < total_; ++made) {
         const int64_t first = static_cast<int64_t>(whole_) - reach_ + 1;
         if (first + static_cast<int64_t>(taps_) > window_.End())
@@ -91,16 +113,16 @@ void PolyphaseStage::Produce(std::vector<int16_t>& out, size_t most)
         const float* x = window_.At(first);
         float y;
         if (exact_) {
-            y = Dot(&table_[static_cast<size_t>(remainder_) * taps_], x, taps_);
+            y = Dot(table_ + static_cast<size_t>(remainder_) * taps_, x, taps_);
         } else {
             const uint64_t scaled = remainder_ * kInterpolatedPhases;
             const size_t row = static_cast<size_t>(scaled / phases_);
             const float part = static_cast<float>(static_cast<double>(scaled % phases_) / static_cast<double>(phases_));
-            const float before = Dot(&table_[row * taps_], x, taps_);
-            const float after = Dot(&table_[(row + 1) * taps_], x, taps_);
+            const float before = Dot(table_ + row * taps_, x, taps_);
+            const float after = Dot(table_ + (row + 1) * taps_, x, taps_);
             y = before + part * (after - before);
         }
-        out.push_back(RoundToSample(y));
+        filtered_.push_back(y);
         ++produced_;
         whole_ += stepWhole_;
         remainder_ += stepRest_;
@@ -109,6 +131,9 @@ void PolyphaseStage::Produce(std::vector<int16_t>& out, size_t most)
             ++whole_;
         }
     }
+    const size_t start = out.size();
+    out.resize(start + filtered_.size());
+    RoundToSamples(filtered_.data(), filtered_.size(), &out[start]);
     window_.DropBefore(static_cast<int64_t>(whole_) - reach_ + 1);
 }
 

@@ -3,10 +3,11 @@
 // position. Output i is taken at input position i x inRate / outRate, kept as a
 // whole part and a remainder in units of 1 / phases; the taps of every phase
 // are worked out once (or of kInterpolatedPhases phases, interpolated, when
-// there are too many).
+// there are too many), and kept for the next stage of the same rates.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "SampleWindow.h"
@@ -36,7 +37,10 @@ private:
     int64_t reach_ = 0;
     size_t taps_ = 0;
     bool exact_ = true;
-    std::vector<float> table_;
+    // The taps of every phase (kept with the last rates asked for).
+    std::shared_ptr<const std::vector<float>> tableOwner_;
+    const float* table_ = nullptr;
+    std::vector<float> filtered_;
     uint64_t produced_ = 0, whole_ = 0, remainder_ = 0, total_ = UINT64_MAX;
 };
 

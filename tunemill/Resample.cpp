@@ -1,7 +1,9 @@
 #include "Resample.h"
 
+#include "FilterDesign.h"
 #include "HalvingStage.h"
 #include "PolyphaseStage.h"
+#include "Simd.h"
 
 namespace tunemill {
 
@@ -14,6 +16,26 @@ int16_t RoundToSample(float value)
         return -32768;
     const long rounded = v >= 0 ? static_cast<long>(v + 0.5) : -static_cast<long>(-v + 0.5);
     return static_cast<int16_t>(rounded);
+}
+
+void RoundToSamples(const float* values, size_t count, int16_t* samples)
+{
+    size_t i = 0;
+#ifdef TUNEMILL_SSE2
+    // Clipped first, then half added away from zero and cut toward zero
+    // (exact in floats at these magnitudes), as RoundToSample.
+    const __m128 high = _mm_set1_ps(32767.0f), low = _mm_set1_ps(-32768.0f), half = _mm_set1_ps(0.5f);
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    for (; i + 8 <= count; i += 8) {
+        __m128 a = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(values + i), high), low);
+        __m128 b = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(values + i + 4), high), low);
+        a = _mm_add_ps(a, _mm_or_ps(half, _mm_and_ps(a, sign)));
+        b = _mm_add_ps(b, _mm_or_ps(half, _mm_and_ps(b, sign)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b)));
+    }
+#endif
+    for (; i < count; ++i)
+        samples[i] = RoundToSample(values[i]);
 }
 
 namespace {
@@ -48,9 +70,11 @@ public:
         if (fromRate == 0 || toRate == 0 || fromRate == toRate)
             return;
         unsigned halvings = 0;
-        while (static_cast<uint64_t>(fromRate) >= (static_cast<uint64_t>(toRate) << (halvings + 2)))
+        while (10 * static_cast<uint64_t>(fromRate) >=
+               (static_cast<uint64_t>(kHalvingMarginTenths) * toRate) << (halvings + 1))
             ++halvings;
-        halvings_.resize(halvings);
+        for (unsigned i = 0; i < halvings; ++i)
+            halvings_.emplace_back(i + 1 == halvings ? kLastHalvingReach : kEarlyHalvingReach);
         polyphase_.reset(new PolyphaseStage(fromRate, static_cast<uint64_t>(toRate) << halvings));
     }
 

@@ -1,12 +1,12 @@
 // Sample-rate conversion of mono 16-bit audio with band-limited filters, in
 // pieces of any size.
 //
-// Output sample i stands for source position i x fromRate / toRate. Going down
-// by 4 times or more, the signal is first halved as long as the halved rate
-// stays at least twice the target, each time through a half-band filter
-// centred on every other sample; the rest of the change goes through one
-// windowed-sinc low-pass (see FilterDesign.h) evaluated at the exact position,
-// as a polyphase filter. Before the first
+// Output sample i stands for source position i x fromRate / toRate. Going
+// down, the signal is first halved as long as the halved rate stays at least
+// 1.3 times the target, each time through a half-band filter centred on every
+// other sample; the rest of the change goes through one windowed-sinc
+// low-pass (see FilterDesign.h) evaluated at the exact position, as a
+// polyphase filter. Before the first
 // sample the first one is repeated, after the last one the last. Results are
 // rounded to the nearest integer (halves away from zero) and clipped to 16 bits.
 #pragma once
@@ -25,12 +25,15 @@ uint64_t ResampledLength(uint64_t n, unsigned fromRate, unsigned toRate);
 // A filtered value as a sample: rounded to the nearest integer, halves away
 // from zero, and clipped to -32768 ... 32767.
 int16_t RoundToSample(float value);
+// The same for `count` values (with SSE2, four at a time).
+void RoundToSamples(const float* values, size_t count, int16_t* samples);
 
 // Phases of the polyphase filter computed exactly when the reduced rate ratio
 // has at most this many; beyond it, kInterpolatedPhases phases are computed
-// and the coefficients in between interpolated linearly.
+// and the outputs of the two phases around each position interpolated
+// linearly.
 const uint64_t kMaxExactPhases = 1024;
-const uint64_t kInterpolatedPhases = 256;
+const uint64_t kInterpolatedPhases = 1024;
 
 // Receives the output of a Resampler in pieces of at most kResampledPiece
 // samples, however much a piece of input gives (going up 192000 times, one

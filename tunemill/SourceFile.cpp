@@ -18,7 +18,7 @@ bool SourceFile::Open(const std::wstring& path)
         return false;
     // Only a file on disk: a pipe or a device could block a read forever.
     LARGE_INTEGER size;
-    if (GetFileType(handle_) != FILE_TYPE_DISK || !millfiles::IdOfHandle(handle_, id_) ||
+    if (GetFileType(handle_) != FILE_TYPE_DISK ||
         !GetFileSizeEx(handle_, &size) || size.QuadPart <= 0 ||
         static_cast<uint64_t>(size.QuadPart) > kMaxSourceBytes)
         return false;

@@ -25,7 +25,10 @@ public:
     // file is missing, unreadable, not a file on disk, empty or over
     // kMaxSourceBytes.
     bool Open(const std::wstring& path);
-    // The file's identity, for telling it from the outputs.
+    // Finds the file's identity, for telling it from the outputs (slow under
+    // Wine, so apart from Open: it can run beside the reading). False when it
+    // can't be had.
+    bool FindId() { return millfiles::IdOfHandle(handle_, id_); }
     const millfiles::FileId& Id() const { return id_; }
 
     uint64_t Size() const override { return size_; }

@@ -8,9 +8,7 @@
 
 namespace tunemill {
 
-namespace {
-
-const int kStepSizes[89] = {
+const int16_t kImaStepSizes[89] = {
     7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
     25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
     88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
@@ -19,7 +17,9 @@ const int kStepSizes[89] = {
     3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
-const int kIndexChanges[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+const int kImaIndexChanges[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+
+namespace {
 
 void Put32(std::vector<uint8_t>& out, uint32_t v)
 {
@@ -31,7 +31,7 @@ void Put32(std::vector<uint8_t>& out, uint32_t v)
 
 int16_t ImaDecode(ImaState& state, uint8_t code)
 {
-    const int step = kStepSizes[state.stepIndex];
+    const int step = kImaStepSizes[state.stepIndex];
     int difference = step >> 3;
     if (code & 4)
         difference += step;
@@ -46,7 +46,7 @@ int16_t ImaDecode(ImaState& state, uint8_t code)
         predictor = -32768;
     state.predictor = predictor;
 
-    int index = state.stepIndex + kIndexChanges[code & 7];
+    int index = state.stepIndex + kImaIndexChanges[code & 7];
     if (index < 0)
         index = 0;
     if (index > 88)
@@ -66,7 +66,7 @@ uint8_t ImaEncode(ImaState& state, int16_t sample)
     // The decoder's reconstruction of the difference (step / 8, plus step,
     // step / 2 and step / 4 for the bits set), not the exact difference, moves
     // the state: the same sum ImaDecode makes for this code.
-    int step = kStepSizes[state.stepIndex];
+    int step = kImaStepSizes[state.stepIndex];
     int reconstructed = step >> 3;
     for (uint8_t bit = 4; bit != 0; bit >>= 1) {
         if (difference >= step) {
@@ -78,28 +78,36 @@ uint8_t ImaEncode(ImaState& state, int16_t sample)
     }
     const int predictor = (code & 8) ? state.predictor - reconstructed : state.predictor + reconstructed;
     state.predictor = predictor > 32767 ? 32767 : (predictor < -32768 ? -32768 : predictor);
-    const int index = state.stepIndex + kIndexChanges[code & 7];
+    const int index = state.stepIndex + kImaIndexChanges[code & 7];
     state.stepIndex = index < 0 ? 0 : (index > 88 ? 88 : index);
     return code;
 }
 
 void ApmEncoder::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out)
 {
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t code = ImaEncode(state_, samples[i]);
+    search_.Encode(samples, count, codes_);
+    Pack(out);
+}
+
+void ApmEncoder::Finish(std::vector<uint8_t>& out)
+{
+    search_.Finish(codes_);
+    Pack(out);
+    if (half_)
+        out.push_back(low_);
+    half_ = false;
+}
+
+void ApmEncoder::Pack(std::vector<uint8_t>& out)
+{
+    for (const uint8_t code : codes_) {
         if (half_)
             out.push_back(static_cast<uint8_t>(low_ | (code << 4)));
         else
             low_ = code;
         half_ = !half_;
     }
-}
-
-void ApmEncoder::Finish(std::vector<uint8_t>& out)
-{
-    if (half_)
-        out.push_back(low_);
-    half_ = false;
+    codes_.clear();
 }
 
 std::vector<uint8_t> EncodeApm(const std::vector<int16_t>& samples)

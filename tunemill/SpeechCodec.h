@@ -3,7 +3,8 @@
 // APM: 4-bit IMA ADPCM, one nibble per sample, two samples per byte with the
 //      earlier sample in the low nibble; an odd count leaves the last high
 //      nibble 0. No header: the decoder starts from predictor 0 and step index 0,
-//      so (samples + 1) / 2 bytes in all.
+//      so (samples + 1) / 2 bytes in all. Any IMA decoder reads it; the
+//      encoder searches for the codes that it decodes closest to the samples.
 // MDM: 8-bit mu-law (G.711), one byte per sample, no header.
 #pragma once
 #include <cstddef>
@@ -11,7 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "ImaSearch.h"
+
 namespace tunemill {
+
+// The standard IMA tables: 89 step sizes (7 ... 32767), and the change of the
+// step index for each code magnitude (the low three bits of a code).
+extern const int16_t kImaStepSizes[89];
+extern const int kImaIndexChanges[8];
 
 // The coder state the encoder and the decoder keep in step.
 struct ImaState {
@@ -19,23 +27,28 @@ struct ImaState {
     int stepIndex = 0;  // 0 ... 88
 };
 
-// Encodes one sample to a 4-bit code (bit 3 the sign) and moves the state on
-// exactly as ImaDecode does for that code.
+// The usual encoder's step: the code nearest to the sample (bit 3 the sign),
+// the state moved on exactly as ImaDecode does for that code.
 uint8_t ImaEncode(ImaState& state, int16_t sample);
 // Decodes one 4-bit code (upper bits ignored).
 int16_t ImaDecode(ImaState& state, uint8_t code);
 
-// Encodes a stream of samples in pieces: two samples to a byte, the earlier in
-// the low nibble.
+// Encodes a stream of samples in pieces, the codes chosen by ImaSearch (see
+// ImaSearch.h), two to a byte, the earlier in the low nibble. The bytes depend
+// on the samples only, not on the pieces they come in.
 class ApmEncoder {
 public:
+    explicit ApmEncoder(ImaSearch::Form form = ImaSearch::Form::Fastest) : search_(form) {}
     // Appends the bytes completed by these samples.
     void Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& out);
-    // Appends the last byte when an odd sample is waiting (high nibble 0).
+    // Appends the rest, the last byte's high nibble 0 for an odd count.
     void Finish(std::vector<uint8_t>& out);
 
 private:
-    ImaState state_;
+    void Pack(std::vector<uint8_t>& out);
+
+    ImaSearch search_;
+    std::vector<uint8_t> codes_;
     bool half_ = false;
     uint8_t low_ = 0;
 };

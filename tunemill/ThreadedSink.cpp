@@ -2,6 +2,22 @@
 
 namespace tunemill {
 
+namespace {
+
+// Holds an SRW lock for a scope.
+class Locked {
+public:
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
 ThreadedSink::~ThreadedSink()
 {
     Close();
@@ -12,11 +28,11 @@ bool ThreadedSink::Begin(unsigned sampleRate, unsigned channels)
     if (!target_.Begin(sampleRate, channels))
         return false;
     channels_ = channels;
-    try {
-        worker_ = std::thread(&ThreadedSink::Work, this);
-    } catch (...) {
+    work_ = CreateThreadpoolWork(&ThreadedSink::Run, this, nullptr);
+    if (work_ != nullptr)
+        SubmitThreadpoolWork(work_);
+    else
         direct_ = true;
-    }
     return true;
 }
 
@@ -27,7 +43,7 @@ bool ThreadedSink::Take(const int16_t* interleaved, size_t frames)
             failed_ = !target_.Take(interleaved, frames);
         return !failed_;
     }
-    if (!worker_.joinable())
+    if (work_ == nullptr)
         return false;
     gathering_.insert(gathering_.end(), interleaved, interleaved + frames * channels_);
     return gathering_.size() < pieceSamples_ ? !failed_ : Queue();
@@ -35,8 +51,9 @@ bool ThreadedSink::Take(const int16_t* interleaved, size_t frames)
 
 bool ThreadedSink::Queue()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return failed_ || queue_.size() < kQueuedPieces; });
+    Locked locked(lock_);
+    while (!failed_ && queue_.size() >= kQueuedPieces)
+        SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
     if (failed_)
         return false;
     queue_.push_back(std::move(gathering_));
@@ -45,51 +62,60 @@ bool ThreadedSink::Queue()
         gathering_.swap(spare_.back());
         spare_.pop_back();
     }
-    changed_.notify_all();
+    WakeAllConditionVariable(&changed_);
     return true;
 }
 
 bool ThreadedSink::Close()
 {
-    if (worker_.joinable()) {
+    if (work_ != nullptr) {
         if (!gathering_.empty())
             Queue();
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            Locked locked(lock_);
             closing_ = true;
         }
-        changed_.notify_all();
-        worker_.join();
+        WakeAllConditionVariable(&changed_);
+        WaitForThreadpoolWorkCallbacks(work_, FALSE);
+        CloseThreadpoolWork(work_);
+        work_ = nullptr;
     }
     return !failed_;
 }
 
+VOID CALLBACK ThreadedSink::Run(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WORK)
+{
+    static_cast<ThreadedSink*>(context)->Work();
+}
+
 void ThreadedSink::Work()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
+    AcquireSRWLockExclusive(&lock_);
     for (;;) {
-        changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        while (!closing_ && queue_.empty())
+            SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
         if (queue_.empty())
-            return;  // closing, and everything handed over
+            break;  // closing, and everything handed over
         std::vector<int16_t> piece = std::move(queue_.front());
         queue_.pop_front();
-        lock.unlock();
+        ReleaseSRWLockExclusive(&lock_);
         bool ok = false;
         try {
             ok = target_.Take(piece.data(), piece.size() / channels_);
         } catch (...) {
         }
-        lock.lock();
+        AcquireSRWLockExclusive(&lock_);
         piece.clear();
         spare_.push_back(std::move(piece));
         if (!ok) {
             failed_ = true;
             queue_.clear();
-            changed_.notify_all();
-            return;
+            WakeAllConditionVariable(&changed_);
+            break;
         }
-        changed_.notify_all();
+        WakeAllConditionVariable(&changed_);
     }
+    ReleaseSRWLockExclusive(&lock_);
 }
 
 }  // namespace tunemill

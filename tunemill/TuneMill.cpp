@@ -49,9 +49,11 @@ struct Outputs {
     std::wstring converted, wave, description;
 };
 
-bool PlanOutputs(SpeechFormat format, const SourceFile& source, const std::wstring& convertedPath,
+bool PlanOutputs(SpeechFormat format, SourceFile& source, const std::wstring& convertedPath,
                  const char* firstByProductPath, Outputs& outputs)
 {
+    if (!source.FindId())
+        return false;
     std::vector<millfiles::PathTarget> named(1);
     named[0].exists = named[0].regularFile = true;
     named[0].id = source.Id();
@@ -64,6 +66,66 @@ bool PlanOutputs(SpeechFormat format, const SourceFile& source, const std::wstri
     outputs.description = SpeechConversion::DescriptionPath(format, convertedPath);
     return AddOutput(outputs.wave, named) && AddOutput(outputs.description, named);
 }
+
+// The outputs' paths checked and the staged files created on a thread of the
+// pool, while the conversion already runs (what it writes meanwhile is held
+// in memory): under Wine, looking at a file's identity and creating files
+// take milliseconds each.
+class OutputPlan {
+public:
+    OutputPlan(SpeechFormat format, SourceFile& source, const std::wstring& convertedPath,
+               const char* firstByProductPath, SpeechConversion& conversion, uint64_t samples)
+        : format_(format), source_(source), convertedPath_(convertedPath), firstByProductPath_(firstByProductPath),
+          conversion_(conversion), samples_(samples)
+    {
+        work_ = CreateThreadpoolWork(&OutputPlan::Run, this, nullptr);
+        if (work_ != nullptr)
+            SubmitThreadpoolWork(work_);
+        else
+            Make();
+    }
+    ~OutputPlan() { Wait(); }
+    OutputPlan(const OutputPlan&) = delete;
+    OutputPlan& operator=(const OutputPlan&) = delete;
+
+    // True when the outputs could be planned and the converted file created.
+    bool Wait()
+    {
+        if (work_ != nullptr) {
+            WaitForThreadpoolWorkCallbacks(work_, FALSE);
+            CloseThreadpoolWork(work_);
+            work_ = nullptr;
+        }
+        return made_;
+    }
+
+private:
+    static VOID CALLBACK Run(PTP_CALLBACK_INSTANCE, PVOID context, PTP_WORK)
+    {
+        static_cast<OutputPlan*>(context)->Make();
+    }
+    void Make()
+    {
+        try {
+            Outputs outputs;
+            made_ = PlanOutputs(format_, source_, convertedPath_, firstByProductPath_, outputs) &&
+                    conversion_.Open(outputs.converted, outputs.wave, outputs.description, samples_);
+        } catch (...) {
+            made_ = false;
+        }
+        if (!made_)
+            conversion_.Abandon();
+    }
+
+    SpeechFormat format_;
+    SourceFile& source_;
+    const std::wstring& convertedPath_;
+    const char* firstByProductPath_;
+    SpeechConversion& conversion_;
+    uint64_t samples_;
+    PTP_WORK work_ = nullptr;
+    bool made_ = false;
+};
 
 // Reads the source in pieces and streams it through the conversion. Paths are
 // turned into full wide ones first, and checked: see README.md. The length
@@ -79,33 +141,36 @@ int Convert(Source source, SpeechFormat format, const char* sourcePath,
             !millfiles::PathFromAnsi(convertedPath, wideConverted))
             return 0;
         SourceFile file;
-        Outputs outputs;
-        if (!file.Open(wideSource) || !PlanOutputs(format, file, wideConverted, firstByProductPath, outputs))
+        if (!file.Open(wideSource))
             return 0;
-        SpeechConversion conversion(format, targetRate);
+        // A WAV is read faster than it is resampled and encoded: the encoding
+        // runs beside the resampling. An MP3's decoding takes longer than all
+        // the rest, which runs beside it (below).
+        SpeechConversion conversion(format, targetRate, source == Source::Wav);
+        conversion.Hold();
         uint64_t samples = 0;
+        WavLayout layout;
+        uint64_t offset = 0;
+        Mp3Frame first;
         if (source == Source::Wav) {
-            WavLayout layout;
             if (!LocateWavData(file, layout) ||
-                !PlanSpeechLength(layout.frames, layout.sampleRate, targetRate, format, samples) ||
-                !conversion.Open(outputs.converted, outputs.wave, outputs.description, samples) ||
-                !StreamWav(file, layout, conversion))
+                !PlanSpeechLength(layout.frames, layout.sampleRate, targetRate, format, samples))
                 return 0;
         } else {
-            uint64_t offset = 0;
-            Mp3Frame first;
             if (!FindFirstMp3Frame(file, offset, first) ||
-                !PlanSpeechLength(CountMp3Samples(file, offset, first), first.sampleRate, targetRate, format,
-                                  samples) ||
-                !conversion.Open(outputs.converted, outputs.wave, outputs.description, samples))
-                return 0;
-            // Decoding takes longer than the rest: the rest runs beside it.
-            ThreadedSink beside(conversion);
-            const bool decoded = DecodeMp3(file, offset, first, beside);
-            if (!beside.Close() || !decoded)
+                !PlanSpeechLength(CountMp3Samples(file, offset, first), first.sampleRate, targetRate, format, samples))
                 return 0;
         }
-        return conversion.Finish() ? 1 : 0;
+        OutputPlan plan(format, file, wideConverted, firstByProductPath, conversion, samples);
+        bool streamed;
+        if (source == Source::Wav) {
+            streamed = StreamWav(file, layout, conversion);
+        } else {
+            ThreadedSink beside(conversion);
+            const bool decoded = DecodeMp3(file, offset, first, beside);
+            streamed = beside.Close() && decoded;
+        }
+        return plan.Wait() && streamed && conversion.Finish() ? 1 : 0;
     } catch (...) {
         return 0;
     }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 using namespace picmill;
@@ -188,6 +189,41 @@ TEST(PicMillRender, ShrinkingAveragesEverySourcePixel)
         ASSERT_GE(rgb[i], 120) << i;
         ASSERT_LE(rgb[i], 135) << i;
     }
+}
+
+TEST(PicMillRender, ShrunkCheckerboardIsFlatGreyAtAnySize)
+{
+    // A one-pixel checkerboard shrunk by any ratio, whatever the phase of each
+    // output's footprint against the grid: no ripple (the standard deviation of
+    // the 128 x 128 pixels within one level; 127.5 rounds either way).
+    for (unsigned size : {129u, 160u, 179u, 256u, 352u, 1000u}) {
+        Picture picture(size, size);
+        for (unsigned y = 0; y < size; ++y)
+            for (unsigned x = 0; x < size; ++x)
+                picture.Set(x, y, ((x + y) & 1) ? 0xFFFFFFFF : 0xFF000000);
+        const std::vector<uint8_t> rgb = RenderOnBackground(picture.View(), 128, 128, MakeRgb(255, 0, 0));
+        double sum = 0, squares = 0;
+        for (uint8_t v : rgb) {
+            sum += v;
+            squares += static_cast<double>(v) * v;
+        }
+        const double mean = sum / static_cast<double>(rgb.size());
+        EXPECT_NEAR(127.5, mean, 0.5) << size;
+        EXPECT_LE(std::sqrt(squares / static_cast<double>(rgb.size()) - mean * mean), 1.0) << size;
+    }
+}
+
+TEST(PicMillRender, ShrinkWeighsTheFootprintAsDocumented)
+{
+    // 5 pixels into 3: values from the widened cubic integrated numerically
+    // over two pixel widths around each pixel, the row mirrored at its ends
+    // (35.07, 127.98, 220.49), evaluated apart from the renderer.
+    Picture picture(5, 1);
+    const uint8_t values[5] = {0, 64, 128, 192, 255};
+    for (unsigned x = 0; x < 5; ++x)
+        picture.Set(x, 0, 0xFF000000u | values[x] * 0x010101u);
+    EXPECT_EQ(std::vector<uint8_t>({35, 35, 35, 128, 128, 128, 220, 220, 220}),
+              RenderOnBackground(picture.View(), 3, 1, MakeRgb(0, 0, 0)));
 }
 
 TEST(PicMillRender, RowsStartAtTheTopAndColumnsAtTheLeft)

@@ -226,21 +226,21 @@ TEST(TuneMillResample, LengthIsRoundedProportion)
 TEST(TuneMillResample, MatchesTheFiltersEvaluatedDirectly)
 {
     // Expected values: each output computed on its own in double precision
-    // from the filters as documented (for 44100 Hz first the halving filter
-    // centred on every other sample; then the windowed sinc at position
-    // i x from / to over the held-edge input, divided by the sum of its taps),
-    // then rounded.
+    // from the filters as documented (for 22050 Hz first the last halving
+    // filter centred on every other sample, for 44100 Hz an early one and then
+    // the last; then the windowed sinc at position i x from / to over the
+    // held-edge input, divided by the sum of its taps), then rounded.
     auto noise = [](int n) {
         std::vector<int16_t> v(n);
         for (int i = 0; i < n; ++i)
             v[i] = static_cast<int16_t>(static_cast<int>((i * 15485863LL) % 20001) - 10000);
         return v;
     };
-    EXPECT_EQ(Samples({-7226, -1270, -2335, -1740, -1375, -1524, -736, -1082, -301, -418, -170, 857}),
+    EXPECT_EQ(Samples({-7517, -1047, -2577, -1469, -1668, -1224, -1023, -834, -477, -361, -24, 253}),
               Resample(noise(33), 22050, 8000));
-    EXPECT_EQ(Samples({-6503, -1394, -1757, -946, -556, -68, 445, 951, 1317, 2148, 1568, -2293}),
+    EXPECT_EQ(Samples({-5856, -1581, -1703, -932, -608, -2, 385, 989, 1316, 2096, 1697, -2578}),
               Resample(noise(66), 44100, 8000));
-    EXPECT_EQ(Samples({-270, 11660, 5760, -11935, 837, 22255, 4647, -18659, -7256, 5750, -778}),
+    EXPECT_EQ(Samples({-620, 10863, 6902, -12212, -73, 23412, 4463, -19646, -6135, 5667, -1798}),
               Resample(Samples({100, 12000, -8000, 3000, 20000, -20000, 500, 0}), 8000, 11025));
 }
 
@@ -360,6 +360,25 @@ TEST(TuneMillResample, AliasesAreAttenuatedAndThePassBandIsFlat)
     }
 }
 
+TEST(TuneMillResample, FlatTo045AndStoppedFrom05OfTheLowerRate)
+{
+    // At every rate: a tone at 0.45 of the lower rate within 0.1 dB; one just
+    // above 0.5 (or, going up, the image of one at 0.45) at least 85 dB down,
+    // as low as the rounding of the output lets it be measured.
+    const unsigned rates[][2] = {{44100, 8000}, {44100, 16000}, {48000, 8000}, {22050, 8000}, {11025, 8000},
+                                 {44100, 7999}, {192000, 8000}, {16000, 8000}, {8000, 44100}, {11025, 16000}};
+    for (const auto& rate : rates) {
+        const unsigned lower = std::min(rate[0], rate[1]);
+        const ToneResult pass = ThroughResampler(rate[0], rate[1], 0.45 * lower);
+        EXPECT_NEAR(0.0, pass.gainDb, 0.1) << rate[0] << " to " << rate[1];
+        if (rate[1] > rate[0]) {
+            EXPECT_LT(pass.residueDb, -85.0) << "image, " << rate[0] << " to " << rate[1];
+        } else {
+            EXPECT_LT(ThroughResampler(rate[0], rate[1], 0.502 * lower).residueDb, -85.0) << rate[0] << " to " << rate[1];
+        }
+    }
+}
+
 // ---- APM: IMA ADPCM --------------------------------------------------------
 
 TEST(TuneMillImaAdpcm, EncodesKnownSamplesLowNibbleFirst)
@@ -421,6 +440,108 @@ TEST(TuneMillImaAdpcm, ClampsAtFullScale)
     }
     EXPECT_EQ(32767, highest);
     EXPECT_EQ(-32768, lowest);
+}
+
+// A plain IMA ADPCM decoder, as any decoder of the format reads APM data.
+std::vector<int> ReferenceDecode(const Bytes& apm, size_t count)
+{
+    static const int steps[89] = {
+        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    std::vector<int> out;
+    int predictor = 0, index = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const int code = (i & 1) ? apm[i / 2] >> 4 : apm[i / 2] & 15, step = steps[index];
+        const int difference = (step >> 3) + ((code & 4) ? step : 0) + ((code & 2) ? step >> 1 : 0) + ((code & 1) ? step >> 2 : 0);
+        predictor = std::max(-32768, std::min(32767, predictor + ((code & 8) ? -difference : difference)));
+        index = std::max(0, std::min(88, index + (code & 4 ? 2 * (code & 3) + 2 : -1)));
+        out.push_back(predictor);
+    }
+    return out;
+}
+
+double SnrDb(const std::vector<int16_t>& signal, const std::vector<int>& decoded)
+{
+    double s = 0, e = 0;
+    for (size_t i = 0; i < signal.size(); ++i) {
+        s += std::pow(signal[i], 2);
+        e += std::pow(signal[i] - decoded[i], 2);
+    }
+    return 10 * std::log10(s / e);
+}
+
+// One second at 8000 Hz like speech: a buzz of 30 harmonics (a saw tooth)
+// gliding around 140 Hz and noise, in syllables of 250 ms.
+std::vector<int16_t> SpeechLike()
+{
+    std::vector<int16_t> v(8000);
+    double phase = 0;
+    uint32_t seed = 1;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const double t = static_cast<double>(i) / 8000;
+        phase += (140 + 40 * std::sin(6.283185307179586 * 0.3 * t)) / 8000;
+        double buzz = 0;
+        for (int h = 1; h <= 30; ++h)
+            buzz += std::sin(6.283185307179586 * h * phase) / h;
+        seed = seed * 1103515245u + 12345u;
+        const double noise = (static_cast<int>(seed >> 16) - 32768) / 32768.0;
+        v[i] = static_cast<int16_t>((0.5 + 0.5 * std::sin(6.283185307179586 * 4 * t)) * (6000 * buzz + 1500 * noise));
+    }
+    return v;
+}
+
+TEST(TuneMillApmSearch, AnyDecoderReadsItAndItBeatsTheUsualEncoder)
+{
+    // The codes decoded by a plain decoder against the samples, beside the
+    // usual encoder's (the nearest code each sample): speech gains most, where
+    // the step must rise before a jump; tones and sweeps lose nothing.
+    std::vector<int16_t> sweep(16000);
+    for (size_t i = 0; i < sweep.size(); ++i) {
+        const double t = static_cast<double>(i) / 8000;
+        sweep[i] = static_cast<int16_t>(std::lround(16384 * std::sin(6.283185307179586 * (20 * t + 900 * t * t))));
+    }
+    const std::vector<int> tone = Sine(8000, 8000, 997, 8192);
+    struct Case {
+        const char* name;
+        std::vector<int16_t> samples;
+        double gainDb;
+    } cases[] = {{"speech", SpeechLike(), 1.5}, {"sweep", sweep, 0.2}, {"tone", {tone.begin(), tone.end()}, 0.2}};
+    for (const Case& c : cases) {
+        const Bytes apm = EncodeApm(c.samples);
+        ASSERT_EQ((c.samples.size() + 1) / 2, apm.size()) << c.name;
+        ImaState state;
+        std::vector<int> usual;
+        for (int16_t v : c.samples) {
+            ImaEncode(state, v);
+            usual.push_back(state.predictor);
+        }
+        EXPECT_GE(SnrDb(c.samples, ReferenceDecode(apm, c.samples.size())), SnrDb(c.samples, usual) + c.gainDb) << c.name;
+    }
+}
+
+TEST(TuneMillApmSearch, EveryFormChoosesTheSameCodesWhateverThePieces)
+{
+    std::vector<int16_t> samples = SpeechLike();
+    for (int i = 0; i < 3000; ++i)  // full-scale jumps: the band at the top of the step table
+        samples.push_back(static_cast<int16_t>((i / 7) % 2 ? -32768 : 32767));
+    samples.insert(samples.end(), 3000, 0);  // silence: the band at the bottom
+    const Bytes whole = EncodeApm(samples);
+    const size_t pieces[] = {1, 7, 333, 4096, 2};
+    for (ImaSearch::Form form : {ImaSearch::Form::Portable, ImaSearch::Form::Sse2, ImaSearch::Form::Sse41}) {
+        ApmEncoder encoder(form);
+        Bytes out;
+        for (size_t at = 0, k = 0; at < samples.size(); ++k) {
+            const size_t n = std::min(pieces[k % 5], samples.size() - at);
+            encoder.Encode(&samples[at], n, out);
+            at += n;
+        }
+        encoder.Finish(out);
+        EXPECT_EQ(whole, out) << static_cast<int>(form);
+    }
 }
 
 // ---- MDM: mu-law -----------------------------------------------------------

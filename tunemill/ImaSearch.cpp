@@ -1,0 +1,241 @@
+#include "ImaSearch.h"
+
+#include "ImaSearchLanes.h"
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define TUNEMILL_SSE2 1
+#include "ImaSearchVectors.h"
+#endif
+
+#if defined(_MSC_VER) && (defined(_M_IX86) || defined(_M_X64))
+#include <intrin.h>
+#define TUNEMILL_CPUID 1
+#elif defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#define TUNEMILL_CPUID 1
+#endif
+
+namespace tunemill {
+
+// The search with SSE4.1, in a file of its own compiled for it; called only
+// where the processor has it.
+void SearchImaSse41(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history);
+
+namespace {
+
+bool DetectSse41()
+{
+#if defined(_MSC_VER) && defined(TUNEMILL_CPUID)
+    int info[4] = {};
+    __cpuid(info, 1);
+    return (info[2] & (1 << 19)) != 0;
+#elif defined(TUNEMILL_CPUID)
+    unsigned int a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & (1u << 19)) != 0;
+#else
+    return false;
+#endif
+}
+
+void SearchPortable(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const int x = samples[i];
+        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
+        // Every state's candidates, in the order of kTriedChanges.
+        Lanes tried[kTriedCount];
+        for (int j = 0; j < kLanes; ++j) {
+            const int step = kImaStepSizes[band.low + j], predictor = band.predictor[j];
+            const bool down = predictor > x;
+            auto toward = [down](int v) { return down ? -v : v; };
+            const int base = Clip16(predictor + toward(step >> 3));
+            const int difference = Clip16(x - predictor);
+            const int distance = difference < 0 ? Clip16(-difference) : difference;
+            const bool c1 = distance > (step >> 2), c2 = distance > (step >> 1),
+                       c3 = distance > (step >> 1) + (step >> 2);
+            const int four = Clip16(base + toward(step));
+            const int moved[kTriedCount] = {
+                Clip16(Clip16(base + (c2 ? toward(step >> 1) : 0)) + ((c1 ^ c2 ^ c3) ? toward(step >> 2) : 0)),
+                four, Clip16(four + toward(step >> 2)), Clip16(Clip16(four + toward(step >> 1)) + toward(step >> 2))};
+            const int lowering = int(c1) + int(c2) + int(c3);
+            for (int k = 0; k < kTriedCount; ++k) {
+                const int e = ErrorOf(x, moved[k]);
+                tried[k].cost[j] = band.cost[j] + e * e;
+                tried[k].predictor[j] = static_cast<int16_t>(moved[k]);
+                tried[k].history[j] = static_cast<int16_t>((down ? 8 : 0) | (j << 4) | (k == 0 ? lowering : kTriedMagnitudes[k]));
+            }
+        }
+        // Each lane of the next band takes its cheapest candidate, in the
+        // order tried (a later one only when strictly cheaper); a candidate
+        // from outside the band counts as no state.
+        const int move = newLow - band.low;
+        Lanes result;
+        for (int k = 0; k < kTriedCount; ++k) {
+            const int from = move - kTriedChanges[k];  // lane t takes lane t + from
+            if (k > 0 && (from >= kLanes || from <= -kLanes))
+                continue;
+            for (int t = 0; t < kLanes; ++t) {
+                const int j = t + from;
+                const bool inside = j >= 0 && j < kLanes;
+                const int32_t cost = inside ? tried[k].cost[j] : kNoState;
+                if (k == 0 || cost < result.cost[t]) {
+                    result.cost[t] = cost;
+                    result.predictor[t] = inside ? tried[k].predictor[j] : 0;
+                    result.history[t] = inside ? tried[k].history[j] : 0;
+                }
+            }
+        }
+        if (AtBottom(band.low, newLow) && tried[0].cost[0] < result.cost[0]) {
+            result.cost[0] = tried[0].cost[0];
+            result.predictor[0] = tried[0].predictor[0];
+            result.history[0] = tried[0].history[0];
+        }
+        if (AtTop(newLow))
+            TryClippedAtTop(band, x, result);
+        // The cheapest lane becomes the best and costs are counted from it;
+        // lanes without a state keep kNoState.
+        int best = 0;
+        for (int t = 1; t < kLanes; ++t)
+            if (result.cost[t] < result.cost[best])
+                best = t;
+        const int32_t least = result.cost[best];
+        for (int t = 0; t < kLanes; ++t) {
+            band.cost[t] = result.cost[t] >= kNoState ? kNoState : result.cost[t] - least;
+            band.predictor[t] = result.predictor[t];
+            history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
+        }
+        const int reference = result.cost[kReferenceLane] < kNoState ? kReferenceLane : best;
+        band.low = newLow;
+        band.best = best;
+        band.referenceIndex = newLow + reference;
+        band.referencePredictor = result.predictor[reference];
+    }
+}
+
+#ifdef TUNEMILL_SSE2
+
+struct Sse2 {
+    static __m128i Blend(__m128i mask, __m128i a, __m128i b)
+    {
+        return _mm_or_si128(_mm_andnot_si128(mask, a), _mm_and_si128(mask, b));
+    }
+    // The lesser of a and b, given a > b.
+    static __m128i Min32(__m128i a, __m128i b, __m128i greater) { return Blend(greater, a, b); }
+    // Lane t of the eight 32-bit lanes (low, high) is lane t + S of (a, b),
+    // 0 where that is outside; 0 < |S| < 8.
+    template <int S>
+    static void Move32(__m128i a, __m128i b, __m128i& low, __m128i& high)
+    {
+        if constexpr (S == 0) {
+            low = a;
+            high = b;
+        } else if constexpr (S >= 4) {
+            low = _mm_srli_si128(b, 4 * (S - 4));
+            high = _mm_setzero_si128();
+        } else if constexpr (S > 0) {
+            low = _mm_or_si128(_mm_srli_si128(a, 4 * S), _mm_slli_si128(b, 4 * (4 - S)));
+            high = _mm_srli_si128(b, 4 * S);
+        } else if constexpr (S <= -4) {
+            low = _mm_setzero_si128();
+            high = _mm_slli_si128(a, 4 * (-S - 4));
+        } else {
+            low = _mm_slli_si128(a, -4 * S);
+            high = _mm_or_si128(_mm_slli_si128(b, -4 * S), _mm_srli_si128(a, 4 * (4 + S)));
+        }
+    }
+};
+
+#endif
+
+}  // namespace
+
+ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes)
+{
+    static const bool sse41 = DetectSse41();
+#ifdef TUNEMILL_SSE2
+    if (form == Form::Fastest)
+        form = sse41 ? Form::Sse41 : Form::Sse2;
+#else
+    if (form != Form::Portable)
+        form = Form::Portable;
+#endif
+    if (form == Form::Sse41 && !sse41)
+        form = Form::Sse2;
+    form_ = form;
+    for (int t = 0; t < kLanes; ++t)
+        band_.cost[t] = t == 0 ? 0 : kNoState;
+}
+
+void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
+{
+    while (count > 0) {
+        // As many samples as the history holds without wrapping or filling up.
+        const size_t position = static_cast<size_t>(received_ % kHistorySamples);
+        size_t n = kHistorySamples - position;
+        const size_t room = kHistorySamples - static_cast<size_t>(received_ - decided_);
+        if (n > room)
+            n = room;
+        if (n > count)
+            n = count;
+        uint8_t* history = &history_[position * kLanes];
+        switch (form_) {
+#ifdef TUNEMILL_SSE2
+        case Form::Sse41: SearchImaSse41(band_, samples, n, history); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, samples, n, history); break;
+#endif
+        default: SearchPortable(band_, samples, n, history); break;
+        }
+        received_ += n;
+        samples += n;
+        count -= n;
+        if (received_ - decided_ == kHistorySamples)
+            Decide(kDecideSamples, codes);
+    }
+}
+
+void ImaSearch::Finish(std::vector<uint8_t>& codes)
+{
+    Decide(static_cast<size_t>(received_ - decided_), codes);
+}
+
+// Appends the codes of the next `count` undecided samples along the best
+// state's sequence, then drops the states whose sequence differs from it
+// there, so that whatever is decided later continues these codes.
+void ImaSearch::Decide(size_t count, std::vector<uint8_t>& codes)
+{
+    if (count == 0)
+        return;
+    const uint64_t held = received_ - decided_;
+    path_.resize(static_cast<size_t>(held));
+    int lane = band_.best;
+    for (uint64_t k = held; k-- > 0;) {
+        const uint8_t entry = HistoryAt(decided_ + k)[lane];
+        path_[static_cast<size_t>(k)] = static_cast<uint8_t>(entry & 15);
+        lane = entry >> 4;
+    }
+    codes.insert(codes.end(), path_.begin(), path_.begin() + static_cast<ptrdiff_t>(count));
+    if (count < held) {
+        // The lane each state passed through at the last decided sample; the
+        // walk back stops as soon as all live states have one ancestor.
+        const uint64_t last = decided_ + count - 1;
+        int at[kLanes];
+        for (int t = 0; t < kLanes; ++t)
+            at[t] = t;
+        for (uint64_t s = received_ - 1; s > last; --s) {
+            const uint8_t* entries = HistoryAt(s);
+            for (int t = 0; t < kLanes; ++t)
+                at[t] = entries[at[t]] >> 4;
+            bool together = true;
+            for (int t = 0; t < kLanes; ++t)
+                together = together && (band_.cost[t] >= kNoState || at[t] == at[band_.best]);
+            if (together)
+                break;
+        }
+        for (int t = 0; t < kLanes; ++t)
+            if (at[t] != at[band_.best])
+                band_.cost[t] = kNoState;
+    }
+    decided_ += count;
+}
+
+}  // namespace tunemill
