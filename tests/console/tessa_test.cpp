@@ -166,13 +166,17 @@ TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)
     // The device follows its ini file: plugged in, pulled, plugged in with a new flash.
     const std::string appDir = MakeTempDir("tessa-loop");
     ASSERT_TRUE(CopyFromBin(appDir, { "tessa.exe", "KP6600HidDriver.dll" }));
-    // Replaced whole, so that no open reads it half-written.
+    // Replaced whole, so that no open reads it half-written; the device may
+    // hold the old one open for a moment while it reads it.
     auto plug = [&](int plugged, const char* flash) {
-        return WriteFile(appDir + "next.ini", std::string("[Device]\r\nPlugged=") + std::to_string(plugged)
-                                                  + "\r\nFlashFile=" + m_dir + flash
-                                                  + "\r\nEraseMs=0\r\nBlockDelayMs=0\r\n")
-               && ::MoveFileExA((appDir + "next.ini").c_str(), (appDir + "KP6600HidDriver.ini").c_str(),
-                                MOVEFILE_REPLACE_EXISTING);
+        if (!WriteFile(appDir + "next.ini", std::string("[Device]\r\nPlugged=") + std::to_string(plugged)
+                                                + "\r\nFlashFile=" + m_dir + flash
+                                                + "\r\nEraseMs=0\r\nBlockDelayMs=0\r\n"))
+            return false;
+        return WaitFor([&] {
+            return ::MoveFileExA((appDir + "next.ini").c_str(), (appDir + "KP6600HidDriver.ini").c_str(),
+                                 MOVEFILE_REPLACE_EXISTING) != FALSE;
+        });
     };
     ASSERT_TRUE(plug(1, "board1.bin"));
     ConsoleProcess tessa;
