@@ -3,57 +3,38 @@
 #include "CDC.h"
 #include "CWinApp.h"
 #include "DropFiles.h"
-#include "GdiPlus.h"
-#include "ModuleDir.h"
-#include "StatusLine.h"
 #include "Texts.h"
+#include "WindowLayout.h"
+#include "resource.h"
+
+namespace {
+
+// A child window's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child)
+{
+    RECT rect;
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+}  // namespace
 
 CTessalineDlg::CTessalineDlg()
-    : CDialog(IDD_TESSALINE_DIALOG)
+    : CDialog(IDD_TESSALINE_DIALOG), m_downloadPanel(*this, m_result), m_builderPanel(*this, m_result)
 {
     m_hIcon = ::LoadIconW(CWinApp::ResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    LoadSettings();
+    if (CWinApp::Current())
+        m_builderPanel.LoadSettings(*CWinApp::Current());
 }
 
-CTessalineDlg::~CTessalineDlg()
-{
-    m_preview.m_pImage = nullptr;
-    delete m_pPreviewImage;
-}
+CTessalineDlg::~CTessalineDlg() = default;
 
 void CTessalineDlg::DoDataExchange()
 {
-    DDX_Control(IDC_PROGRESS, m_progress);
-    DDX_Control(IDC_PATH, m_path);
-    DDX_Control(IDC_STATUS, m_status);
-    DDX_Control(IDC_CAPACITY, m_capacity);
-    DDX_Control(IDC_DOWNLOAD, m_download);
-    DDX_Control(IDC_DISCONNECT, m_disconnect);
-    DDX_Control(IDC_CONNECT, m_connect);
-    DDX_Control(IDC_BROWSE, m_browse);
-    DDX_Control(IDC_SPEECH_FORMAT, m_speechFormatList);
-    DDX_Control(IDC_SYSTEM_CLOCK, m_systemClockEdit);
-    DDX_Control(IDC_AUDIO_LIST, m_audioList);
-    DDX_Control(IDC_IMAGE_LIST, m_imageList);
+    m_downloadPanel.Bind();
     DDX_Control(IDC_RESULT_LABEL, m_result);
-    DDX_Control(IDC_PREVIEW, m_preview);
-    DDX_Control(IDC_SAMPLE_RATE, m_sampleRateEdit);
-    DDX_Control(IDC_AUDIO_START, m_audioStartEdit);
-    DDX_Control(IDC_BG_COLOR, m_bgColor);
-    DDX_Control(IDC_RESOLUTION, m_resolutionList);
-    DDX_Control(IDC_IMAGE_START, m_imageStartEdit);
-}
-
-BOOL CTessalineDlg::LoadConverter(HMODULE& module, const char* fileName, const wchar_t* failure)
-{
-    if (module)
-        return TRUE;
-    module = LoadModuleLibrary(fileName);
-    if (!module) {
-        MessageBox(failure, texts::kCaptionError, MB_OK);
-        return FALSE;
-    }
-    return TRUE;
+    m_builderPanel.Bind();
 }
 
 BOOL CTessalineDlg::OnInitDialog()
@@ -77,24 +58,16 @@ BOOL CTessalineDlg::OnInitDialog()
     DragAcceptFiles();
 
     // Without both converters the rest of the set-up is skipped.
-    if (!LoadConverter(m_hPicMill, "PicMill.dll", texts::kLoadPicMillFailed))
-        return FALSE;
-    if (!LoadConverter(m_hTuneMill, "TuneMill.dll", texts::kLoadTuneMillFailed))
+    if (!m_builderPanel.LoadConverters())
         return FALSE;
 
-    ShowSettings();
+    m_builderPanel.ShowSettings(*CWinApp::Current());
+    m_builderPanel.ResetAudioStart();
 
-    // Downloads always begin at flash address 0, whatever was stored.
-    m_audioStartAddress = 0;
-    m_audioStartEdit.SetWindowText("00000000");
-
-    m_capacity.SetCurSel(kDefaultCapacityIndex);
-
+    m_downloadPanel.Initialise(m_startupArg);
     // Only the download panel in view; the builder panel lies beyond the
     // window's right edge until the system menu brings it in.
     FitWindow(true);
-
-    m_path.SetWindowText(m_startupArg.c_str());
     m_initialised = true;
     return TRUE;
 }
@@ -105,23 +78,12 @@ BOOL CTessalineDlg::PreTranslateMessage(MSG* msg)
     // builder panel: while that panel is hidden, Enter does nothing.
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && !::IsWindowVisible(GetDlgItem(IDC_WRITE)))
         return TRUE;
-    // Enter on an audio entry plays it; Escape stops a clip that plays
-    // rather than close the window.
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == m_audioList.m_hWnd) {
-        OnPlayClip();
-        return TRUE;
-    }
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_player.IsActive()) {
-        m_player.Stop();
-        OnClipPlayer(static_cast<WPARAM>(ClipPlayerEvent::ended));
-        return TRUE;
-    }
-    return FALSE;
+    return m_builderPanel.PreTranslateMessage(msg) ? TRUE : FALSE;
 }
 
 void CTessalineDlg::OnOK()
 {
-    if (IsDownloadRunning()) {
+    if (m_downloadPanel.IsRunning()) {
         m_closePending = true;
         return;
     }
@@ -130,75 +92,62 @@ void CTessalineDlg::OnOK()
 
 void CTessalineDlg::OnCancel()
 {
-    // The worker uses this window until it ends: close once it has.
-    if (IsDownloadRunning()) {
+    // The run reports to this window until it ends: close once it has.
+    if (m_downloadPanel.IsRunning()) {
         m_closePending = true;
         return;
     }
     CDialog::OnCancel();
 }
 
+void CTessalineDlg::CloseIfPending()
+{
+    if (m_closePending && !m_downloadPanel.IsRunning()) {
+        m_closePending = false;
+        CDialog::OnCancel();
+    }
+}
+
 BOOL CTessalineDlg::DestroyWindow()
 {
+    // However the modal run ended (a quit request too), a download still
+    // going is called off and waited for before the window it reports to goes.
+    m_downloadPanel.EndRun();
     // The settings are written back once per run, before the converters go;
     // after an initialisation that ended early the panel never showed them,
     // and saving its empty fields would wipe the stored values.
     // The clip and the picture window go first: both use the converters.
-    m_player.Stop();
-    m_pictureLook.Close();
+    m_builderPanel.CloseLooks();
     if (m_initialised)
-        SaveSettings();
-    if (m_hTuneMill) {
-        ::FreeLibrary(m_hTuneMill);
-        m_hTuneMill = nullptr;
-    }
-    if (m_hPicMill) {
-        ::FreeLibrary(m_hPicMill);
-        m_hPicMill = nullptr;
-    }
+        m_builderPanel.SaveSettings(*CWinApp::Current());
+    m_builderPanel.FreeConverters();
     return CDialog::DestroyWindow();
 }
 
 BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
 {
-    if (LOWORD(wParam) == IDC_SPEECH_FORMAT && HIWORD(wParam) == CBN_SELCHANGE) {
-        OnSpeechFormatChange();
+    const int id = LOWORD(wParam);
+    const int notification = HIWORD(wParam);
+    // One run at a time: a download or a Write has the device and its binding.
+    if (notification == BN_CLICKED && IsDeviceBusy()
+        && (id == IDC_CONNECT || id == IDC_DISCONNECT || id == IDC_DOWNLOAD || id == IDC_WRITE))
         return TRUE;
-    }
-    if (LOWORD(wParam) == IDC_IMAGE_LIST && HIWORD(wParam) == LBN_SELCHANGE) {
-        UpdatePreview();
+    if (m_builderPanel.OnCommand(id, notification))
         return TRUE;
-    }
-    if (LOWORD(wParam) == IDC_AUDIO_LIST && HIWORD(wParam) == LBN_DBLCLK) {
-        OnPlayClip();
-        return TRUE;
-    }
-    if (LOWORD(wParam) == IDC_IMAGE_LIST && HIWORD(wParam) == LBN_DBLCLK) {
-        OnLookPicture();
-        return TRUE;
-    }
-    if (HIWORD(wParam) != BN_CLICKED)
+    if (notification != BN_CLICKED)
         return FALSE;
-    if (OnListCommand(LOWORD(wParam)))
-        return TRUE;
-    switch (LOWORD(wParam)) {
+    switch (id) {
     case IDC_CONNECT:
-        OnConnect();
+        m_downloadPanel.OnConnect();
         return TRUE;
     case IDC_DISCONNECT:
-        OnDisconnect();
+        m_downloadPanel.OnDisconnect();
         return TRUE;
     case IDC_BROWSE:
-        OnBrowse();
+        m_downloadPanel.OnBrowse();
         return TRUE;
     case IDC_DOWNLOAD:
-        OnDownload();
-        return TRUE;
-    case IDC_CHANGE_COLOR:
-        OnChangeColor();
-        return TRUE;
-    case IDC_WRITE:
-        OnWrite();
+        m_downloadPanel.OnDownload(m_builderPanel.AudioStartAddress());
         return TRUE;
     default:
         return FALSE;
@@ -207,16 +156,13 @@ BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
 
 void CTessalineDlg::OnDropFiles(HDROP drop)
 {
-    // The first dropped file counts; folders don't. While a download runs
-    // the path field stays as it is.
-    if (!IsDownloadRunning()) {
-        for (const std::wstring& path : DragQueryFiles(drop)) {
-            DWORD attributes = ::GetFileAttributesW(path.c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                continue;
-            m_path.SetWindowText(path.c_str());
-            break;
-        }
+    // The first dropped file counts; folders don't.
+    for (const std::wstring& path : DragQueryFiles(drop)) {
+        DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        m_downloadPanel.OnDropFile(path);
+        break;
     }
     ::DragFinish(drop);
 }
@@ -269,27 +215,81 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
     case WM_QUERYDRAGICON:
         *result = reinterpret_cast<LRESULT>(m_hIcon);
         return TRUE;
-    case WM_DOWNLOAD_PROGRESS:
-        OnDownloadProgress(wParam, lParam);
-        *result = 0;
-        return TRUE;
-    case WM_TIMER:
-        OnEraseTick();
-        *result = 0;
-        return TRUE;
-    case WM_DOWNLOAD_ERASE_TIMER:
-        OnEraseTimer(wParam);
-        *result = 0;
-        return TRUE;
-    case WM_DOWNLOAD_FINISHED:
-        OnDownloadFinished();
-        *result = 0;
-        return TRUE;
     case WM_CLIP_PLAYER:
-        OnClipPlayer(wParam);
+        m_builderPanel.OnClipPlayer(wParam);
         *result = 0;
         return TRUE;
     default:
-        return FALSE;
+        if (!m_downloadPanel.OnRunMessage(msg, wParam, lParam))
+            return FALSE;
+        if (msg == WM_DOWNLOAD_FINISHED)
+            CloseIfPending();
+        *result = 0;
+        return TRUE;
     }
+}
+
+std::vector<HWND> CTessalineDlg::PanelControls(bool builder) const
+{
+    LONG builderLeft = ChildRect(m_hWnd, GetDlgItem(IDC_AUDIO_LIST)).left;
+    std::vector<HWND> controls;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((ChildRect(m_hWnd, child).left >= builderLeft) == builder)
+            controls.push_back(child);
+    }
+    return controls;
+}
+
+void CTessalineDlg::FitWindow(bool toOrigin)
+{
+    // What must show: the download panel whole, down to the result label,
+    // and the builder panel while it is in view. Where the window must grow
+    // for them, the download panel's left margin goes beyond them too.
+    RECT content = {};
+    for (HWND control : PanelControls(false)) {
+        RECT rect = ChildRect(m_hWnd, control);
+        ::UnionRect(&content, &content, &rect);
+    }
+    int margin = content.left;
+    if (m_builderShown) {
+        for (HWND control : PanelControls(true)) {
+            RECT rect = ChildRect(m_hWnd, control);
+            ::UnionRect(&content, &content, &rect);
+        }
+    }
+
+    RECT window, client;
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    layout::Extent frame = { (window.right - window.left) - client.right,
+                             (window.bottom - window.top) - client.bottom };
+    layout::Extent size = layout::MainWindowSize(static_cast<int>(GetDpi()), frame,
+                                                 { content.right, content.bottom }, margin);
+    if (toOrigin)
+        SetWindowPos(HWND_TOP, 0, 0, size.width, size.height, 0);
+    else
+        SetWindowPos(nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CTessalineDlg::ShowBuilderPanel(bool show)
+{
+    m_builderShown = show;
+    for (HWND control : PanelControls(true))
+        ::ShowWindow(control, show ? SW_SHOWNA : SW_HIDE);
+    ::CheckMenuItem(GetSystemMenu(FALSE), IDM_IMAGE_BUILDER, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
+    FitWindow(false);
+
+    // The focus must not stay on a control that went out of view.
+    HWND focus = ::GetFocus();
+    if (!show && focus && ::IsChild(m_hWnd, focus) && !::IsWindowVisible(focus)) {
+        HWND first = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+        if (first)
+            SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+    }
+}
+
+void CTessalineDlg::OnDpiChanged(const RECT& suggested)
+{
+    SetWindowPos(nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitWindow(false);
 }

@@ -1,19 +1,12 @@
-// The Write command: the builder's chain run from the panel, with the packed
-// image written through the Writer dialog before the converted files go.
-#include "TessalineDlg.h"
-#include "BuildChain.h"
-#include "BuilderParams.h"
+#include "WriteCommand.h"
 #include "C_USBDownloadDlg.h"
-#include "ConversionPlan.h"
 #include "CFile.h"
 #include "DownloadLog.h"
+#include "FlashSequence.h"
 #include "StringConv.h"
 #include "Texts.h"
-#include "FlashSequence.h"
-#include "WriterPlan.h"
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -22,22 +15,12 @@ class WaitCursor {
 public:
     WaitCursor() : m_previous(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)))) {}
     ~WaitCursor() { ::SetCursor(m_previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
 
 private:
     HCURSOR m_previous;
 };
-
-std::vector<std::string> ListItems(CListBox& list)
-{
-    std::vector<std::string> items;
-    int count = list.GetCount();
-    for (int i = 0; i < count; ++i) {
-        std::string text;
-        if (list.GetText(i, &text) && text.size() <= kMaxListEntryChars)
-            items.push_back(text);  // an entry that can't be read is skipped
-    }
-    return items;
-}
 
 // The temporary folder with its trailing backslash.
 std::wstring TempFolder()
@@ -52,13 +35,11 @@ std::wstring TempFolder()
     return folder;
 }
 
-}  // namespace
-
-// Turns the chain's reports into the result label's texts and the panel's
-// messages; writes the packed image once it is complete.
-class CTessalineDlg::WriteReport : public BuildReport {
+// Turns the chain's reports into the result label's texts and the window's
+// messages.
+class PackReport : public BuildReport {
 public:
-    WriteReport(CTessalineDlg& window, const std::wstring& packed) : m_window(window), m_packed(packed) {}
+    PackReport(CWnd& window, CStatic& result) : m_window(window), m_result(result) {}
 
     void Stage(BuildStage stage) override
     {
@@ -66,26 +47,31 @@ public:
             m_wait.reset(new WaitCursor);
         } else {
             m_wait.reset();
-            m_window.m_result.SetWindowText(texts::kPackaging);
+            m_result.SetWindowText(texts::kPackaging);
         }
     }
 
-    void Converting(const std::string& source) override { m_window.ShowConverting(source); }
+    void Converting(const std::string& source) override
+    {
+        char text[kPathBufferChars + 32];
+        std::snprintf(text, sizeof(text), texts::kConvertingFormat, FileNameOf(source).c_str());
+        m_result.SetWindowText(text);
+    }
 
     void Failure(BuildFailure failure, const std::string&) override
     {
         switch (failure) {
         case BuildFailure::audioAddressOdd:
-            m_window.MessageBox(texts::kAudioAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            Warn(texts::kAudioAddressOdd);
             break;
         case BuildFailure::imageAddressOdd:
-            m_window.MessageBox(texts::kImageAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            Warn(texts::kImageAddressOdd);
             break;
         case BuildFailure::noMedia:
             m_window.MessageBox(texts::kNoMediaFiles, texts::kCaptionError, MB_OK);
             break;
         case BuildFailure::sampleRateZero:
-            m_window.MessageBox(texts::kSampleRateZero, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+            Warn(texts::kSampleRateZero);
             break;
         case BuildFailure::convertAudio:
             m_window.MessageBox(texts::kConvertAudioFail, texts::kCaptionError, MB_OK);
@@ -101,116 +87,75 @@ public:
         }
     }
 
-    void Packed() override
-    {
-        m_window.m_result.SetWindowText(texts::kPackSuccess);
-        C_USBDownloadDlg writer;
-        int flashType = m_window.CheckedFlashType();
-        m_window.m_result.SetWindowText(texts::kWritingImage);
-        if (!PackedImageFits())
-            return;
-        if (writer.PrepareWrite(flashType, m_packed.c_str(), m_window.m_audioStartAddress, m_window.m_hWnd) != 1)
-            return;
-        const DWORD started = ::GetTickCount();
-        const INT_PTR ended = writer.DoModal();
-        const FlashOutcome& outcome = writer.GetOutcome();
-        if (ended == IDOK && writer.GetFailed() == 0)
-            m_window.m_result.SetWindowText(texts::kWriteSuccess);
-
-        DownloadLogEntry entry;
-        entry.program = "Tessaline";
-        entry.operation = "write";
-        entry.imagePath = m_packed;
-        SetLoggedImage(&entry, outcome);
-        entry.startAddress = m_window.m_audioStartAddress;
-        entry.flashType = FlashTypeName(flashType);
-        if (writer.GetFailed() == 0)
-            entry.result = "ok";
-        else
-            entry.result = ended == IDCANCEL ? FlashFailureText(FlashFailure::cancelled) : FlashOutcomeText(outcome);
-        entry.milliseconds = ::GetTickCount() - started;
-        AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
-    }
-
 private:
-    // The packed image is written from the audio start address: refused,
-    // before the device is touched, when it would run past the flash
-    // address space.
-    bool PackedImageFits()
-    {
-        CFile file;
-        if (!file.Open(m_packed.c_str(), CFile::modeRead | CFile::shareDenyNone))
-            return true;  // the Writer reports the file itself
-        const uint64_t length = file.GetLength();
-        const uint32_t start = m_window.m_audioStartAddress;
-        const FlashRange range = CheckFlashRange(start, length, 0);
-        if (range == FlashRange::fits)
-            return true;
-        m_window.MessageBox(RefusalSentence(FlashRangeText(range, start, length, 0, std::string())).c_str(),
-                            texts::kCaptionError, MB_OK);
-        return false;
-    }
+    void Warn(const wchar_t* text) { m_window.MessageBox(text, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION); }
 
-    CTessalineDlg& m_window;
-    std::wstring m_packed;
+    CWnd& m_window;
+    CStatic& m_result;
     std::unique_ptr<WaitCursor> m_wait;
 };
 
-int CTessalineDlg::CheckedFlashType() const
+// The packed image is written from the audio start address: refused, before
+// the device is touched, when it would run past the flash address space.
+bool PackedImageFits(CWnd& window, const std::wstring& packed, uint32_t start)
 {
-    for (int index = 0; index < 3; ++index) {
-        if (::IsDlgButtonChecked(m_hWnd, IDC_FLASH_SPI + index) == BST_CHECKED)
-            return index;
-    }
-    // None checked (only after an unusable stored value): SPI, the default.
-    return 0;
+    CFile file;
+    if (!file.Open(packed.c_str(), CFile::modeRead | CFile::shareDenyNone))
+        return true;  // the Writer reports the file itself
+    const uint64_t length = file.GetLength();
+    FlashJob job;
+    job.startAddress = start;
+    job.flashBytes = 0;
+    const FlashRange range = CheckFlashJob(job, length, kWriterPolicy);
+    if (range == FlashRange::fits)
+        return true;
+    window.MessageBox(RefusalSentence(FlashRangeText(range, start, length, 0, std::string())).c_str(),
+                      texts::kCaptionError, MB_OK);
+    return false;
 }
 
-void CTessalineDlg::ShowConverting(const std::string& source)
+// Writes the packed image through the Writer dialog and logs the run.
+void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed, uint32_t start, int flashType)
 {
-    char text[kPathBufferChars + 32];
-    snprintf(text, sizeof(text), texts::kConvertingFormat, FileNameOf(source).c_str());
-    m_result.SetWindowText(text);
+    result.SetWindowText(texts::kWritingImage);
+    if (!PackedImageFits(window, packed, start))
+        return;
+    C_USBDownloadDlg writer;
+    if (writer.PrepareWrite(flashType, packed.c_str(), start, window.m_hWnd) != 1)
+        return;
+    const DWORD started = ::GetTickCount();
+    const INT_PTR ended = writer.DoModal();
+    const FlashOutcome& outcome = writer.GetOutcome();
+    if (ended == IDOK && writer.GetFailed() == 0)
+        result.SetWindowText(texts::kWriteSuccess);
+
+    DownloadLogEntry entry;
+    entry.program = "Tessaline";
+    entry.operation = "write";
+    entry.imagePath = packed;
+    SetLoggedImage(&entry, outcome);
+    entry.startAddress = start;
+    entry.flashType = FlashTypeName(flashType);
+    if (writer.GetFailed() == 0)
+        entry.result = "ok";
+    else
+        entry.result = ended == IDCANCEL ? FlashFailureText(FlashFailure::cancelled) : FlashOutcomeText(outcome);
+    entry.milliseconds = ::GetTickCount() - started;
+    AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
 }
 
-void CTessalineDlg::OnWrite()
+}  // namespace
+
+void RunWriteCommand(CWnd& window, CStatic& result, BuildRequest request, int flashTypeIndex,
+                     const MediaConverters& converters)
 {
-    // One run at a time: a download has the device and the binding, and the
-    // Writer would open and erase it again underneath.
-    if (IsDeviceBusy())
-        return;
-    struct Running {
-        bool& flag;
-        explicit Running(bool& f) : flag(f) { flag = true; }
-        ~Running() { flag = false; }
-    } running(m_writeRunning);
-    // The converters serve the Write alone.
-    if (m_player.IsActive()) {
-        m_player.Stop();
-        m_result.SetWindowText(L"");
-    }
-
-    if (!GatherParams(TRUE))
-        return;
-
     // The packed image goes into the temporary folder, whatever its name and length.
-    const std::wstring packed = FormatWithText(WideFromAnsi(texts::kPackedImageFormat), TempFolder());
-
-    BuildRequest request;
-    request.audioFiles = ListItems(m_audioList);
-    request.imageFiles = ListItems(m_imageList);
-    request.speechFormat = m_speechFormat;
-    request.sampleRate = m_sampleRate;
-    request.systemClock = m_systemClock;
-    request.audioStart = m_audioStartAddress;
-    request.imageStart = m_imageStartAddress;
-    request.background[0] = m_bgRed;
-    request.background[1] = m_bgGreen;
-    request.background[2] = m_bgBlue;
-    request.imageWidth = m_imageWidth;
-    request.imageHeight = m_imageHeight;
-    request.outputPath = packed;
-
-    WriteReport report(*this, packed);
-    BuildPackedImage(request, MediaConverters(m_hTuneMill, m_hPicMill), report);
+    request.outputPath = FormatWithText(WideFromAnsi(texts::kPackedImageFormat), TempFolder());
+    // The converted files stay beside their sources until the image is written.
+    ConvertedFiles converted;
+    PackReport report(window, result);
+    if (!BuildPackedImage(request, converters, report, &converted))
+        return;
+    result.SetWindowText(texts::kPackSuccess);
+    WritePackedImage(window, result, request.outputPath, request.audioStart, flashTypeIndex);
 }

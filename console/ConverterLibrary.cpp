@@ -12,18 +12,12 @@ bool IsFile(const std::string& utf8Path)
 
 }  // namespace
 
-ConverterLibrary::~ConverterLibrary()
-{
-    if (m_module)
-        ::FreeLibrary(m_module);
-}
-
 bool ConverterLibrary::Load(const char* name, ConsoleOutput& out)
 {
-    m_module = LoadModuleLibrary(name);
-    if (!m_module)
-        out.Error("can't load the converter library " + Utf8FromWide(GetModuleDirW(true)) + name);
-    return m_module != nullptr;
+    if (m_library.Load(name))
+        return true;
+    out.Error("can't load the converter library " + Utf8FromWide(GetModuleDirW(true)) + name);
+    return false;
 }
 
 bool AnsiSources(const std::vector<std::string>& files, std::vector<std::string>* ansi, ConsoleOutput& out)

@@ -3,6 +3,7 @@
 // page the converters take.
 #pragma once
 #include "ConsoleOutput.h"
+#include "ModuleDir.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -10,17 +11,12 @@
 // A converter library from the program's folder, freed with the object.
 class ConverterLibrary {
 public:
-    ConverterLibrary() = default;
-    ~ConverterLibrary();
-    ConverterLibrary(const ConverterLibrary&) = delete;
-    ConverterLibrary& operator=(const ConverterLibrary&) = delete;
-
     // False after saying which library could not be loaded.
     bool Load(const char* name, ConsoleOutput& out);
-    HMODULE Module() const { return m_module; }
+    HMODULE Module() const { return m_library.Get(); }
 
 private:
-    HMODULE m_module = nullptr;
+    ModuleLibrary m_library;
 };
 
 // The sources as the converters take them: each must exist, and its name

@@ -3,7 +3,7 @@
 #include "CFile.h"
 #include "DownloadLog.h"
 #include "DownloadMath.h"
-#include "DownloadSequence.h"
+#include "FlashSequence.h"
 #include "ModuleDir.h"
 #include "StatusLine.h"
 #include "StringConv.h"
@@ -138,16 +138,10 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out)
         out.Error("the address must be even: " + Hex8(options.address));
         return kExitBadInput;
     }
-    const int bits = CapacityBits(options.capacityIndex);
-    if (options.command == TessaCommand::download && !FitsCapacity(length, bits)) {
-        out.Error("image too big for the capacity " + CapacityName(bits) + ": " + std::to_string(length)
-                  + " bytes");
-        return kExitBadInput;
-    }
-    const uint64_t flashBytes = FlashBytesOf(options);
-    const FlashRange range = CheckFlashRange(options.address, length, flashBytes);
+    const FlashRange range = CheckFlashJob(FlashJobOf(options), length, FlashPolicyOf(options));
     if (range != FlashRange::fits) {
-        out.Error(FlashRangeText(range, options.address, length, flashBytes, CapacityName(bits)));
+        out.Error(FlashRangeText(range, options.address, length, FlashBytesOf(options),
+                                 CapacityName(CapacityBits(options.capacityIndex))));
         return kExitBadInput;
     }
     return kExitOk;
@@ -169,10 +163,15 @@ FlashJob FlashJobOf(const TessaOptions& options)
     job.startAddress = options.address;
     job.flashBytes = FlashBytesOf(options);
     job.hashImage = !options.noLog;
-    job.flashTypeCode = download ? static_cast<int>(kSpiFlashTypeCode) : FlashTypeCode(options.flashTypeIndex);
+    job.flashTypeCode = download ? kSpiFlashTypeCode : FlashTypeCode(options.flashTypeIndex);
     job.openAttempts = options.loop ? 0 : kOpenAttempts;
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
     return job;
+}
+
+const FlashPolicy& FlashPolicyOf(const TessaOptions& options)
+{
+    return options.command == TessaCommand::download ? kDownloadPolicy : kWriterPolicy;
 }
 
 std::string FlashTitle(const TessaOptions& options)
@@ -242,8 +241,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         const DWORD started = ::GetTickCount();
         ConsoleFlashReport report(out);
         FlashOutcome outcome;
-        const int result = download ? RunDownloadSequence(usb, job, report, &outcome)
-                                    : RunWriteSequence(usb, job, report, &outcome);
+        const int result = RunFlashSequence(usb, job, FlashPolicyOf(options), report, &outcome);
         const DWORD elapsed = ::GetTickCount() - started;
         out.EndProgress();
         // Stopped while waiting for a board that never came: no board.

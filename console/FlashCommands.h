@@ -4,7 +4,7 @@
 #include "CommandLine.h"
 #include "ConsoleOutput.h"
 #include "DownloadLog.h"
-#include "FlashReport.h"
+#include "FlashSequence.h"
 
 class C_USBCmd;
 
@@ -28,6 +28,8 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out);
 bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out);
 // The job the options ask for, on device 0, reading the image file.
 FlashJob FlashJobOf(const TessaOptions& options);
+// The download's policy for download, the Writer's for write.
+const FlashPolicy& FlashPolicyOf(const TessaOptions& options);
 // "download IMAGE at 0x00000000, capacity 32M" (or the flash type of a write).
 std::string FlashTitle(const TessaOptions& options);
 // The log line of a run that took `milliseconds`.

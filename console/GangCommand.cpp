@@ -5,7 +5,6 @@
 #include "FlashCommands.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
-#include "DownloadSequence.h"
 #include "StringConv.h"
 #include <chrono>
 #include <condition_variable>
@@ -406,8 +405,7 @@ bool RunBoard(Gang& gang, size_t board, BoardUsb& usb, bool* good)
     FlashOutcome outcome;
     usb.StartRun();
     const DWORD started = ::GetTickCount();
-    const int result = options.command == TessaCommand::download ? RunDownloadSequence(usb, job, report, &outcome)
-                                                                 : RunWriteSequence(usb, job, report, &outcome);
+    const int result = RunFlashSequence(usb, job, FlashPolicyOf(options), report, &outcome);
     const DWORD elapsed = ::GetTickCount() - started;
     usb.EndRun();
     if (options.loop && usb.Clash().empty() && !usb.Ticket())

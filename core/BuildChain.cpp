@@ -50,7 +50,14 @@ const char* BuildFailureText(BuildFailure failure)
     return "failed";
 }
 
-int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report)
+void ConvertedFiles::Remove()
+{
+    DeleteFiles(m_paths);
+    m_paths.clear();
+}
+
+int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report,
+                     ConvertedFiles* converted)
 {
     BuildRefusal refusal;
     refusal.failure = CheckRequest(request);
@@ -104,11 +111,17 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
         report.Refused(refusal);
     } else {
         report.Layout(refusal.pack);
-        report.Packed();
     }
-    if (!request.keepConverted) {
-        DeleteFiles(audio);
-        DeleteFiles(images);
+    if (request.keepConverted)
+        return packed;
+    if (packed && converted) {
+        for (const std::string& file : audio)
+            converted->Add(file);
+        for (const std::string& file : images)
+            converted->Add(file);
+        return packed;
     }
+    DeleteFiles(audio);
+    DeleteFiles(images);
     return packed;
 }

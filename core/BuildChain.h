@@ -41,10 +41,7 @@ public:
     virtual void Stage(BuildStage stage) {}
     // Before each file is converted.
     virtual void Converting(const std::string& source) {}
-    // The packed image is complete; the converted files are removed only
-    // once this returns.
-    virtual void Packed() {}
-    // Just before Packed: where the sections went.
+    // The packed image is complete: where the sections went.
     virtual void Layout(const PackResult& result) {}
     // Every failure is reported here; unless overridden it goes on to Failure.
     virtual void Refused(const BuildRefusal& refusal) { Failure(refusal.failure, refusal.file); }
@@ -58,8 +55,28 @@ protected:
 // A short English description of a failure.
 const char* BuildFailureText(BuildFailure failure);
 
+// The converted files of a build, beside their sources until this object
+// goes (or Remove is called), so that a caller can write the packed image
+// first and tidy up after.
+class ConvertedFiles {
+public:
+    ConvertedFiles() = default;
+    ~ConvertedFiles() { Remove(); }
+    ConvertedFiles(const ConvertedFiles&) = delete;
+    ConvertedFiles& operator=(const ConvertedFiles&) = delete;
+
+    void Add(const std::string& path) { m_paths.push_back(path); }
+    void Remove();
+
+private:
+    std::vector<std::string> m_paths;
+};
+
 // 1 when the packed image was written, 0 after reporting why not. Nothing is
 // converted when a check fails; after a failed conversion no converted file
 // remains, nor after a failed pack unless they are to be kept; a failed pack
-// leaves no packed image.
-int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report);
+// leaves no packed image. After a pack the converted files are removed before
+// the call returns, unless they are to be kept, or handed to `converted`
+// when it is given.
+int BuildPackedImage(const BuildRequest& request, const MediaConverters& converters, BuildReport& report,
+                     ConvertedFiles* converted = nullptr);

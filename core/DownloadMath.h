@@ -1,11 +1,8 @@
 // The arithmetic of a download: size check, blocks, progress and erase timer.
 #pragma once
+#include "FlashReport.h"
 #include <cstdint>
 
-constexpr unsigned int kBlockSize = 16384;
-constexpr unsigned int kOpenAttempts = 20;
-constexpr unsigned int kOpenRetryMs = 1000;
-constexpr unsigned int kSpiFlashTypeCode = 5;
 constexpr unsigned int kEraseTimerId = 1;
 
 // True when a file of this many bytes fits into the capacity in bits
@@ -18,9 +15,3 @@ int ProgressPosition(uint32_t done, uint32_t total);
 
 // Interval of the erase timer for a capacity list position; 0 for none.
 unsigned int EraseTimerInterval(int capacityIndex);
-
-// Bytes of the next block to program when this many remain.
-inline unsigned int NextBlockBytes(uint32_t remaining)
-{
-    return remaining > kBlockSize ? kBlockSize : remaining;
-}

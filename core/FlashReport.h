@@ -8,6 +8,20 @@
 #include <string>
 #include <vector>
 
+// The constants every run shares: the bytes one driver call programs, how
+// often and how far apart a device is asked to open, and the driver's code
+// for SPI flash (the download panel's only type).
+constexpr unsigned int kBlockSize = 16384;
+constexpr unsigned int kOpenAttempts = 20;
+constexpr unsigned int kOpenRetryMs = 1000;
+constexpr int kSpiFlashTypeCode = 5;
+
+// Bytes of the next block to program when this many remain.
+inline unsigned int NextBlockBytes(uint32_t remaining)
+{
+    return remaining > kBlockSize ? kBlockSize : remaining;
+}
+
 enum class FlashStage {
     openingDevice,  // the image file is open; the device is being opened
     deviceReady,    // opening and flash set-up are over, whether or not they succeeded
@@ -51,9 +65,9 @@ struct FlashJob {
     std::wstring imagePath;
     uint32_t startAddress = 0;      // flash address of the image's first byte
     uint64_t flashBytes = 0;        // the flash's size; 0: the 32-bit address space
-    int flashTypeCode = 5;          // the driver's code: 5 SPI, 4 KP6X, 6 NAND
-    unsigned int openAttempts = 20; // 0: until the device opens or the run is called off
-    unsigned int openRetryMs = 1000;
+    int flashTypeCode = kSpiFlashTypeCode;   // the driver's code: 5 SPI, 4 KP6X, 6 NAND
+    unsigned int openAttempts = kOpenAttempts;  // 0: until the device opens or the run is called off
+    unsigned int openRetryMs = kOpenRetryMs;
     bool hashImage = true;          // take the image's SHA-256 for the log
     int deviceNumber = 0;           // the device the driver is asked to open
     // The image's bytes, read once and shared by runs going on at once; the

@@ -92,7 +92,15 @@ bool HashRestOfFile(CFile& file, uint64_t remaining, Sha256& hash)
 
 }  // namespace
 
-bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome)
+FlashRange CheckFlashJob(const FlashJob& job, uint64_t imageLength, const FlashPolicy& policy)
+{
+    if (policy.imageWithinCapacity && job.flashBytes != 0 && imageLength > job.flashBytes)
+        return FlashRange::largerThanFlash;
+    return CheckFlashRange(job.startAddress, imageLength, job.flashBytes);
+}
+
+bool OpenFlashImage(const FlashJob& job, const FlashPolicy& policy, CFile& file, FlashReport& report,
+                    FlashOutcome* outcome)
 {
     *outcome = FlashOutcome();
     if (!(job.image ? file.OpenMemory(job.image->data(), job.image->size())
@@ -105,9 +113,10 @@ bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, Flash
     outcome->imageSize = static_cast<uint32_t>(outcome->imageLength);
     // A block address past the end of the flash, or of the address space
     // (where it would wrap round to the start), is never programmed.
-    switch (CheckFlashRange(job.startAddress, outcome->imageLength, job.flashBytes)) {
+    switch (CheckFlashJob(job, outcome->imageLength, policy)) {
     case FlashRange::fits:
         return true;
+    case FlashRange::largerThanFlash:
     case FlashRange::pastFlashEnd:
         ReportFlashFailure(report, outcome, FlashFailure::flashRange, 0);
         return false;
@@ -121,7 +130,7 @@ bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, Flash
 int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome)
 {
-    std::vector<unsigned char> block(kWriterBlockSize);
+    std::vector<unsigned char> block(kBlockSize);
     Sha256 hash;
     uint32_t remaining = total;
     int programmed = 0;
@@ -133,8 +142,8 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
         return result;
     };
     for (;;) {
-        const uint32_t count = WriterPieceBytes(remaining);
-        const bool last = remaining <= kWriterBlockSize;
+        const uint32_t count = NextBlockBytes(remaining);
+        const bool last = remaining <= kBlockSize;
         if (usable != 1 || (!last && report.Cancelled()))
             return end(0);
         const uint32_t address = job.startAddress + (total - remaining);
@@ -156,46 +165,54 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
     }
 }
 
-int RunWriteSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report, FlashOutcome* outcome)
+int RunFlashSequence(C_USBCmd& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
+                     FlashOutcome* outcome)
 {
     FlashOutcome local;
     if (!outcome)
         outcome = &local;
     CFile file;
-    if (!OpenFlashImage(job, file, report, outcome))
+    if (!OpenFlashImage(job, policy, file, report, outcome))
         return 0;
     const uint32_t total = outcome->imageSize;
+    // A stage and the bar's restart at 0, in the order the caller shows them.
+    auto announce = [&](FlashStage stage) {
+        if (policy.progressBeforeStage)
+            report.Progress(0, total);
+        report.Stage(stage);
+        if (!policy.progressBeforeStage)
+            report.Progress(0, total);
+    };
 
-    report.Stage(FlashStage::openingDevice);
-    report.Progress(0, total);
-
+    announce(FlashStage::openingDevice);
     const int handle = OpenFlashDevice(usb, job, report);
     outcome->deviceOpened = handle >= 0;
     int usable = handle >= 0 ? 1 : 0;
     if (!usable)
         ReportFlashFailure(report, outcome, FlashFailure::deviceOpen, 0);
     // A cancel that came while the device was being opened leaves the flash
-    // as it was: no erase is started for a write the user has called off.
+    // as it was: no erase is started for a run the user has called off.
     if (usable && report.Cancelled())
         usable = 0;
 
     if (job.flashTypeCode == 0) {
         ReportFlashFailure(report, outcome, FlashFailure::flashType, 0);
         usable = 0;
-    } else if (usable) {
-        if (usb.SetFlashInfo(handle, job.flashTypeCode, 0) == 0) {
-            ReportFlashFailure(report, outcome, FlashFailure::flashSetup, 0);
-            usable = 0;
-        } else {
-            report.Stage(FlashStage::erasing);
-            report.Progress(0, total);
-            report.EraseStarted();
-            // Returns only when the whole flash is erased.
-            usable = usb.InitFlash(handle) == 1 ? 1 : 0;
-            report.EraseEnded(usable == 1);
-            if (!usable)
-                ReportFlashFailure(report, outcome, FlashFailure::erase, 0);
-        }
+    } else if (usable && usb.SetFlashInfo(handle, job.flashTypeCode, 0) == 0) {
+        ReportFlashFailure(report, outcome, FlashFailure::flashSetup, 0);
+        usable = 0;
+    }
+    if (policy.reportDeviceReady)
+        report.Stage(FlashStage::deviceReady);
+
+    if (usable) {
+        announce(FlashStage::erasing);
+        report.EraseStarted();
+        // Returns only when the whole flash is erased; programming follows only a 1.
+        usable = usb.InitFlash(handle) == 1 ? 1 : 0;
+        report.EraseEnded(usable == 1);
+        if (!usable)
+            ReportFlashFailure(report, outcome, FlashFailure::erase, 0);
     }
 
     report.Stage(FlashStage::programming);

@@ -1,9 +1,12 @@
-// The device runs behind the download panel and the Writer dialog, without
-// any window: open the device, set up and erase the flash, and program the
-// image file in 16 KiB blocks. Each reports through a FlashReport.
+// The one device run behind the download panel, the Writer dialog and the
+// console program, without any window: open the image file and the device
+// (with its attempts), set up and erase the flash, program the image in
+// 16 KiB blocks from the start address, then close the device. It reports
+// through a FlashReport; what differs between its callers is a FlashPolicy.
 #pragma once
 #include "C_USBCmd.h"
 #include "FlashReport.h"
+#include "WriterPlan.h"
 
 class CFile;
 
@@ -19,10 +22,27 @@ std::string FlashOutcomeText(const FlashOutcome& outcome);
 // run has been called off.
 void ReportFlashFailure(FlashReport& report, FlashOutcome* outcome, FlashFailure failure, uint32_t address);
 
-// Opens the job's image (its file exclusively, or its bytes) and checks that it fits the flash from
-// the start address; false after reporting why not. Fills the outcome's
+// How the download panel's run differs from the Writer's.
+struct FlashPolicy {
+    // (0, total) is reported before a stage is announced rather than after.
+    bool progressBeforeStage;
+    // The deviceReady stage is reported once opening and set-up are over.
+    bool reportDeviceReady;
+    // The image may be no larger than the flash, wherever it starts.
+    bool imageWithinCapacity;
+};
+constexpr FlashPolicy kDownloadPolicy = { true, true, true };
+constexpr FlashPolicy kWriterPolicy = { false, false, false };
+
+// The one check of a job before and inside a run: an image of imageLength
+// bytes against the job's start address and flash.
+FlashRange CheckFlashJob(const FlashJob& job, uint64_t imageLength, const FlashPolicy& policy);
+
+// Opens the job's image (its file exclusively, or its bytes) and checks it
+// with CheckFlashJob; false after reporting why not. Fills the outcome's
 // image fields (and clears the rest).
-bool OpenFlashImage(const FlashJob& job, CFile& file, FlashReport& report, FlashOutcome* outcome);
+bool OpenFlashImage(const FlashJob& job, const FlashPolicy& policy, CFile& file, FlashReport& report,
+                    FlashOutcome* outcome);
 
 // Opens the job's device: stops at the first result of 0 or more or when the run is
 // called off; after each failed try (the last one included) sleeps
@@ -38,5 +58,8 @@ int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report);
 int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome);
 
-// The Writer dialog's run. Nonzero when the whole image was written.
-int RunWriteSequence(C_USBCmd& usb, const FlashJob& job, FlashReport& report, FlashOutcome* outcome);
+// The whole run. Nonzero when the whole image was written (the last program
+// call's result). The device is closed with the last open result whenever
+// the image could be opened.
+int RunFlashSequence(C_USBCmd& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
+                     FlashOutcome* outcome);

@@ -1,11 +1,12 @@
 #include "WriterPlan.h"
+#include "FlashReport.h"
 #include <cstdio>
 
 int FlashTypeCode(int flashTypeIndex)
 {
     switch (flashTypeIndex) {
     case 0:
-        return 5;
+        return kSpiFlashTypeCode;
     case 1:
         return 4;
     case 2:
@@ -60,6 +61,8 @@ std::string FlashRangeText(FlashRange range, uint32_t startAddress, uint64_t len
         std::snprintf(text, sizeof text,
                       "image runs past the end of the flash address space: %llu bytes from address 0x%08X", bytes,
                       startAddress);
+    } else if (range == FlashRange::largerThanFlash) {
+        std::snprintf(text, sizeof text, "image too big for the capacity %.16s: %llu bytes", flashName.c_str(), bytes);
     } else {
         return std::string();
     }

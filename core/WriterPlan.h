@@ -4,10 +4,6 @@
 #include <cstdint>
 #include <string>
 
-constexpr unsigned int kWriterBlockSize = 16384;
-constexpr unsigned int kWriterOpenAttempts = 20;
-constexpr unsigned int kWriterOpenRetryMs = 1000;
-
 // The driver's flash type code for a flash type index: 0 (SPI) -> 5,
 // 1 (KP6X) -> 4, 2 (NAND) -> 6; 0 for any other index.
 int FlashTypeCode(int flashTypeIndex);
@@ -22,20 +18,17 @@ std::wstring FileNameOf(const std::wstring& path);
 // Where length bytes programmed from startAddress end up (no block address
 // may wrap round to the start of the 32-bit address space) against a flash of
 // flashBytes bytes (0: a flash as large as the 32-bit address space).
-enum class FlashRange { fits, pastFlashEnd, pastAddressSpace };
+// largerThanFlash is for the runs that hold the image's size against the
+// flash's whatever the start address (see CheckFlashJob).
+enum class FlashRange { fits, pastFlashEnd, pastAddressSpace, largerThanFlash };
 FlashRange CheckFlashRange(uint32_t startAddress, uint64_t length, uint64_t flashBytes);
 // Why such a run is refused, in English, without a trailing full stop:
 // "image does not fit the 32M flash: 300000 bytes from address 0x00100000
 // end at 0x00149420, past its end at 0x00400000" (flashName names the flash),
-// or "image runs past the end of the flash address space: ...".
+// or "image runs past the end of the flash address space: ...", or "image too
+// big for the capacity 32M: 5000000 bytes".
 std::string FlashRangeText(FlashRange range, uint32_t startAddress, uint64_t length, uint64_t flashBytes,
                            const std::string& flashName);
-
-// Bytes of the next piece to program when this many remain.
-inline unsigned int WriterPieceBytes(uint32_t remaining)
-{
-    return remaining > kWriterBlockSize ? kWriterBlockSize : remaining;
-}
 
 // Bar position: transferred * 100 / total, rounded down, computed wide
 // enough not to wrap for any file; 0 when there is no total.

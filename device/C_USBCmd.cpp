@@ -27,18 +27,11 @@ void ShowLoadFailure()
 }
 }
 
-C_USBCmd::~C_USBCmd()
-{
-    if (m_hModule)
-        ::FreeLibrary(m_hModule);
-}
-
 int C_USBCmd::LoadDriver()
 {
-    if (m_hModule)
+    if (m_driver)
         return 1;
-    m_hModule = LoadModuleLibrary(kLibraryName);
-    if (!m_hModule) {
+    if (!m_driver.Load(kLibraryName)) {
         if (m_showLoadFailure)
             ShowLoadFailure();
         return 0;
@@ -49,11 +42,11 @@ int C_USBCmd::LoadDriver()
 // The export by name, or null when the library or the export is missing.
 FARPROC C_USBCmd::Export(const char* name)
 {
-    if (!m_hModule)
+    if (!m_driver)
         LoadDriver();
-    if (!m_hModule)
+    if (!m_driver)
         return nullptr;
-    return ::GetProcAddress(m_hModule, name);
+    return ::GetProcAddress(m_driver.Get(), name);
 }
 
 int C_USBCmd::Open(int deviceNumber)

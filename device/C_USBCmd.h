@@ -2,6 +2,7 @@
 // the program's folder. Each call looks its export up anew and passes the
 // arguments and the result through unchanged.
 #pragma once
+#include "ModuleDir.h"
 #include <windows.h>
 
 class C_USBCmd {
@@ -9,7 +10,7 @@ public:
     // A binding of a program without windows shows no message of its own
     // when the library can't be loaded.
     explicit C_USBCmd(bool showLoadFailure = true) : m_showLoadFailure(showLoadFailure) {}
-    virtual ~C_USBCmd();
+    virtual ~C_USBCmd() = default;
     C_USBCmd(const C_USBCmd&) = delete;
     C_USBCmd& operator=(const C_USBCmd&) = delete;
 
@@ -30,6 +31,6 @@ public:
 
 private:
     FARPROC Export(const char* name);
-    HMODULE m_hModule = nullptr;
+    ModuleLibrary m_driver;
     bool m_showLoadFailure;
 };

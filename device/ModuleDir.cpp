@@ -49,10 +49,20 @@ std::string GetModuleDir(bool addBackslash)
     return dir;
 }
 
-HMODULE LoadModuleLibrary(const char* fileName)
+bool ModuleLibrary::Load(const char* fileName)
 {
+    if (m_module)
+        return true;
     std::wstring path = GetModuleDirW(true);
     for (const char* c = fileName; *c; ++c)
         path.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
-    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    m_module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return m_module != nullptr;
+}
+
+void ModuleLibrary::Free()
+{
+    if (m_module)
+        ::FreeLibrary(m_module);
+    m_module = nullptr;
 }

@@ -12,7 +12,23 @@ void SetModuleInstance(HINSTANCE instance);
 std::wstring GetModuleDirW(bool addBackslash);
 std::string GetModuleDir(bool addBackslash);
 
-// Loads a library of the program's folder by its full path, with the
-// altered search order, so that its own dependencies come from there too.
-// fileName is plain ASCII ("KP6600HidDriver.dll").
-HMODULE LoadModuleLibrary(const char* fileName);
+// A run-time library of the program's folder (the driver, the converters),
+// loaded by its full path with the altered search order, so that its own
+// dependencies come from there too; freed by the object that loaded it.
+class ModuleLibrary {
+public:
+    ModuleLibrary() = default;
+    ~ModuleLibrary() { Free(); }
+    ModuleLibrary(const ModuleLibrary&) = delete;
+    ModuleLibrary& operator=(const ModuleLibrary&) = delete;
+
+    // fileName is plain ASCII ("KP6600HidDriver.dll"). True when loaded (now
+    // or before).
+    bool Load(const char* fileName);
+    void Free();
+    HMODULE Get() const { return m_module; }
+    explicit operator bool() const { return m_module != nullptr; }
+
+private:
+    HMODULE m_module = nullptr;
+};

@@ -65,10 +65,15 @@ BOOL CDialog::OnInitDialog()
     return TRUE;
 }
 
-void CDialog::DDX_Control(int id, CWnd& control)
+void BindDlgControl(CWnd& dialog, int id, CWnd& control)
 {
     if (!control.m_hWnd)
-        control.SubclassDlgItem(static_cast<UINT>(id), this);
+        control.SubclassDlgItem(static_cast<UINT>(id), &dialog);
+}
+
+void CDialog::DDX_Control(int id, CWnd& control)
+{
+    BindDlgControl(*this, id, control);
 }
 
 BOOL CDialog::ExecuteDlgInit()

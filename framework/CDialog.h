@@ -3,6 +3,11 @@
 #pragma once
 #include "CWnd.h"
 
+// Attaches a control object to the template control with this id of dialog,
+// unless it is attached already (what DDX_Control does, for objects that
+// bind the controls of part of a dialog).
+void BindDlgControl(CWnd& dialog, int id, CWnd& control);
+
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr);

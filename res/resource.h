@@ -60,9 +60,13 @@
 // Private messages
 #define WM_WRITER_PROGRESS      0x524
 #define WM_DOWNLOAD_PROGRESS    0x525
-// From the download worker to the main window's thread: start (wParam =
-// interval in ms) or stop (wParam = 0) the erase timer; the run has ended.
+// From the download worker to the main window's thread: the erase has
+// started (wParam = 1) or ended (wParam = 0); the run has ended (lParam = the
+// image size last reported); a stage (wParam, lParam = the image size).
 #define WM_DOWNLOAD_ERASE_TIMER 0x526
 #define WM_DOWNLOAD_FINISHED    0x527
+#define WM_DOWNLOAD_STAGE       0x529
+// From the Writer's worker to its dialog: a stage (wParam).
+#define WM_WRITER_STAGE         0x52A
 // The builder's clip player reports to the main window (ClipPlayer.h).
 #define WM_CLIP_PLAYER          0x528

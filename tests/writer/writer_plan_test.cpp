@@ -60,14 +60,6 @@ TEST(WriterDialogPlan, RangeEndsWithinTheFlashOrTheAddressSpace)
     EXPECT_EQ(L"Image runs past.", RefusalSentence("image runs past"));
 }
 
-TEST(WriterDialogPlan, PiecesAreFullBlocksThenTheRest)
-{
-    EXPECT_EQ(16384u, WriterPieceBytes(40000));
-    EXPECT_EQ(16384u, WriterPieceBytes(16384));
-    EXPECT_EQ(7232u, WriterPieceBytes(7232));
-    EXPECT_EQ(0u, WriterPieceBytes(0));
-}
-
 TEST(WriterDialogPlan, PercentIsRoundedDownAndItsTextAsTheBarShowsIt)
 {
     EXPECT_EQ(0, WriterPercent(0, 40000));

@@ -1,0 +1,370 @@
+#include "BuilderPanel.h"
+#include "BuilderParams.h"
+#include "CColorDialog.h"
+#include "CDialog.h"
+#include "CWinApp.h"
+#include "ColorMath.h"
+#include "GdiPlus.h"
+#include "StringConv.h"
+#include "Texts.h"
+#include "WriteCommand.h"
+#include "resource.h"
+
+namespace {
+// Parameter fields are read with at most 8 characters.
+const int kFieldChars = 8;
+const int kFlashTypeButtons[] = { IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND };
+}
+
+CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result)
+    : m_window(window), m_result(result), m_look(window, result)
+{
+}
+
+CBuilderPanel::~CBuilderPanel()
+{
+    m_preview.m_pImage = nullptr;
+}
+
+void CBuilderPanel::Bind()
+{
+    BindDlgControl(m_window, IDC_SPEECH_FORMAT, m_speechFormatList);
+    BindDlgControl(m_window, IDC_SYSTEM_CLOCK, m_systemClockEdit);
+    BindDlgControl(m_window, IDC_AUDIO_LIST, m_audioList);
+    BindDlgControl(m_window, IDC_IMAGE_LIST, m_imageList);
+    BindDlgControl(m_window, IDC_PREVIEW, m_preview);
+    BindDlgControl(m_window, IDC_SAMPLE_RATE, m_sampleRateEdit);
+    BindDlgControl(m_window, IDC_AUDIO_START, m_audioStartEdit);
+    BindDlgControl(m_window, IDC_BG_COLOR, m_bgColor);
+    BindDlgControl(m_window, IDC_RESOLUTION, m_resolutionList);
+    BindDlgControl(m_window, IDC_IMAGE_START, m_imageStartEdit);
+}
+
+bool CBuilderPanel::LoadConverters()
+{
+    if (!m_picMill.Load("PicMill.dll")) {
+        m_window.MessageBox(texts::kLoadPicMillFailed, texts::kCaptionError, MB_OK);
+        return false;
+    }
+    if (!m_tuneMill.Load("TuneMill.dll")) {
+        m_window.MessageBox(texts::kLoadTuneMillFailed, texts::kCaptionError, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+void CBuilderPanel::FreeConverters()
+{
+    m_tuneMill.Free();
+    m_picMill.Free();
+}
+
+MediaConverters CBuilderPanel::Converters() const
+{
+    return MediaConverters(m_tuneMill.Get(), m_picMill.Get());
+}
+
+void CBuilderPanel::LoadSettings(CWinApp& store)
+{
+    using namespace texts;
+    m_speechFormat = store.GetProfileString(kSectionOptional, kKeySpeechFormat, "APM");
+    m_sampleRate = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySampleRate, 8000));
+    m_systemClock = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySystemClock, 6144000));
+    SplitColor(store.GetProfileInt(kSectionOptional, kKeyBackgroundColor, 0xFFFFFF), &m_bgRed, &m_bgGreen,
+               &m_bgBlue);
+    m_audioStartAddress = store.GetProfileInt(kSectionOptional, kKeyAudioStart, 0);
+    m_imageStartAddress = store.GetProfileInt(kSectionOptional, kKeyImageStart, 0);
+    m_imageWidth = 128;
+    m_imageHeight = 128;
+}
+
+void CBuilderPanel::ShowSettings(CWinApp& store)
+{
+    using namespace texts;
+    // A stored type outside the three buttons checks none of them.
+    int flashType = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeyFlashType, 0));
+    for (int i = 0; i < 3; ++i)
+        ::CheckDlgButton(m_window.m_hWnd, kFlashTypeButtons[i], i == flashType ? BST_CHECKED : BST_UNCHECKED);
+
+    m_resolutionList.SetCurSel(0);
+    // The first item that begins with the stored text, whatever its case;
+    // the stored text itself is kept as it is.
+    m_speechFormatList.SelectString(-1, m_speechFormat.c_str());
+
+    m_sampleRateEdit.LimitText(5);
+    m_sampleRateEdit.SetWindowText(FormatDecimal(m_sampleRate).c_str());
+    m_systemClockEdit.LimitText(8);
+    m_systemClockEdit.SetWindowText(FormatDecimal(m_systemClock).c_str());
+
+    ShowBackgroundColor(PackColor(m_bgRed, m_bgGreen, m_bgBlue));
+
+    m_audioStartEdit.LimitText(8);
+    m_audioStartEdit.SetWindowText(FormatHex8(m_audioStartAddress).c_str());
+    m_imageStartEdit.LimitText(8);
+    m_imageStartEdit.SetWindowText(FormatHex8(m_imageStartAddress).c_str());
+
+    m_audioList.Load(store, kSectionAudioList);
+    m_audioCount = m_audioList.GetCount();
+    m_imageList.Load(store, kSectionImageList);
+    m_imageCount = m_imageList.GetCount();
+    if (m_imageCount > 0)
+        UpdatePreview();
+}
+
+void CBuilderPanel::SaveSettings(CWinApp& store)
+{
+    using namespace texts;
+    GatherParams(FALSE);
+    store.WriteProfileString(kSectionOptional, kKeySpeechFormat, m_speechFormat.c_str());
+    store.WriteProfileInt(kSectionOptional, kKeySampleRate, m_sampleRate);
+    store.WriteProfileInt(kSectionOptional, kKeySystemClock, m_systemClock);
+    store.WriteProfileInt(kSectionOptional, kKeyBackgroundColor,
+                          static_cast<int>(PackColor(m_bgRed, m_bgGreen, m_bgBlue)));
+    store.WriteProfileInt(kSectionOptional, kKeyAudioStart, static_cast<int>(m_audioStartAddress));
+    store.WriteProfileInt(kSectionOptional, kKeyImageStart, static_cast<int>(m_imageStartAddress));
+    // The first checked button's offset; with none checked this gives
+    // -1008, which again checks none at the next start.
+    int checked = 0;
+    for (int id : kFlashTypeButtons) {
+        if (::IsDlgButtonChecked(m_window.m_hWnd, id) == BST_CHECKED) {
+            checked = id;
+            break;
+        }
+    }
+    store.WriteProfileInt(kSectionOptional, kKeyFlashType, checked - IDC_FLASH_SPI);
+    m_audioList.Save(store, kSectionAudioList);
+    m_imageList.Save(store, kSectionImageList);
+}
+
+void CBuilderPanel::ResetAudioStart()
+{
+    m_audioStartAddress = 0;
+    m_audioStartEdit.SetWindowText("00000000");
+}
+
+int CBuilderPanel::GatherParams(BOOL showMessages)
+{
+    ParseHex(m_audioStartEdit.GetWindowTextA(kFieldChars + 1), &m_audioStartAddress);
+    ParseHex(m_imageStartEdit.GetWindowTextA(kFieldChars + 1), &m_imageStartAddress);
+    SplitColor(m_bgColor.GetBkColor(), &m_bgRed, &m_bgGreen, &m_bgBlue);
+    m_sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
+    m_systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
+    m_imageWidth = 128;
+    m_imageHeight = 128;
+    m_audioCount = m_audioList.GetCount();
+    m_imageCount = m_imageList.GetCount();
+
+    if (m_audioStartAddress & 1) {
+        if (showMessages)
+            m_window.MessageBox(texts::kAudioAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (m_imageStartAddress & 1) {
+        if (showMessages)
+            m_window.MessageBox(texts::kImageAddressOdd, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    return 1;
+}
+
+bool CBuilderPanel::OnCommand(int id, int notification)
+{
+    if (id == IDC_SPEECH_FORMAT && notification == CBN_SELCHANGE) {
+        OnSpeechFormatChange();
+        return true;
+    }
+    if (id == IDC_IMAGE_LIST && notification == LBN_SELCHANGE) {
+        UpdatePreview();
+        return true;
+    }
+    if (id == IDC_AUDIO_LIST && notification == LBN_DBLCLK) {
+        OnPlayClip();
+        return true;
+    }
+    if (id == IDC_IMAGE_LIST && notification == LBN_DBLCLK) {
+        OnLookPicture();
+        return true;
+    }
+    if (notification != BN_CLICKED)
+        return false;
+    if (OnListCommand(id))
+        return true;
+    switch (id) {
+    case IDC_CHANGE_COLOR:
+        OnChangeColor();
+        return true;
+    case IDC_WRITE:
+        OnWrite();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
+{
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == m_audioList.m_hWnd) {
+        OnPlayClip();
+        return true;
+    }
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_look.IsPlaying()) {
+        m_look.StopClip();
+        return true;
+    }
+    return false;
+}
+
+void CBuilderPanel::OnClipPlayer(WPARAM event)
+{
+    m_look.OnClipPlayer(event);
+}
+
+void CBuilderPanel::CloseLooks()
+{
+    m_look.Close();
+}
+
+bool CBuilderPanel::OnListCommand(int id)
+{
+    switch (id) {
+    case IDC_AUDIO_ADD:
+        m_audioList.AddEntries(m_window, texts::kAudioFilter, texts::kMaxAudioFiles);
+        return true;
+    case IDC_AUDIO_DEL:
+        m_audioList.DeleteEntry();
+        return true;
+    case IDC_AUDIO_UP:
+        m_audioList.MoveEntry(-1);
+        return true;
+    case IDC_AUDIO_DOWN:
+        m_audioList.MoveEntry(1);
+        return true;
+    case IDC_IMAGE_ADD:
+        if (m_imageList.AddEntries(m_window, texts::kImageFilter, texts::kMaxImageFiles))
+            UpdatePreview();
+        return true;
+    case IDC_IMAGE_DEL:
+        if (m_imageList.DeleteEntry())
+            UpdatePreview();
+        return true;
+    case IDC_IMAGE_UP:
+        if (m_imageList.MoveEntry(-1))
+            UpdatePreview();
+        return true;
+    case IDC_IMAGE_DOWN:
+        if (m_imageList.MoveEntry(1))
+            UpdatePreview();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CBuilderPanel::UpdatePreview()
+{
+    if (m_previewImage) {
+        m_preview.m_pImage = nullptr;
+        m_preview.Invalidate(TRUE);
+        m_previewImage.reset();
+    }
+    std::string path;
+    if (!m_imageList.GetSelected(&path) || path.empty() || path.size() > kMaxListEntryChars)
+        return;
+    const std::wstring widePath = WideFromAnsi(path);
+    if (widePath.empty())
+        return;
+    // A file that cannot be decoded still gives an object, which shows nothing.
+    m_previewImage.reset(Gdiplus::Bitmap::FromFile(widePath.c_str(), FALSE));
+    if (m_previewImage) {
+        m_preview.m_pImage = m_previewImage.get();
+        m_preview.Invalidate(TRUE);
+    }
+}
+
+void CBuilderPanel::ShowBackgroundColor(COLORREF color)
+{
+    m_bgColor.SetBkColor(color);
+    m_bgColor.SetTextColor(InverseColor(m_bgColor.GetBkColor()));
+    SplitColor(m_bgColor.GetBkColor(), &m_bgRed, &m_bgGreen, &m_bgBlue);
+    m_bgColor.SetWindowText(FormatColor(m_bgRed, m_bgGreen, m_bgBlue).c_str());
+    m_preview.m_crBackground = m_bgColor.GetBkColor();
+}
+
+void CBuilderPanel::OnChangeColor()
+{
+    CColorDialog dialog(m_bgColor.GetBkColor(), 0, &m_window);
+    if (dialog.DoModal() != IDOK)
+        return;
+    ShowBackgroundColor(dialog.GetColor());
+    m_preview.Invalidate(TRUE);
+}
+
+void CBuilderPanel::OnSpeechFormatChange()
+{
+    std::string text;
+    if (m_speechFormatList.GetLBText(m_speechFormatList.GetCurSel(), &text))
+        m_speechFormat = text;
+}
+
+int CBuilderPanel::CheckedFlashType() const
+{
+    for (int index = 0; index < 3; ++index) {
+        if (::IsDlgButtonChecked(m_window.m_hWnd, IDC_FLASH_SPI + index) == BST_CHECKED)
+            return index;
+    }
+    // None checked (only after an unusable stored value): SPI, the default.
+    return 0;
+}
+
+void CBuilderPanel::OnPlayClip()
+{
+    // A second double-click stops the clip that plays.
+    if (m_look.IsPlaying()) {
+        m_look.StopClip();
+        return;
+    }
+    ClipRequest request;
+    if (!m_audioList.GetSelected(&request.source) || request.source.empty())
+        return;
+    request.speechFormat = m_speechFormat;
+    request.sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
+    request.systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
+    m_look.PlayClip(Converters(), request);
+}
+
+void CBuilderPanel::OnLookPicture()
+{
+    std::string source;
+    if (!m_imageList.GetSelected(&source) || source.empty())
+        return;
+    m_look.LookPicture(Converters(), source, m_bgColor.GetBkColor());
+}
+
+void CBuilderPanel::OnWrite()
+{
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(m_writeRunning);
+    // The converters serve the Write alone.
+    m_look.StopClipQuietly();
+
+    if (!GatherParams(TRUE))
+        return;
+
+    BuildRequest request;
+    request.audioFiles = m_audioList.Items();
+    request.imageFiles = m_imageList.Items();
+    request.speechFormat = m_speechFormat;
+    request.sampleRate = m_sampleRate;
+    request.systemClock = m_systemClock;
+    request.audioStart = m_audioStartAddress;
+    request.imageStart = m_imageStartAddress;
+    request.background[0] = m_bgRed;
+    request.background[1] = m_bgGreen;
+    request.background[2] = m_bgBlue;
+    request.imageWidth = m_imageWidth;
+    request.imageHeight = m_imageHeight;
+    RunWriteCommand(m_window, m_result, request, CheckedFlashType(), Converters());
+}

@@ -1,0 +1,113 @@
+// The builder panel: the two file lists with the preview of the selected
+// image, the builder's parameters (speech format, sample rate, system clock,
+// background colour, flash type, the two start addresses) and Write. It owns
+// these controls, the parameters, the converter libraries, the preview
+// image and the clip and picture looks; the main window routes the panel's
+// commands to it.
+#pragma once
+#include "CControls.h"
+#include "C_CenterComboBox.h"
+#include "C_ColorStatic.h"
+#include "C_DecEdit.h"
+#include "C_HexEdit.h"
+#include "C_PreViewWnd.h"
+#include "MediaFileList.h"
+#include "MediaLook.h"
+#include "ModuleDir.h"
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CWinApp;
+namespace Gdiplus { class Bitmap; }
+
+class CBuilderPanel {
+public:
+    // window: the main window, which holds the panel's controls and owns its
+    // messages; result: the result label under both panels.
+    CBuilderPanel(CWnd& window, CStatic& result);
+    ~CBuilderPanel();
+    CBuilderPanel(const CBuilderPanel&) = delete;
+    CBuilderPanel& operator=(const CBuilderPanel&) = delete;
+
+    // Binds the controls, in the template's order.
+    void Bind();
+    // Loads both converters (PicMill first); false after saying which could
+    // not be loaded.
+    bool LoadConverters();
+    // The converters go last, once nothing uses them.
+    void FreeConverters();
+
+    // Settings: read when the window is made, shown when it is initialised,
+    // written back once when it is destroyed.
+    void LoadSettings(CWinApp& store);
+    void ShowSettings(CWinApp& store);
+    void SaveSettings(CWinApp& store);
+
+    // Downloads always begin at flash address 0, whatever was stored.
+    void ResetAudioStart();
+    // Where both the download panel and a Write program the flash from.
+    uint32_t AudioStartAddress() const { return m_audioStartAddress; }
+    bool IsWriting() const { return m_writeRunning; }
+
+    // Reads the panel's fields back into the parameters; 0 when an address
+    // is odd (with a warning when messages are wanted).
+    int GatherParams(BOOL showMessages);
+    // A command from one of the panel's controls; true when it is one. Write
+    // is routed here only while no run has the device.
+    bool OnCommand(int id, int notification);
+    // Enter on an audio entry plays it; Escape stops a clip that plays.
+    bool PreTranslateMessage(const MSG* msg);
+    void OnClipPlayer(WPARAM event);
+    // The clip stops and the picture window closes (both use the converters).
+    void CloseLooks();
+
+private:
+    void OnWrite();
+    void OnPlayClip();
+    void OnLookPicture();
+    void OnChangeColor();
+    // The speech format becomes the text of the chosen item.
+    void OnSpeechFormatChange();
+    bool OnListCommand(int id);
+    // Shows the selected image of the image list in the preview, or nothing.
+    void UpdatePreview();
+    void ShowBackgroundColor(COLORREF color);
+    // The index of the checked flash type button (SPI when none is).
+    int CheckedFlashType() const;
+    MediaConverters Converters() const;
+
+    CWnd& m_window;
+    CStatic& m_result;
+
+    // Controls, bound in this order.
+    C_CenterComboBox m_speechFormatList;   // 1028
+    C_DecEdit m_systemClockEdit;    // 1027
+    CMediaFileList m_audioList;     // 1012
+    CMediaFileList m_imageList;     // 1001
+    C_PreViewWnd m_preview;         // 1002
+    C_DecEdit m_sampleRateEdit;     // 1025
+    C_HexEdit m_audioStartEdit;     // 1026
+    C_ColorStatic m_bgColor;        // 1007
+    C_CenterComboBox m_resolutionList;     // 1017
+    C_HexEdit m_imageStartEdit;     // 1023
+
+    // The builder parameters.
+    unsigned short m_imageWidth = 128;
+    unsigned short m_imageHeight = 128;
+    std::string m_speechFormat = "APM";
+    int m_sampleRate = 8000;
+    int m_systemClock = 6144000;
+    int m_audioCount = 0;
+    int m_imageCount = 0;
+    unsigned char m_bgRed = 255, m_bgGreen = 255, m_bgBlue = 255;
+    unsigned int m_audioStartAddress = 0;
+    unsigned int m_imageStartAddress = 0;
+
+    ModuleLibrary m_picMill;
+    ModuleLibrary m_tuneMill;
+    std::unique_ptr<Gdiplus::Bitmap> m_previewImage;
+    // A Write is converting, packing or writing.
+    bool m_writeRunning = false;
+    CMediaLook m_look;
+};

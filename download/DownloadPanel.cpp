@@ -1,0 +1,328 @@
+#include "DownloadPanel.h"
+#include "CDialog.h"
+#include "CFile.h"
+#include "CFileDialog.h"
+#include "DownloadLog.h"
+#include "DownloadMath.h"
+#include "MessageWait.h"
+#include "StatusLine.h"
+#include "Texts.h"
+#include "resource.h"
+
+namespace {
+const DWORD kFileNameBufferChars = 66300;
+const int kImagePathChars = 498;
+}
+
+// The worker's side: every stage, progress and the end are posted to the
+// main window as values; the run's failures are shown at once, owned by the
+// main window, and the run waits for them to be answered.
+class CDownloadPanel::Run : public FlashRunner::Client {
+public:
+    explicit Run(HWND window) : m_window(window) {}
+
+    void Stage(FlashStage stage) override
+    {
+        if (stage != FlashStage::openingDevice)
+            Post(WM_DOWNLOAD_STAGE, static_cast<WPARAM>(stage), m_size);
+    }
+
+    void Progress(uint32_t done, uint32_t total) override
+    {
+        m_size = total;
+        Post(WM_DOWNLOAD_PROGRESS, done, total);
+    }
+
+    // The erase reports nothing until it ends: a timer of the window's own
+    // thread moves the bar meanwhile.
+    void EraseStarted() override { Post(WM_DOWNLOAD_ERASE_TIMER, 1, 0); }
+
+    void EraseEnded(bool) override
+    {
+        Post(WM_DOWNLOAD_ERASE_TIMER, 0, 0);
+        Post(WM_DOWNLOAD_PROGRESS, 100, 100);
+        ::Sleep(100);
+        Post(WM_DOWNLOAD_PROGRESS, 0, m_size);
+    }
+
+    void Failure(FlashFailure failure, uint32_t) override
+    {
+        if (failure == FlashFailure::deviceOpen)
+            Error(texts::kDeviceOpenFailed);
+        else if (failure == FlashFailure::flashSetup)
+            Error(texts::kFlashNotFound);
+    }
+
+    // The last word of the run: posted after every progress message of it.
+    void Finished() override { Post(WM_DOWNLOAD_FINISHED, 0, m_size); }
+
+private:
+    void Post(UINT msg, WPARAM wParam, uint32_t lParam)
+    {
+        ::PostMessageW(m_window, msg, wParam, static_cast<LPARAM>(lParam));
+    }
+    void Error(const wchar_t* text) { ::MessageBoxW(m_window, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
+
+    HWND m_window;
+    uint32_t m_size = 0;
+};
+
+CDownloadPanel::CDownloadPanel(CWnd& window, CStatic& result)
+    : m_window(window), m_result(result), m_runner(&WaitServingMessages)
+{
+}
+
+CDownloadPanel::~CDownloadPanel() = default;
+
+void CDownloadPanel::Bind()
+{
+    BindDlgControl(m_window, IDC_PROGRESS, m_progress);
+    BindDlgControl(m_window, IDC_PATH, m_path);
+    BindDlgControl(m_window, IDC_STATUS, m_status);
+    BindDlgControl(m_window, IDC_CAPACITY, m_capacity);
+    BindDlgControl(m_window, IDC_DOWNLOAD, m_download);
+    BindDlgControl(m_window, IDC_DISCONNECT, m_disconnect);
+    BindDlgControl(m_window, IDC_CONNECT, m_connect);
+    BindDlgControl(m_window, IDC_BROWSE, m_browse);
+}
+
+void CDownloadPanel::Initialise(const std::wstring& path)
+{
+    m_capacity.SetCurSel(kDefaultCapacityIndex);
+    m_path.SetWindowText(path.c_str());
+}
+
+int CDownloadPanel::CapacityIndex()
+{
+    int index = m_capacity.GetCurSel();
+    if (index < 0 || index >= kCapacityCount) {
+        index = kDefaultCapacityIndex;
+        m_capacity.SetCurSel(index);
+    }
+    return index;
+}
+
+int CDownloadPanel::RunCapacityIndex() const
+{
+    int index = m_capacity.GetCurSel();
+    return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
+}
+
+void CDownloadPanel::OnConnect()
+{
+    int bits = CapacityBits(CapacityIndex());
+    int handle = m_usb.Open(0);
+    if (handle < 0) {
+        m_window.MessageBox(texts::kConnectFailed, texts::kCaptionDownload, MB_OK);
+        return;
+    }
+    m_window.MessageBox(texts::kConnected, texts::kCaptionDownload, MB_OK);
+    m_usb.Close(handle);
+    m_download.EnableWindow(TRUE);
+    m_status.SetWindowText(StatusLine(texts::kPrefixConnected, bits, texts::kMiddle, 0,
+                                      texts::kSuffixConnected).c_str());
+}
+
+void CDownloadPanel::OnDisconnect()
+{
+    m_usb.Close(1);
+    m_window.MessageBox(texts::kDisconnected, texts::kCaptionDownload, MB_OK);
+    m_download.EnableWindow(FALSE);
+    m_status.SetWindowText(StatusLine(texts::kPrefixDisconnected, 0, texts::kMiddle, 0,
+                                      texts::kSuffixDisconnected).c_str());
+}
+
+void CDownloadPanel::OnBrowse()
+{
+    CFileDialog dialog(TRUE, "*.*", nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, texts::kBinFilter, &m_window,
+                       kFileNameBufferChars);
+    if (dialog.DoModal() != IDOK)
+        return;
+    m_path.SetWindowText(dialog.GetPathName().c_str());
+
+    CFile file;
+    if (!file.Open(m_path.GetWindowTextW().c_str(), CFile::modeRead | CFile::shareDenyNone))
+        m_window.MessageBox(texts::kFileOpenFail, texts::kCaptionDownload, MB_OK);
+}
+
+void CDownloadPanel::OnDropFile(const std::wstring& path)
+{
+    if (!IsRunning())
+        m_path.SetWindowText(path.c_str());
+}
+
+void CDownloadPanel::OnDownload(uint32_t startAddress)
+{
+    // Read as UTF-16, so that any file name opens whatever the ANSI code page.
+    std::wstring path = m_path.GetWindowTextW();
+    if (path.empty()) {
+        m_window.MessageBox(texts::kChooseBinFile, texts::kCaptionDownload, MB_OK);
+        return;
+    }
+    {
+        CFile file;
+        if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone)) {
+            m_window.MessageBox(texts::kBinFileNotFound, texts::kCaptionDownload, MB_OK);
+            return;
+        }
+        // The image goes to the audio start address, which a Write may have
+        // left above 0: it must fit the capacity and end within the flash.
+        const uint64_t length = file.GetLength();
+        const int bits = CapacityBits(CapacityIndex());
+        FlashJob job;
+        job.startAddress = startAddress;
+        job.flashBytes = static_cast<uint32_t>(bits) / 8u;
+        const FlashRange range = CheckFlashJob(job, length, kDownloadPolicy);
+        if (range == FlashRange::largerThanFlash) {
+            m_window.MessageBox(texts::kBinFileTooBig, texts::kCaptionDownload, MB_OK);
+            return;
+        }
+        if (range != FlashRange::fits) {
+            m_window.MessageBox(
+                RefusalSentence(FlashRangeText(range, startAddress, length, job.flashBytes, CapacityName(bits)))
+                    .c_str(),
+                texts::kCaptionDownload, MB_OK);
+            return;
+        }
+    }
+
+    m_result.SetWindowText(texts::kWritingImage);
+    if (path.size() > static_cast<size_t>(kImagePathChars))
+        path.resize(kImagePathChars);
+    if (!SetupDownload(path, startAddress, m_window.m_hWnd))
+        return;
+    StartDownload();
+}
+
+int CDownloadPanel::SetupDownload(const std::wstring& path, unsigned int startAddress, HWND owner)
+{
+    m_imagePath = path;
+    m_startAddress = startAddress;
+    m_hOwner = owner;
+    if (m_usb.LoadDriver() != 1) {
+        ::MessageBoxW(m_hOwner, texts::kUsbInitializeFail, texts::kCaptionError, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    return 1;
+}
+
+int CDownloadPanel::StartDownload()
+{
+    m_progress.SetRange32(0, 100);
+    m_runCapacityBits = CapacityBits(RunCapacityIndex());
+    FlashJob job;
+    job.imagePath = m_imagePath;
+    job.startAddress = m_startAddress;
+    job.flashBytes = static_cast<uint32_t>(m_runCapacityBits) / 8u;
+    job.flashTypeCode = kSpiFlashTypeCode;
+    m_run.reset(new Run(m_window.m_hWnd));
+    if (!m_runner.Start(m_usb, job, kDownloadPolicy, *m_run))
+        m_result.SetWindowText(texts::kDownloadFail);
+    return 1;
+}
+
+bool CDownloadPanel::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_DOWNLOAD_PROGRESS:
+        m_progress.SetPos(ProgressPosition(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)));
+        return true;
+    case WM_DOWNLOAD_STAGE:
+        OnStage(static_cast<FlashStage>(wParam), static_cast<uint32_t>(lParam));
+        return true;
+    case WM_DOWNLOAD_ERASE_TIMER:
+        OnEraseTimer(wParam != 0);
+        return true;
+    case WM_TIMER:
+        OnEraseTick();
+        return true;
+    case WM_DOWNLOAD_FINISHED:
+        OnFinished(static_cast<uint32_t>(lParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CDownloadPanel::ShowStatus(const wchar_t* prefix, const wchar_t* suffix, uint32_t size)
+{
+    m_status.SetWindowText(
+        StatusLine(prefix, m_runCapacityBits, texts::kMiddle, static_cast<int>(size), suffix).c_str());
+}
+
+void CDownloadPanel::OnStage(FlashStage stage, uint32_t size)
+{
+    switch (stage) {
+    case FlashStage::deviceReady:
+        m_runCapacityBits = CapacityBits(RunCapacityIndex());
+        ShowStatus(texts::kPrefixWideConnected, texts::kSuffixReady, size);
+        break;
+    case FlashStage::erasing:
+        ShowStatus(texts::kPrefixConnected, texts::kSuffixErasing, size);
+        break;
+    case FlashStage::programming:
+        ShowStatus(texts::kPrefixConnected, texts::kSuffixDownloading, size);
+        break;
+    case FlashStage::openingDevice:
+        break;
+    }
+}
+
+void CDownloadPanel::OnEraseTimer(bool started)
+{
+    if (!started) {
+        m_window.KillTimer(kEraseTimerId);
+        return;
+    }
+    const unsigned int interval = EraseTimerInterval(RunCapacityIndex());
+    if (interval) {
+        m_eraseTicks = 0;
+        m_window.SetTimer(kEraseTimerId, interval);
+    }
+}
+
+void CDownloadPanel::OnEraseTick()
+{
+    ++m_eraseTicks;
+    m_window.PostMessage(WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(m_eraseTicks), 100);
+}
+
+void CDownloadPanel::OnFinished(uint32_t size)
+{
+    if (!m_runner.IsActive())
+        return;
+    m_runner.Wait();
+    const FlashOutcome& outcome = m_runner.Outcome();
+    m_result.SetWindowText(outcome.result ? texts::kDownloadOk : texts::kDownloadFail);
+    ShowStatus(texts::kPrefixConnected, outcome.result ? texts::kSuffixDone : texts::kSuffixFailed, size);
+    // After the result is shown.
+    LogRun();
+    // Posted after every progress message of the run, so it lands last.
+    m_progress.SetPos(0);
+}
+
+void CDownloadPanel::LogRun()
+{
+    // A log that can't be written is not the user's concern here.
+    const FlashOutcome& outcome = m_runner.Outcome();
+    DownloadLogEntry entry;
+    entry.program = "Tessaline";
+    entry.operation = "download";
+    entry.imagePath = m_imagePath;
+    SetLoggedImage(&entry, outcome);
+    entry.capacity = CapacityName(m_runCapacityBits);
+    entry.startAddress = m_startAddress;
+    entry.flashType = "SPI";
+    entry.result = FlashOutcomeText(outcome);
+    entry.milliseconds = m_runner.Milliseconds();
+    AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
+}
+
+void CDownloadPanel::EndRun()
+{
+    if (!m_runner.IsActive())
+        return;
+    m_runner.Cancel();
+    m_runner.Wait();
+    LogRun();
+}

@@ -1,0 +1,89 @@
+// The download panel: capacity, Connect and Disconnect, the status panel,
+// the image file's path with Browse, the download button and its progress
+// bar. It owns these controls, the driver binding and the download's run;
+// the main window routes the panel's commands and the run's posted messages
+// to it.
+#pragma once
+#include "CControls.h"
+#include "C_USBCmd.h"
+#include "FlashRunner.h"
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CDownloadPanel {
+public:
+    // window: the main window, which holds the panel's controls, owns its
+    // messages and receives the run's posted messages; result: the result
+    // label under both panels.
+    CDownloadPanel(CWnd& window, CStatic& result);
+    ~CDownloadPanel();
+    CDownloadPanel(const CDownloadPanel&) = delete;
+    CDownloadPanel& operator=(const CDownloadPanel&) = delete;
+
+    // Binds the controls, in the template's order.
+    void Bind();
+    // The default capacity, and the path field's first text (the command line's).
+    void Initialise(const std::wstring& path);
+
+    // The buttons. The main window calls them only while no run has the device.
+    void OnConnect();
+    void OnDisconnect();
+    void OnBrowse();
+    // Checks the chosen file and downloads it from startAddress.
+    void OnDownload(uint32_t startAddress);
+    // A file dropped on the window; ignored while a download runs.
+    void OnDropFile(const std::wstring& path);
+
+    // Stores what to download and loads the driver; 0 after saying why not.
+    int SetupDownload(const std::wstring& path, unsigned int startAddress, HWND owner);
+    // Prepares the bar and starts the run.
+    int StartDownload();
+    bool IsRunning() const { return m_runner.IsActive(); }
+    // The run's posted messages and the erase timer; true when msg is one of
+    // them.
+    bool OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The window is going: a run still going is called off and waited for.
+    void EndRun();
+
+private:
+    // The worker's side of the run.
+    class Run;
+
+    // The capacity list's position; selects the default first when none is.
+    int CapacityIndex();
+    // The position as the run reads it: the default when none is selected.
+    int RunCapacityIndex() const;
+    void ShowStatus(const wchar_t* prefix, const wchar_t* suffix, uint32_t size);
+    void OnStage(FlashStage stage, uint32_t size);
+    void OnEraseTimer(bool started);
+    void OnEraseTick();
+    void OnFinished(uint32_t size);
+    // The ended run's line in the download log.
+    void LogRun();
+
+    CWnd& m_window;
+    CStatic& m_result;
+
+    // Controls, bound in this order.
+    CProgressCtrl m_progress;       // 1037
+    CEdit m_path;                   // 1033
+    CEdit m_status;                 // 1036
+    CComboBox m_capacity;           // 1030
+    CButton m_download;             // 1035
+    CButton m_disconnect;           // 1032
+    CButton m_connect;              // 1031
+    CButton m_browse;               // 1034
+
+    C_USBCmd m_usb;
+    std::wstring m_imagePath;
+    unsigned int m_startAddress = 0;
+    HWND m_hOwner = nullptr;
+    int m_eraseTicks = 0;
+    // The capacity the status lines and the log name, read as the run starts
+    // and again once the device is ready.
+    int m_runCapacityBits = 0;
+    std::unique_ptr<Run> m_run;
+    // Last, so that it goes first: a run still going stops before what it uses.
+    FlashRunner m_runner;
+};
