@@ -11,13 +11,12 @@ bool CClipPlayer::Start(HWND notify, const MediaConverters& converters, const Cl
     m_text.clear();
     m_failure = ClipPlayerFailure::none;
     m_stopped = false;
-    m_stop = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_stop.Attach(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!m_stop)
         return false;
-    m_thread = ::CreateThread(nullptr, 0, &CClipPlayer::Thread, this, 0, nullptr);
+    m_thread.Attach(::CreateThread(nullptr, 0, &CClipPlayer::Thread, this, 0, nullptr));
     if (!m_thread) {
-        ::CloseHandle(m_stop);
-        m_stop = nullptr;
+        m_stop.Close();
         return false;
     }
     return true;
@@ -28,22 +27,18 @@ void CClipPlayer::Stop()
     if (!m_thread)
         return;
     m_stopped = true;
-    ::SetEvent(m_stop);
-    ::WaitForSingleObject(m_thread, INFINITE);
+    ::SetEvent(m_stop.Get());
+    ::WaitForSingleObject(m_thread.Get(), INFINITE);
     Finished();
 }
 
 void CClipPlayer::Finished()
 {
     if (m_thread) {
-        ::WaitForSingleObject(m_thread, INFINITE);
-        ::CloseHandle(m_thread);
-        m_thread = nullptr;
+        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+        m_thread.Close();
     }
-    if (m_stop) {
-        ::CloseHandle(m_stop);
-        m_stop = nullptr;
-    }
+    m_stop.Close();
 }
 
 DWORD WINAPI CClipPlayer::Thread(LPVOID param)
@@ -75,14 +70,12 @@ ClipPlayerFailure CClipPlayer::Play(const ClipPreview& clip)
     format.wBitsPerSample = 16;
     format.nBlockAlign = 2;
     format.nAvgBytesPerSec = clip.playRate * 2;
-    HANDLE done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CHandle done(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     HWAVEOUT device = nullptr;
-    if (!done || ::waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT)
-                     != MMSYSERR_NOERROR) {
-        if (done)
-            ::CloseHandle(done);
+    if (!done
+        || ::waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(done.Get()), 0, CALLBACK_EVENT)
+               != MMSYSERR_NOERROR)
         return ClipPlayerFailure::noAudioOutput;
-    }
     WAVEHDR header = {};
     header.lpData = reinterpret_cast<LPSTR>(const_cast<int16_t*>(clip.samples.data()));
     header.dwBufferLength = static_cast<DWORD>(clip.samples.size() * sizeof(int16_t));
@@ -94,7 +87,7 @@ ClipPlayerFailure CClipPlayer::Play(const ClipPreview& clip)
         ::PostMessageW(m_notify, WM_CLIP_PLAYER, static_cast<WPARAM>(ClipPlayerEvent::playing), 0);
         // The event is also set once at the open: wait for the header's end
         // or a stop.
-        HANDLE waits[2] = { done, m_stop };
+        HANDLE waits[2] = { done.Get(), m_stop.Get() };
         while (!(header.dwFlags & WHDR_DONE)) {
             if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
                 break;
@@ -103,6 +96,5 @@ ClipPlayerFailure CClipPlayer::Play(const ClipPreview& clip)
     ::waveOutReset(device);
     ::waveOutUnprepareHeader(device, &header, sizeof header);
     ::waveOutClose(device);
-    ::CloseHandle(done);
     return result;
 }

@@ -6,6 +6,7 @@
 #pragma once
 #include "MediaPreview.h"
 #include "MediaConverters.h"
+#include "CHandle.h"
 #include <windows.h>
 #include <atomic>
 #include <string>
@@ -31,7 +32,7 @@ public:
     // Stops the sound and waits for the thread; no event follows.
     void Stop();
     // A clip is being converted or played.
-    bool IsActive() const { return m_thread != nullptr; }
+    bool IsActive() const { return static_cast<bool>(m_thread); }
     // Once ended has been posted: releases the thread.
     void Finished();
 
@@ -48,8 +49,8 @@ private:
     HWND m_notify = nullptr;
     MediaConverters m_converters{ nullptr, nullptr };
     ClipRequest m_request;
-    HANDLE m_thread = nullptr;
-    HANDLE m_stop = nullptr;        // set to stop the sound
+    CHandle m_thread;
+    CHandle m_stop;                 // set to stop the sound
     std::atomic<bool> m_stopped{ false };
     std::string m_text;
     ClipPlayerFailure m_failure = ClipPlayerFailure::none;

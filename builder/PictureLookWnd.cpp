@@ -15,10 +15,10 @@ void DrawBox(HDC dc, const BoxPicture& picture, int x, int y, int scale)
 {
     if (picture.rgb.empty())
         return;
-    HBRUSH frame = ::CreateSolidBrush(RGB(160, 160, 160));
+    CBrush frame;
+    frame.CreateSolidBrush(RGB(160, 160, 160));
     RECT edge = { x - 1, y - 1, x + picture.width * scale + 1, y + picture.height * scale + 1 };
     ::FrameRect(dc, &edge, frame);
-    ::DeleteObject(frame);
     // A 32-bit DIB needs no row padding; the rows go top-down.
     std::vector<uint32_t> pixels(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
     for (size_t i = 0; i < pixels.size(); ++i)

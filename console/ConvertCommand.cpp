@@ -2,7 +2,7 @@
 #include "ConsoleFiles.h"
 #include "ConversionPlan.h"
 #include "ConverterLibrary.h"
-#include "FlashCommands.h"
+#include "ExitCodes.h"
 #include "MediaConverters.h"
 #include "MediaWriters.h"
 #include "Packer.h"

@@ -1,4 +1,6 @@
 #include "FlashCommands.h"
+#include "FlashJobs.h"
+#include "GangCommand.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
 #include "DownloadLog.h"
@@ -13,15 +15,6 @@
 #include <thread>
 
 namespace {
-
-std::atomic<bool> g_stop{ false };
-
-std::string Hex8(uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
 
 // Prints a run's stages, its erase time and its programming progress.
 class ConsoleFlashReport : public FlashReport {
@@ -77,7 +70,7 @@ public:
         m_out.Info(text);
     }
 
-    bool Cancelled() override { return g_stop; }
+    bool Cancelled() override { return StopRequested(); }
 
 private:
     void StopTicker()
@@ -97,7 +90,7 @@ private:
 // Polls until no device opens any more, or a stop is requested.
 void WaitUntilRemoved(C_USBCmd& usb)
 {
-    while (!g_stop) {
+    while (!StopRequested()) {
         const int handle = usb.Open(0);
         if (handle < 0)
             return;
@@ -106,115 +99,7 @@ void WaitUntilRemoved(C_USBCmd& usb)
     }
 }
 
-// The flash a run must stay within: the chosen capacity for a download;
-// the 32-bit address space for a write, which knows no capacity.
-uint64_t FlashBytesOf(const TessaOptions& options)
-{
-    if (options.command != TessaCommand::download)
-        return 0;
-    return static_cast<uint32_t>(CapacityBits(options.capacityIndex)) / 8u;
-}
-
-BOOL WINAPI OnControl(DWORD event)
-{
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        g_stop = true;
-        return TRUE;
-    }
-    return FALSE;
-}
-
 }  // namespace
-
-int CheckImage(const TessaOptions& options, ConsoleOutput& out)
-{
-    CFile file;
-    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
-        out.Error("image file not found or unreadable: " + options.image);
-        return kExitBadInput;
-    }
-    const uint64_t length = file.GetLength();
-    if (options.address & 1) {
-        out.Error("the address must be even: " + Hex8(options.address));
-        return kExitBadInput;
-    }
-    const FlashRange range = CheckFlashJob(FlashJobOf(options), length, FlashPolicyOf(options));
-    if (range != FlashRange::fits) {
-        out.Error(FlashRangeText(range, options.address, length, FlashBytesOf(options),
-                                 CapacityName(CapacityBits(options.capacityIndex))));
-        return kExitBadInput;
-    }
-    return kExitOk;
-}
-
-bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
-{
-    if (usb.LoadDriver() == 1)
-        return true;
-    out.Error("can't load the driver library " + Utf8FromWide(GetModuleDirW(true)) + C_USBCmd::kLibraryName);
-    return false;
-}
-
-FlashJob FlashJobOf(const TessaOptions& options)
-{
-    const bool download = options.command == TessaCommand::download;
-    FlashJob job;
-    job.imagePath = WideFromUtf8(options.image);
-    job.startAddress = options.address;
-    job.flashBytes = FlashBytesOf(options);
-    job.hashImage = !options.noLog;
-    job.flashTypeCode = download ? kSpiFlashTypeCode : FlashTypeCode(options.flashTypeIndex);
-    job.openAttempts = options.loop ? 0 : kOpenAttempts;
-    job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
-    return job;
-}
-
-const FlashPolicy& FlashPolicyOf(const TessaOptions& options)
-{
-    return options.command == TessaCommand::download ? kDownloadPolicy : kWriterPolicy;
-}
-
-std::string FlashTitle(const TessaOptions& options)
-{
-    if (options.command == TessaCommand::download)
-        return "download " + options.image + " at " + Hex8(options.address) + ", capacity "
-               + CapacityName(CapacityBits(options.capacityIndex));
-    return "write " + options.image + " at " + Hex8(options.address) + ", flash type "
-           + FlashTypeName(options.flashTypeIndex);
-}
-
-DownloadLogEntry FlashLogEntry(const TessaOptions& options, const FlashJob& job, const FlashOutcome& outcome,
-                               uint64_t milliseconds)
-{
-    const bool download = options.command == TessaCommand::download;
-    DownloadLogEntry entry;
-    entry.program = "tessa";
-    entry.operation = download ? "download" : "write";
-    entry.imagePath = job.imagePath;
-    SetLoggedImage(&entry, outcome);
-    entry.capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
-    entry.startAddress = job.startAddress;
-    entry.flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
-    entry.result = FlashOutcomeText(outcome);
-    entry.milliseconds = milliseconds;
-    entry.device = job.deviceNumber;
-    return entry;
-}
-
-std::wstring FlashLogPath(const TessaOptions& options)
-{
-    return options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
-}
-
-void CatchStopRequests()
-{
-    ::SetConsoleCtrlHandler(&OnControl, TRUE);
-}
-
-bool StopRequested()
-{
-    return g_stop;
-}
 
 int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
 {
@@ -245,7 +130,7 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         const DWORD elapsed = ::GetTickCount() - started;
         out.EndProgress();
         // Stopped while waiting for a board that never came: no board.
-        if (options.loop && !outcome.deviceOpened && g_stop)
+        if (options.loop && !outcome.deviceOpened && StopRequested())
             break;
 
         const DownloadLogEntry entry = FlashLogEntry(options, job, outcome, elapsed);
@@ -267,11 +152,11 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
         if (!options.loop)
             return result ? kExitOk : kExitFailed;
         out.Info("good " + std::to_string(good) + ", failed " + std::to_string(failed));
-        if (g_stop || (options.count && good + failed >= options.count))
+        if (StopRequested() || (options.count && good + failed >= options.count))
             break;
         out.Info("board " + std::to_string(board) + ": remove it to go on");
         WaitUntilRemoved(usb);
-        if (g_stop)
+        if (StopRequested())
             break;
     }
     return failed ? kExitFailed : kExitOk;

@@ -1,6 +1,6 @@
 #include "MapCommand.h"
 #include "DownloadLog.h"
-#include "FlashCommands.h"
+#include "ExitCodes.h"
 #include "StatusLine.h"
 #include "StringConv.h"
 #include <cstdio>

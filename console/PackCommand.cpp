@@ -2,7 +2,7 @@
 #include "BuildChain.h"
 #include "ConsoleFiles.h"
 #include "ConverterLibrary.h"
-#include "FlashCommands.h"
+#include "ExitCodes.h"
 #include "StringConv.h"
 #include <cinttypes>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "UnpackCommand.h"
 #include "ConsoleFiles.h"
-#include "FlashCommands.h"
+#include "ExitCodes.h"
 #include "MapCommand.h"
 #include "MediaWriters.h"
 #include "PictureDecoder.h"

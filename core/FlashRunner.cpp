@@ -36,8 +36,8 @@ bool FlashRunner::Start(C_USBCmd& usb, const FlashJob& job, const FlashPolicy& p
     m_outcome = FlashOutcome();
     m_milliseconds = 0;
     m_cancel = false;
-    m_thread = ::CreateThread(nullptr, 0, &FlashRunner::ThreadMain, this, 0, nullptr);
-    return m_thread != nullptr;
+    m_thread.Attach(::CreateThread(nullptr, 0, &FlashRunner::ThreadMain, this, 0, nullptr));
+    return static_cast<bool>(m_thread);
 }
 
 void FlashRunner::Wait()
@@ -45,11 +45,10 @@ void FlashRunner::Wait()
     if (!m_thread)
         return;
     if (m_wait)
-        m_wait(m_thread);
+        m_wait(m_thread.Get());
     else
-        ::WaitForSingleObject(m_thread, INFINITE);
-    ::CloseHandle(m_thread);
-    m_thread = nullptr;
+        ::WaitForSingleObject(m_thread.Get(), INFINITE);
+    m_thread.Close();
 }
 
 DWORD WINAPI FlashRunner::ThreadMain(LPVOID param)

@@ -4,6 +4,7 @@
 // reads the outcome once the thread has been waited for. A runner that goes
 // while its run still goes calls the run off and waits for its thread.
 #pragma once
+#include "CHandle.h"
 #include "FlashSequence.h"
 #include <atomic>
 #include <cstdint>
@@ -34,7 +35,7 @@ public:
     // The run stops at its next check.
     void Cancel() { m_cancel = true; }
     // A run was started and has not yet been waited for.
-    bool IsActive() const { return m_thread != nullptr; }
+    bool IsActive() const { return static_cast<bool>(m_thread); }
     // Waits for the thread to end and releases it.
     void Wait();
 
@@ -47,7 +48,7 @@ private:
     static DWORD WINAPI ThreadMain(LPVOID param);
 
     WaitFunction m_wait;
-    HANDLE m_thread = nullptr;
+    CHandle m_thread;
     std::atomic<bool> m_cancel{ false };
     C_USBCmd* m_usb = nullptr;
     FlashJob m_job;
