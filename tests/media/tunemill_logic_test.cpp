@@ -498,7 +498,8 @@ TEST(TuneMillApmSearch, AnyDecoderReadsItAndItBeatsTheUsualEncoder)
 {
     // The codes decoded by a plain decoder against the samples, beside the
     // usual encoder's (the nearest code each sample): speech gains most, where
-    // the step must rise before a jump; tones and sweeps lose nothing.
+    // the step must rise before a jump (2.4 dB here); the sweep 0.5 dB, the
+    // tone 0.33 dB.
     std::vector<int16_t> sweep(16000);
     for (size_t i = 0; i < sweep.size(); ++i) {
         const double t = static_cast<double>(i) / 8000;
@@ -509,7 +510,7 @@ TEST(TuneMillApmSearch, AnyDecoderReadsItAndItBeatsTheUsualEncoder)
         const char* name;
         std::vector<int16_t> samples;
         double gainDb;
-    } cases[] = {{"speech", SpeechLike(), 1.5}, {"sweep", sweep, 0.2}, {"tone", {tone.begin(), tone.end()}, 0.2}};
+    } cases[] = {{"speech", SpeechLike(), 1.5}, {"sweep", sweep, 0.4}, {"tone", {tone.begin(), tone.end()}, 0.25}};
     for (const Case& c : cases) {
         const Bytes apm = EncodeApm(c.samples);
         ASSERT_EQ((c.samples.size() + 1) / 2, apm.size()) << c.name;
