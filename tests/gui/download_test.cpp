@@ -346,6 +346,24 @@ TEST_F(DownloadTest, RunningWorkerRefusesSecondStartConnectDisconnectAndDefersCl
     EXPECT_TRUE(ReadFile(m_flash).compare(0, 40000, Pattern(40000, 1)) == 0);
 }
 
+TEST_F(DownloadTest, QuitRequestCallsTheRunOffBeforeTheWindowGoes)
+{
+    m_app.SetEnv("KP6600SIM_ERASE_MS", "2000");
+    StartConnected();
+    m_app.SetText(kPath, Image(40000));
+    m_app.Click(kDownload);
+    ASSERT_TRUE(WaitFor([&] { return Calls().size() >= 4; }));  // erasing now
+    ::PostThreadMessageW(::GetWindowThreadProcessId(m_app.Main(), nullptr), WM_QUIT, 0, 0);
+
+    // The run stops at its first check after the erase, and is logged so.
+    EXPECT_EQ(0, m_app.WaitExit(30000));
+    EXPECT_EQ(std::vector<std::string>({ "KP6600Open 0 -> 0", "KP6600Close 0 -> 0", "KP6600Open 0 -> 0",
+                                         "KP6600SetFlashInfo 0 5 0 -> 1", "KP6600InitFlash 0 -> 1",
+                                         "KP6600Close 0 -> 0" }),
+              CallTexts());
+    EXPECT_NE(std::string::npos, DownloadLog().find(",32M,0x00000000,SPI,cancelled,")) << DownloadLog();
+}
+
 TEST_F(DownloadTest, NoDeviceGivesUpAfterTwentyAttempts)
 {
     StartConnected();
