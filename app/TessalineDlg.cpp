@@ -231,7 +231,7 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
 
 std::vector<HWND> CTessalineDlg::PanelControls(bool builder) const
 {
-    LONG builderLeft = ChildRect(m_hWnd, GetDlgItem(IDC_AUDIO_LIST)).left;
+    LONG builderLeft = ChildRect(m_hWnd, m_builderPanel.LeftmostControl()).left;
     std::vector<HWND> controls;
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         if ((ChildRect(m_hWnd, child).left >= builderLeft) == builder)

@@ -41,8 +41,8 @@ private:
     // A file dropped on the window goes into the path field.
     void OnDropFiles(HDROP drop);
 
-    // The controls of one panel: the builder panel is everything from the
-    // audio list's left edge rightwards, the download panel the rest.
+    // The controls of one panel: the builder panel is everything from its
+    // leftmost control's left edge rightwards, the download panel the rest.
     std::vector<HWND> PanelControls(bool builder) const;
     // Sizes the window for the panels in view at its DPI; at initialisation
     // it also goes to the top left of the screen, otherwise it stays where it is.

@@ -61,6 +61,9 @@ public:
     void OnClipPlayer(WPARAM event);
     // The clip stops and the picture window closes (both use the converters).
     void CloseLooks();
+    // For the window's layout: the panel is every control from this one's
+    // left edge rightwards (its labels, group boxes and buttons included).
+    HWND LeftmostControl() const { return m_audioList.m_hWnd; }
 
 private:
     void OnWrite();
