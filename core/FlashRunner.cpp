@@ -58,6 +58,6 @@ DWORD WINAPI FlashRunner::ThreadMain(LPVOID param)
     Report report(*runner->m_client, runner->m_cancel);
     RunFlashSequence(*runner->m_usb, runner->m_job, runner->m_policy, report, &runner->m_outcome);
     runner->m_milliseconds = ::GetTickCount() - started;
-    runner->m_client->Finished();
+    runner->m_client->Finished(runner->m_outcome, runner->m_milliseconds);
     return 0;
 }

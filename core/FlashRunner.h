@@ -12,10 +12,11 @@
 class FlashRunner {
 public:
     // The owner's side. The FlashReport calls come as the run goes; Finished
-    // is the worker's last act, after the device is closed.
+    // is the worker's last act, after the device is closed, with how the run
+    // ended and how long it took.
     class Client : public FlashReport {
     public:
-        virtual void Finished() {}
+        virtual void Finished(const FlashOutcome& outcome, uint32_t milliseconds) {}
 
     protected:
         ~Client() = default;

@@ -12,19 +12,41 @@
 namespace {
 const DWORD kFileNameBufferChars = 66300;
 const int kImagePathChars = 498;
+
+// The capacity list's position as a run reads it: the default when none is
+// selected.
+int RunCapacityIndexOf(HWND capacityList)
+{
+    const int index = static_cast<int>(::SendMessageW(capacityList, CB_GETCURSEL, 0, 0));
+    return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
 }
 
-// The worker's side: every stage, progress and the end are posted to the
-// main window as values; the run's failures are shown at once, owned by the
-// main window, and the run waits for them to be answered.
+}  // namespace
+
+// The worker's side: every stage, progress and the result go to the main
+// window as values. Progress, the erase and the end are posted; a stage and
+// the result are sent, so that the status panel and the result label show
+// them at once, ahead of the bar's messages still queued. The run's failures
+// are shown at once, owned by the main window, and the run waits for them to
+// be answered (the window's thread serves messages while it waits for the
+// run). Once the result is shown the worker writes the run's log line, then
+// posts its end.
 class CDownloadPanel::Run : public FlashRunner::Client {
 public:
-    explicit Run(HWND window) : m_window(window) {}
+    Run(HWND window, HWND capacityList, const std::wstring& imagePath, uint32_t startAddress)
+        : m_window(window), m_capacityList(capacityList), m_imagePath(imagePath), m_startAddress(startAddress),
+          m_capacityIndex(RunCapacityIndexOf(capacityList))
+    {
+    }
 
     void Stage(FlashStage stage) override
     {
+        // Once the device is ready, the status lines and the log name the
+        // capacity chosen by then.
+        if (stage == FlashStage::deviceReady)
+            m_capacityIndex = RunCapacityIndexOf(m_capacityList);
         if (stage != FlashStage::openingDevice)
-            Post(WM_DOWNLOAD_STAGE, static_cast<WPARAM>(stage), m_size);
+            Send(WM_DOWNLOAD_STAGE, static_cast<WPARAM>(stage) | static_cast<WPARAM>(m_capacityIndex) << 8, m_size);
     }
 
     void Progress(uint32_t done, uint32_t total) override
@@ -53,17 +75,42 @@ public:
             Error(texts::kFlashNotFound);
     }
 
-    // The last word of the run: posted after every progress message of it.
-    void Finished() override { Post(WM_DOWNLOAD_FINISHED, 0, m_size); }
+    void Finished(const FlashOutcome& outcome, uint32_t milliseconds) override
+    {
+        Send(WM_DOWNLOAD_RESULT, outcome.result ? 1 : 0, m_size);
+        // After the result is shown; a log that can't be written is not the
+        // user's concern here.
+        DownloadLogEntry entry;
+        entry.program = "Tessaline";
+        entry.operation = "download";
+        entry.imagePath = m_imagePath;
+        SetLoggedImage(&entry, outcome);
+        entry.capacity = CapacityName(CapacityBits(m_capacityIndex));
+        entry.startAddress = m_startAddress;
+        entry.flashType = "SPI";
+        entry.result = FlashOutcomeText(outcome);
+        entry.milliseconds = milliseconds;
+        AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
+        // The last word of the run: posted after every progress message of it.
+        Post(WM_DOWNLOAD_FINISHED, 0, m_size);
+    }
 
 private:
     void Post(UINT msg, WPARAM wParam, uint32_t lParam)
     {
         ::PostMessageW(m_window, msg, wParam, static_cast<LPARAM>(lParam));
     }
+    void Send(UINT msg, WPARAM wParam, uint32_t lParam)
+    {
+        ::SendMessageW(m_window, msg, wParam, static_cast<LPARAM>(lParam));
+    }
     void Error(const wchar_t* text) { ::MessageBoxW(m_window, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
 
     HWND m_window;
+    HWND m_capacityList;
+    std::wstring m_imagePath;
+    uint32_t m_startAddress;
+    int m_capacityIndex;
     uint32_t m_size = 0;
 };
 
@@ -104,8 +151,7 @@ int CDownloadPanel::CapacityIndex()
 
 int CDownloadPanel::RunCapacityIndex() const
 {
-    int index = m_capacity.GetCurSel();
-    return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
+    return RunCapacityIndexOf(m_capacity.m_hWnd);
 }
 
 void CDownloadPanel::OnConnect()
@@ -215,7 +261,7 @@ int CDownloadPanel::StartDownload()
     job.startAddress = m_startAddress;
     job.flashBytes = static_cast<uint32_t>(m_runCapacityBits) / 8u;
     job.flashTypeCode = kSpiFlashTypeCode;
-    m_run.reset(new Run(m_window.m_hWnd));
+    m_run.reset(new Run(m_window.m_hWnd, m_capacity.m_hWnd, m_imagePath, m_startAddress));
     if (!m_runner.Start(m_usb, job, kDownloadPolicy, *m_run))
         m_result.SetWindowText(texts::kDownloadFail);
     return 1;
@@ -224,11 +270,19 @@ int CDownloadPanel::StartDownload()
 bool CDownloadPanel::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_DOWNLOAD_PROGRESS:
-        m_progress.SetPos(ProgressPosition(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam)));
+    case WM_DOWNLOAD_PROGRESS: {
+        // A block's message that leaves the bar where it is costs no redraw,
+        // so that the run's end is not kept waiting behind them.
+        const int position = ProgressPosition(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
+        if (position != m_progress.GetPos())
+            m_progress.SetPos(position);
         return true;
+    }
     case WM_DOWNLOAD_STAGE:
-        OnStage(static_cast<FlashStage>(wParam), static_cast<uint32_t>(lParam));
+        OnStage(static_cast<FlashStage>(wParam & 0xFF), static_cast<int>(wParam >> 8), static_cast<uint32_t>(lParam));
+        return true;
+    case WM_DOWNLOAD_RESULT:
+        OnResult(wParam != 0, static_cast<uint32_t>(lParam));
         return true;
     case WM_DOWNLOAD_ERASE_TIMER:
         OnEraseTimer(wParam != 0);
@@ -237,7 +291,7 @@ bool CDownloadPanel::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         OnEraseTick();
         return true;
     case WM_DOWNLOAD_FINISHED:
-        OnFinished(static_cast<uint32_t>(lParam));
+        OnFinished();
         return true;
     default:
         return false;
@@ -250,11 +304,11 @@ void CDownloadPanel::ShowStatus(const wchar_t* prefix, const wchar_t* suffix, ui
         StatusLine(prefix, m_runCapacityBits, texts::kMiddle, static_cast<int>(size), suffix).c_str());
 }
 
-void CDownloadPanel::OnStage(FlashStage stage, uint32_t size)
+void CDownloadPanel::OnStage(FlashStage stage, int capacityIndex, uint32_t size)
 {
     switch (stage) {
     case FlashStage::deviceReady:
-        m_runCapacityBits = CapacityBits(RunCapacityIndex());
+        m_runCapacityBits = CapacityBits(capacityIndex);
         ShowStatus(texts::kPrefixWideConnected, texts::kSuffixReady, size);
         break;
     case FlashStage::erasing:
@@ -287,35 +341,19 @@ void CDownloadPanel::OnEraseTick()
     m_window.PostMessage(WM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(m_eraseTicks), 100);
 }
 
-void CDownloadPanel::OnFinished(uint32_t size)
+void CDownloadPanel::OnResult(bool ok, uint32_t size)
+{
+    m_result.SetWindowText(ok ? texts::kDownloadOk : texts::kDownloadFail);
+    ShowStatus(texts::kPrefixConnected, ok ? texts::kSuffixDone : texts::kSuffixFailed, size);
+}
+
+void CDownloadPanel::OnFinished()
 {
     if (!m_runner.IsActive())
         return;
     m_runner.Wait();
-    const FlashOutcome& outcome = m_runner.Outcome();
-    m_result.SetWindowText(outcome.result ? texts::kDownloadOk : texts::kDownloadFail);
-    ShowStatus(texts::kPrefixConnected, outcome.result ? texts::kSuffixDone : texts::kSuffixFailed, size);
-    // After the result is shown.
-    LogRun();
     // Posted after every progress message of the run, so it lands last.
     m_progress.SetPos(0);
-}
-
-void CDownloadPanel::LogRun()
-{
-    // A log that can't be written is not the user's concern here.
-    const FlashOutcome& outcome = m_runner.Outcome();
-    DownloadLogEntry entry;
-    entry.program = "Tessaline";
-    entry.operation = "download";
-    entry.imagePath = m_imagePath;
-    SetLoggedImage(&entry, outcome);
-    entry.capacity = CapacityName(m_runCapacityBits);
-    entry.startAddress = m_startAddress;
-    entry.flashType = "SPI";
-    entry.result = FlashOutcomeText(outcome);
-    entry.milliseconds = m_runner.Milliseconds();
-    AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
 }
 
 void CDownloadPanel::EndRun()
@@ -324,5 +362,4 @@ void CDownloadPanel::EndRun()
         return;
     m_runner.Cancel();
     m_runner.Wait();
-    LogRun();
 }

@@ -55,12 +55,11 @@ private:
     // The position as the run reads it: the default when none is selected.
     int RunCapacityIndex() const;
     void ShowStatus(const wchar_t* prefix, const wchar_t* suffix, uint32_t size);
-    void OnStage(FlashStage stage, uint32_t size);
+    void OnStage(FlashStage stage, int capacityIndex, uint32_t size);
+    void OnResult(bool ok, uint32_t size);
     void OnEraseTimer(bool started);
     void OnEraseTick();
-    void OnFinished(uint32_t size);
-    // The ended run's line in the download log.
-    void LogRun();
+    void OnFinished();
 
     CWnd& m_window;
     CStatic& m_result;
@@ -80,8 +79,8 @@ private:
     unsigned int m_startAddress = 0;
     HWND m_hOwner = nullptr;
     int m_eraseTicks = 0;
-    // The capacity the status lines and the log name, read as the run starts
-    // and again once the device is ready.
+    // The capacity the status lines name: as the run starts, and as the run
+    // read it once the device was ready.
     int m_runCapacityBits = 0;
     std::unique_ptr<Run> m_run;
     // Last, so that it goes first: a run still going stops before what it uses.

@@ -32,7 +32,7 @@ public:
             ShowError(texts::kDeviceDownloadFail);
     }
 
-    void Finished() override { ::PostMessageW(m_dialog, WM_COMMAND, IDOK, 0); }
+    void Finished(const FlashOutcome&, uint32_t) override { ::PostMessageW(m_dialog, WM_COMMAND, IDOK, 0); }
 
 private:
     void ShowError(const wchar_t* text) { ::MessageBoxW(m_dialog, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
