@@ -26,6 +26,7 @@
 #include "Resample.h"
 #include "SourceFile.h"
 #include "SpeechCodec.h"
+#include "SpeechDecoder.h"
 #include "StagedFile.h"
 #include "Wave.h"
 
@@ -537,47 +538,18 @@ bool ReadAllBytes(const char* path, std::vector<uint8_t>& bytes)
     return true;
 }
 
-// A plain IMA ADPCM decoder for the APM data: predictor 0 and step index 0 at
-// the start, the earlier sample of a byte in its low nibble.
+// The device's decoders: APM from predictor 0 and step index 0, MDM as
+// the midpoints of the mu-law steps.
 std::vector<double> DecodeApm(const std::vector<uint8_t>& data, size_t samples)
 {
-    static const int steps[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-    static const int changes[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
-    std::vector<double> out;
-    int predictor = 0, index = 0;
-    for (size_t i = 0; i < samples && i / 2 < data.size(); ++i) {
-        const int code = (i & 1) ? data[i / 2] >> 4 : data[i / 2] & 15;
-        const int step = steps[index];
-        int difference = step >> 3;
-        if (code & 4)
-            difference += step;
-        if (code & 2)
-            difference += step >> 1;
-        if (code & 1)
-            difference += step >> 2;
-        predictor = std::max(-32768, std::min(32767, (code & 8) ? predictor - difference : predictor + difference));
-        index = std::max(0, std::min(88, index + changes[code & 7]));
-        out.push_back(predictor);
-    }
-    return out;
+    const std::vector<int16_t> pcm = media::DecodeSpeech(media::SpeechFormat::apm, data);
+    return std::vector<double>(pcm.begin(), pcm.begin() + static_cast<std::ptrdiff_t>(std::min(samples, pcm.size())));
 }
 
-// G.711 mu-law, each byte the midpoint of its segment step.
 std::vector<double> DecodeMdm(const std::vector<uint8_t>& data)
 {
-    std::vector<double> out;
-    for (uint8_t byte : data) {
-        const int code = static_cast<uint8_t>(~byte);
-        const int magnitude = ((((code & 0x0F) << 3) + 0x84) << ((code >> 4) & 7)) - 0x84;
-        out.push_back((code & 0x80) ? -magnitude : magnitude);
-    }
-    return out;
+    const std::vector<int16_t> pcm = media::DecodeSpeech(media::SpeechFormat::mdm, data);
+    return std::vector<double>(pcm.begin(), pcm.end());
 }
 
 // The least squared error of the APM code sequences that a wide search finds
@@ -589,13 +561,7 @@ std::vector<double> DecodeMdm(const std::vector<uint8_t>& data)
 // far too slow to be one.
 double ApmBestSequenceError(const std::vector<double>& x)
 {
-    static const int steps[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    const int16_t* const steps = tunemill::kImaStepSizes;
     const int kIndices = 16, kKept = 8, kBelow = 6;
     struct State {
         int predictor;
