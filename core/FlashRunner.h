@@ -40,9 +40,8 @@ public:
     // Waits for the thread to end and releases it.
     void Wait();
 
-    // How the last run ended and how long it took; read after Wait.
+    // How the last run ended; read after Wait.
     const FlashOutcome& Outcome() const { return m_outcome; }
-    uint32_t Milliseconds() const { return m_milliseconds; }
 
 private:
     class Report;
