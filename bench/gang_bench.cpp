@@ -2,6 +2,7 @@
 // board, on the simulated device with an erase of 1 s and 4 ms per block,
 // each run a process of its own, the two taking turns, and prints the ratio
 // of their medians. The boards are independent, so 1.0 is the limit.
+#include "BenchProcess.h"
 #include <windows.h>
 #include <algorithm>
 #include <chrono>
@@ -13,39 +14,6 @@ namespace {
 
 const size_t kImageBytes = 1024 * 1024;
 const int kRuns = 7;
-
-std::string ExeDir()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\') + 1);
-}
-
-// Wall time of one process run, in seconds; negative when it failed.
-double TimeProcess(const std::string& commandLine)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    auto start = std::chrono::steady_clock::now();
-    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    DWORD code = 1;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(pi.hThread);
-    return code == 0 ? seconds : -1;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }  // namespace
 

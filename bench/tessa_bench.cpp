@@ -2,6 +2,7 @@
 // as a process of its own started the same way, both on the simulated device
 // with no erase time or block delay, and prints the ratio of their medians.
 // Run as "tessa_bench --plain IMAGE", it is that plain loop itself.
+#include "BenchProcess.h"
 #include <windows.h>
 #include <algorithm>
 #include <chrono>
@@ -19,14 +20,6 @@ typedef int(WINAPI* ProgramFn)(int, const unsigned char*, int, unsigned int, int
 
 const size_t kImageBytes = 8u * 1024 * 1024;
 const int kRuns = 9;
-
-std::string ExeDir()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\') + 1);
-}
 
 // Opens, sets up, erases and programs the file block by block: 0 on success.
 int PlainLoop(const char* image)
@@ -54,31 +47,6 @@ int PlainLoop(const char* image)
     ::CloseHandle(file);
     ::FreeLibrary(driver);
     return ok ? 0 : 1;
-}
-
-// Wall time of one process run, in seconds; negative when it failed.
-double TimeProcess(const std::string& commandLine)
-{
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    auto start = std::chrono::steady_clock::now();
-    if (!::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-        return -1;
-    ::WaitForSingleObject(pi.hProcess, INFINITE);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    DWORD code = 1;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hProcess);
-    ::CloseHandle(pi.hThread);
-    return code == 0 ? seconds : -1;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "DeviceList.h"
+#include "StringConv.h"
 #include <cctype>
 #include <cstdlib>
 
@@ -46,16 +47,6 @@ const char* const kTessaUsage =
     "            2 bad usage or bad input (missing file, too big, odd address, unknown option)\n";
 
 namespace {
-
-bool SameText(const std::string& a, const char* b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 // Up to 8 hex digits, with or without "0x".
 bool ParseHexArgument(std::string text, uint32_t* value)
@@ -144,7 +135,7 @@ int CapacityIndexOf(const std::string& name)
 {
     static const char* const kNames[] = { "2M", "4M", "8M", "16M", "32M", "64M" };
     for (int i = 0; i < 6; ++i) {
-        if (SameText(name, kNames[i]))
+        if (SameTextIgnoringCase(name, kNames[i]))
             return i;
     }
     return -1;
@@ -154,7 +145,7 @@ int FlashTypeIndexOf(const std::string& name)
 {
     static const char* const kNames[] = { "SPI", "KP6X", "NAND" };
     for (int i = 0; i < 3; ++i) {
-        if (SameText(name, kNames[i]))
+        if (SameTextIgnoringCase(name, kNames[i]))
             return i;
     }
     return -1;
@@ -266,9 +257,9 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
         } else if (arg == "--image") {
             options->images.push_back(value);
         } else if (arg == "--format") {
-            if (!SameText(value, "APM") && !SameText(value, "MDM"))
+            if (!SameTextIgnoringCase(value, "APM") && !SameTextIgnoringCase(value, "MDM"))
                 return fail("unknown speech format '" + value + "' (APM or MDM)");
-            options->format = SameText(value, "APM") ? "APM" : "MDM";
+            options->format = SameTextIgnoringCase(value, "APM") ? "APM" : "MDM";
         } else if (arg == "--rate" || arg == "--clock") {
             if (!ParseDecimalArgument(value, 99999999, &number))
                 return fail(arg + " must be a number of hertz, at most 8 digits: '" + value + "'");

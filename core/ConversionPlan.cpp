@@ -1,20 +1,6 @@
 #include "ConversionPlan.h"
-#include <cctype>
+#include "StringConv.h"
 #include <cstring>
-
-namespace {
-
-bool SameText(const std::string& a, const char* b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
-}  // namespace
 
 std::string FileExtension(const std::string& path)
 {
@@ -31,15 +17,15 @@ bool PlanAudioConversion(const std::string& speechFormat, const std::string& sou
                          const std::string& converted, AudioConversion* plan)
 {
     std::string extension = FileExtension(source);
-    bool mp3 = SameText(extension, "MP3");
-    bool wav = SameText(extension, "WAV");
-    if (SameText(speechFormat, "MDM")) {
+    bool mp3 = SameTextIgnoringCase(extension, "MP3");
+    bool wav = SameTextIgnoringCase(extension, "WAV");
+    if (SameTextIgnoringCase(speechFormat, "MDM")) {
         if (!mp3 && !wav)
             return false;
         plan->exportName = mp3 ? "ConvertMP3ToMDMWithResample" : "ConvertWAVToMDMWithResample";
         plan->firstByProduct = source + ".mdm";
         plan->secondByProduct = converted + ".h";
-    } else if (SameText(speechFormat, "APM")) {
+    } else if (SameTextIgnoringCase(speechFormat, "APM")) {
         if (!mp3 && !wav)
             return false;
         plan->exportName = mp3 ? "ConvertMP3ToAPMWithResample" : "ConvertWAVToAPMWithResample";
@@ -184,9 +170,9 @@ bool JpegSize(const ReadAt& read, uint64_t fileSize, uint64_t* width, uint64_t* 
 size_t LongestAudioSource(const std::string& speechFormat)
 {
     // The longest names: converted + ".apm" (source + 8) and converted + ".h" (source + 6).
-    if (SameText(speechFormat, "APM"))
+    if (SameTextIgnoringCase(speechFormat, "APM"))
         return kPathBufferChars - 1 - 8;
-    if (SameText(speechFormat, "MDM"))
+    if (SameTextIgnoringCase(speechFormat, "MDM"))
         return kPathBufferChars - 1 - 6;
     return 0;
 }
@@ -199,7 +185,7 @@ size_t LongestImageSource()
 ConversionDiagnosis DiagnoseAudioPlan(const std::string& speechFormat, const std::string& source)
 {
     const std::string extension = FileExtension(source);
-    if (!SameText(extension, "MP3") && !SameText(extension, "WAV"))
+    if (!SameTextIgnoringCase(extension, "MP3") && !SameTextIgnoringCase(extension, "WAV"))
         return Kind(std::string());
     const size_t longest = LongestAudioSource(speechFormat);
     if (longest == 0)
@@ -219,8 +205,8 @@ ConversionDiagnosis DiagnoseAudioSource(const ReadAt& read, uint64_t fileSize, c
     if (sampleRate <= 0 || sampleRate > kAudioMaxRate)
         return Problem(ConversionProblem::rateOutOfRange, static_cast<uint64_t>(sampleRate < 0 ? 0 : sampleRate),
                        static_cast<uint64_t>(kAudioMaxRate));
-    if (SameText(extension, "WAV"))
-        return DiagnoseWave(read, fileSize, SameText(speechFormat, "MDM") ? kMdmMaxSamples : kApmMaxSamples,
+    if (SameTextIgnoringCase(extension, "WAV"))
+        return DiagnoseWave(read, fileSize, SameTextIgnoringCase(speechFormat, "MDM") ? kMdmMaxSamples : kApmMaxSamples,
                             sampleRate);
     return ConversionDiagnosis();
 }

@@ -1,5 +1,6 @@
 #include "StringConv.h"
 #include <windows.h>
+#include <cctype>
 
 namespace {
 
@@ -70,4 +71,14 @@ bool AnsiFromWideExact(const std::wstring& text, std::string* ansi)
 bool AnsiFromUtf8Exact(const std::string& text, std::string* ansi)
 {
     return AnsiFromWideExact(WideFromUtf8(text), ansi);
+}
+
+bool SameTextIgnoringCase(const std::string& a, const char* b)
+{
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
 }

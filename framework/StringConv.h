@@ -13,3 +13,7 @@ std::string Utf8FromAnsi(const std::string& text);
 // converted this way names the same file or is refused.
 bool AnsiFromWideExact(const std::wstring& text, std::string* ansi);
 bool AnsiFromUtf8Exact(const std::string& text, std::string* ansi);
+
+// The two texts are the same, ASCII letters compared without their case
+// ("apm" is "APM").
+bool SameTextIgnoringCase(const std::string& a, const char* b);
