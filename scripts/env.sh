@@ -48,7 +48,13 @@ choose_flavour() {
   else
     FLAVOUR=win64
     WINE=$WINE64_LOADER
-    echo "tessaline: this machine runs no 32-bit code: win32 is built only; win64 runs under wine64"
+    local why
+    if [ ! -e "$WINE32_LOADER" ]; then
+      why="the 32-bit Wine loader ($WINE32_LOADER) is missing"
+    else
+      why="the kernel can't run the 32-bit Wine loader ($WINE32_LOADER)"
+    fi
+    echo "tessaline: $why: win32 is built only; win64 runs under wine64"
   fi
   BUILD=$(flavour_dir "$FLAVOUR")
   export WINELOADER=$WINE
