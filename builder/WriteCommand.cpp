@@ -1,7 +1,7 @@
 #include "WriteCommand.h"
 #include "C_USBDownloadDlg.h"
 #include "CFile.h"
-#include "DownloadLog.h"
+#include "CWaitCursor.h"
 #include "FlashSequence.h"
 #include "StringConv.h"
 #include "Texts.h"
@@ -9,18 +9,6 @@
 #include <memory>
 
 namespace {
-
-// The wait cursor for the length of one scope.
-class WaitCursor {
-public:
-    WaitCursor() : m_previous(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)))) {}
-    ~WaitCursor() { ::SetCursor(m_previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR m_previous;
-};
 
 // The temporary folder with its trailing backslash.
 std::wstring TempFolder()
@@ -44,7 +32,7 @@ public:
     void Stage(BuildStage stage) override
     {
         if (stage == BuildStage::converting) {
-            m_wait.reset(new WaitCursor);
+            m_wait.reset(new CWaitCursor);
         } else {
             m_wait.reset();
             m_result.SetWindowText(texts::kPackaging);
@@ -92,7 +80,7 @@ private:
 
     CWnd& m_window;
     CStatic& m_result;
-    std::unique_ptr<WaitCursor> m_wait;
+    std::unique_ptr<CWaitCursor> m_wait;
 };
 
 // The packed image is written from the audio start address: refused, before
@@ -114,7 +102,7 @@ bool PackedImageFits(CWnd& window, const std::wstring& packed, uint32_t start)
     return false;
 }
 
-// Writes the packed image through the Writer dialog and logs the run.
+// Writes the packed image through the Writer dialog, whose run is logged.
 void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed, uint32_t start, int flashType)
 {
     result.SetWindowText(texts::kWritingImage);
@@ -123,25 +111,8 @@ void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed,
     C_USBDownloadDlg writer;
     if (writer.PrepareWrite(flashType, packed.c_str(), start, window.m_hWnd) != 1)
         return;
-    const DWORD started = ::GetTickCount();
-    const INT_PTR ended = writer.DoModal();
-    const FlashOutcome& outcome = writer.GetOutcome();
-    if (ended == IDOK && writer.GetFailed() == 0)
+    if (writer.DoModal() == IDOK && writer.GetFailureFlag() == 0)
         result.SetWindowText(texts::kWriteSuccess);
-
-    DownloadLogEntry entry;
-    entry.program = "Tessaline";
-    entry.operation = "write";
-    entry.imagePath = packed;
-    SetLoggedImage(&entry, outcome);
-    entry.startAddress = start;
-    entry.flashType = FlashTypeName(flashType);
-    if (writer.GetFailed() == 0)
-        entry.result = "ok";
-    else
-        entry.result = ended == IDCANCEL ? FlashFailureText(FlashFailure::cancelled) : FlashOutcomeText(outcome);
-    entry.milliseconds = ::GetTickCount() - started;
-    AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
 }
 
 }  // namespace

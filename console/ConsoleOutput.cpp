@@ -74,9 +74,8 @@ void ConsoleOutput::Progress(const char* what, uint64_t done, uint64_t total)
 {
     if (m_style == OutputStyle::quiet)
         return;
-    const DWORD now = ::GetTickCount();
     if (done == 0 || m_lastShown < 0)
-        m_startTick = now;
+        m_started.Restart();
     const int percent = total ? static_cast<int>(done * 100 / total) : 100;
     if (m_style == OutputStyle::lines) {
         // One line for every tenth reached.
@@ -88,14 +87,14 @@ void ConsoleOutput::Progress(const char* what, uint64_t done, uint64_t total)
         return;
     }
     // Redrawn in place, at most ten times a second and whenever the percentage changes.
-    if (percent == m_lastShown && now - m_lastDrawTick < 100)
+    if (percent == m_lastShown && m_lastDraw.Milliseconds() < 100)
         return;
-    const std::string bar = ProgressBarText(done, total, (now - m_startTick) / 1000.0, 30);
+    const std::string bar = ProgressBarText(done, total, m_started.Seconds(), 30);
     std::printf("\r%-12s %s   ", what, bar.c_str());
     std::fflush(stdout);
     m_barShown = true;
     m_lastShown = percent;
-    m_lastDrawTick = now;
+    m_lastDraw.Restart();
 }
 
 void ConsoleOutput::EndProgress()
@@ -114,5 +113,17 @@ void ConsoleOutput::Elapsed(const char* what, double seconds)
         return;
     std::printf("\r%s  %s   ", what, Minutes(seconds).c_str());
     std::fflush(stdout);
+    m_barShown = true;
+}
+
+void ConsoleOutput::Status(const std::string& text)
+{
+    if (m_style == OutputStyle::quiet)
+        return;
+    if (m_style == OutputStyle::lines) {
+        Info(text);
+        return;
+    }
+    Print(stdout, STD_OUTPUT_HANDLE, "\r" + text + "   ");
     m_barShown = true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include "RunClock.h"
 #include <string>
 
 enum class OutputStyle { console, lines, quiet };
@@ -24,13 +25,16 @@ public:
     void EndProgress();
     // The erase gives no progress: the time it has taken so far.
     void Elapsed(const char* what, double seconds);
+    // A state that changes while nothing else is shown: redrawn in place on
+    // a console, a line otherwise.
+    void Status(const std::string& text);
 
 private:
     OutputStyle m_style;
     bool m_barShown = false;
     int m_lastShown = -1;
-    DWORD m_startTick = 0;
-    DWORD m_lastDrawTick = 0;
+    RunClock m_started;
+    RunClock m_lastDraw;
 };
 
 // The bar's text for a fraction: "[####------]  40%  0:07 left" (the time is

@@ -1,31 +1,38 @@
 #include "FlashCommands.h"
+#include "BoardStation.h"
 #include "FlashJobs.h"
 #include "GangCommand.h"
 #include "C_USBCmd.h"
-#include "CFile.h"
-#include "DownloadLog.h"
-#include "DownloadMath.h"
-#include "FlashSequence.h"
-#include "ModuleDir.h"
+#include "RunClock.h"
 #include "StatusLine.h"
-#include "StringConv.h"
-#include "WriterPlan.h"
 #include <atomic>
 #include <cstdio>
 #include <thread>
 
 namespace {
 
-// Prints a run's stages, its erase time and its programming progress.
-class ConsoleFlashReport : public FlashReport {
+// One board's view: its stages, the device's attempts, the erase's time, its
+// programming progress, and with --loop the board numbers and counts.
+class OneBoardView : public StationView {
 public:
-    explicit ConsoleFlashReport(ConsoleOutput& out) : m_out(out) {}
-    ~ConsoleFlashReport() { StopTicker(); }
+    OneBoardView(ConsoleOutput& out, const TessaOptions& options)
+        : m_out(out), m_loop(options.loop),
+          m_what(options.command == TessaCommand::download ? "download" : "write")
+    {
+    }
+    ~OneBoardView() { StopTicker(); }
+
+    void Awaiting(unsigned int board) override
+    {
+        m_board = board;
+        m_out.Info(Prefix() + "waiting for the device");
+    }
 
     void Stage(FlashStage stage) override
     {
         switch (stage) {
         case FlashStage::openingDevice:
+            m_programming = false;
             m_out.Info("opening the device");
             break;
         case FlashStage::erasing:
@@ -41,6 +48,14 @@ public:
         }
     }
 
+    void OpenFailed(unsigned int attempt, unsigned int attempts) override
+    {
+        // A loop waits for the next board as long as it takes, quietly.
+        if (attempts)
+            m_out.Status("waiting for the device: attempt " + std::to_string(attempt) + " of "
+                         + std::to_string(attempts) + " found none");
+    }
+
     void Progress(uint32_t done, uint32_t total) override
     {
         if (m_programming)
@@ -49,30 +64,55 @@ public:
 
     void EraseStarted() override
     {
-        m_eraseStart = ::GetTickCount();
         if (m_out.Style() != OutputStyle::console)
             return;
         m_ticking = true;
         m_ticker = std::thread([this] {
+            const RunClock erase;
             while (m_ticking) {
-                m_out.Elapsed("erasing the flash", (::GetTickCount() - m_eraseStart) / 1000.0);
+                m_out.Elapsed("erasing the flash", erase.Seconds());
                 ::Sleep(250);
             }
         });
     }
 
-    void EraseEnded(bool erased) override
+    void EraseTook(bool erased, uint64_t milliseconds) override
     {
         StopTicker();
         char text[64];
         std::snprintf(text, sizeof text, "erase %s after %.1f s", erased ? "done" : "failed",
-                      (::GetTickCount() - m_eraseStart) / 1000.0);
+                      static_cast<double>(milliseconds) / 1000.0);
         m_out.Info(text);
     }
 
-    bool Cancelled() override { return StopRequested(); }
+    void Finished(const FlashBoardResult& result) override
+    {
+        m_out.EndProgress();
+        if (!result.logError.empty())
+            m_out.Error("warning: download log not written: " + result.logError);
+    }
+
+    void Counted(unsigned int, const FlashBoardResult& result, const BoardTally& tally) override
+    {
+        if (result.outcome.result) {
+            char text[96];
+            std::snprintf(text, sizeof text, "%s%s OK: %u bytes in %.2f s", Prefix().c_str(), m_what.c_str(),
+                          result.outcome.imageSize, static_cast<double>(result.milliseconds) / 1000.0);
+            m_out.Info(text);
+        } else {
+            m_out.Error(Prefix() + m_what + " failed: " + result.resultText);
+        }
+        if (m_loop)
+            m_out.Info("good " + std::to_string(tally.good) + ", failed " + std::to_string(tally.failed));
+    }
+
+    void RemoveBoard(unsigned int board) override
+    {
+        m_out.Info("board " + std::to_string(board) + ": remove it to go on");
+    }
 
 private:
+    std::string Prefix() const { return m_loop ? "board " + std::to_string(m_board) + ": " : std::string(); }
     void StopTicker()
     {
         m_ticking = false;
@@ -81,23 +121,13 @@ private:
     }
 
     ConsoleOutput& m_out;
+    const bool m_loop;
+    const std::string m_what;
+    unsigned int m_board = 1;
     bool m_programming = false;
-    DWORD m_eraseStart = 0;
     std::atomic<bool> m_ticking{ false };
     std::thread m_ticker;
 };
-
-// Polls until no device opens any more, or a stop is requested.
-void WaitUntilRemoved(C_USBCmd& usb)
-{
-    while (!StopRequested()) {
-        const int handle = usb.Open(0);
-        if (handle < 0)
-            return;
-        usb.Close(handle);
-        ::Sleep(kBoardPollMs);
-    }
-}
 
 }  // namespace
 
@@ -105,61 +135,26 @@ int RunFlashCommand(const TessaOptions& options, ConsoleOutput& out)
 {
     if (!options.devices.empty())
         return RunGangCommand(options, out);
-    const bool download = options.command == TessaCommand::download;
     int checked = CheckImage(options, out);
     if (checked != kExitOk)
         return checked;
     C_USBCmd usb(false);
     if (!LoadDriver(usb, out))
         return kExitFailed;
-    CatchStopRequests();
+    FlashStop stop(BoardsToRun(options));
+    CatchStopRequests(stop);
 
-    const FlashJob job = FlashJobOf(options);
-    const std::wstring logPath = FlashLogPath(options);
-    const std::string what = download ? "download" : "write";
     out.Info(FlashTitle(options));
-
-    unsigned int good = 0, failed = 0;
-    for (unsigned int board = 1;; ++board) {
-        if (options.loop)
-            out.Info("board " + std::to_string(board) + ": waiting for the device");
-        const DWORD started = ::GetTickCount();
-        ConsoleFlashReport report(out);
-        FlashOutcome outcome;
-        const int result = RunFlashSequence(usb, job, FlashPolicyOf(options), report, &outcome);
-        const DWORD elapsed = ::GetTickCount() - started;
-        out.EndProgress();
-        // Stopped while waiting for a board that never came: no board.
-        if (options.loop && !outcome.deviceOpened && StopRequested())
-            break;
-
-        const DownloadLogEntry entry = FlashLogEntry(options, job, outcome, elapsed);
-        std::string logError;
-        if (!options.noLog && !AppendDownloadLog(logPath, entry, &logError))
-            out.Error("warning: download log not written to " + Utf8FromWide(logPath) + ": " + logError);
-
-        const std::string prefix = options.loop ? "board " + std::to_string(board) + ": " : std::string();
-        if (result) {
-            ++good;
-            char text[96];
-            std::snprintf(text, sizeof text, "%s%s OK: %u bytes in %.2f s", prefix.c_str(), what.c_str(),
-                          outcome.imageSize, elapsed / 1000.0);
-            out.Info(text);
-        } else {
-            ++failed;
-            out.Error(prefix + what + " failed: " + entry.result);
-        }
-        if (!options.loop)
-            return result ? kExitOk : kExitFailed;
-        out.Info("good " + std::to_string(good) + ", failed " + std::to_string(failed));
-        if (StopRequested() || (options.count && good + failed >= options.count))
-            break;
-        out.Info("board " + std::to_string(board) + ": remove it to go on");
-        WaitUntilRemoved(usb);
-        if (StopRequested())
-            break;
+    OneBoardView view(out, options);
+    const BoardTally tally = RunStation(usb, FlashSessionOf(options), stop, options.loop, view);
+    BoardsDone();
+    if (!options.loop && tally.good + tally.failed == 0) {
+        // Stopped before the device opened: no board, nothing logged.
+        out.Error(std::string(options.command == TessaCommand::download ? "download" : "write")
+                  + " failed: cancelled before the device opened");
+        return kExitFailed;
     }
-    return failed ? kExitFailed : kExitOk;
+    return tally.failed ? kExitFailed : kExitOk;
 }
 
 int RunConnectCommand(const TessaOptions& options, ConsoleOutput& out)

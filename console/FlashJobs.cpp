@@ -2,6 +2,7 @@
 #include "C_USBCmd.h"
 #include "CFile.h"
 #include "ModuleDir.h"
+#include "BoardStation.h"
 #include "StatusLine.h"
 #include "StringConv.h"
 #include <atomic>
@@ -9,7 +10,12 @@
 
 namespace {
 
-std::atomic<bool> g_stop{ false };
+// The stop of the boards running now, and an event set once they are done.
+std::atomic<FlashStop*> g_stop{ nullptr };
+HANDLE g_done = nullptr;
+// Windows ends the process this long after a close, logoff or shutdown
+// event at the latest; the handler gives the boards a little less.
+constexpr DWORD kCloseGraceMs = 4500;
 
 // The flash a run must stay within: the chosen capacity for a download;
 // the 32-bit address space for a write, which knows no capacity.
@@ -22,11 +28,24 @@ uint64_t FlashBytesOf(const TessaOptions& options)
 
 BOOL WINAPI OnControl(DWORD event)
 {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        g_stop = true;
+    FlashStop* stop = g_stop;
+    if (stop)
+        stop->Request();
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
         return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        // The process ends when this returns: the board in flight first ends
+        // at its next check and is logged.
+        if (g_done)
+            ::WaitForSingleObject(g_done, kCloseGraceMs);
+        return TRUE;
+    default:
+        return FALSE;
     }
-    return FALSE;
 }
 
 }  // namespace
@@ -50,7 +69,8 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out)
         out.Error("the address must be even: " + Hex8(options.address));
         return kExitBadInput;
     }
-    const FlashRange range = CheckFlashJob(FlashJobOf(options), length, FlashPolicyOf(options));
+    const FlashSessionJob session = FlashSessionOf(options);
+    const FlashRange range = CheckFlashJob(session.job, length, session.policy);
     if (range != FlashRange::fits) {
         out.Error(FlashRangeText(range, options.address, length, FlashBytesOf(options),
                                  CapacityName(CapacityBits(options.capacityIndex))));
@@ -67,10 +87,11 @@ bool LoadDriver(C_USBCmd& usb, ConsoleOutput& out)
     return false;
 }
 
-FlashJob FlashJobOf(const TessaOptions& options)
+FlashSessionJob FlashSessionOf(const TessaOptions& options)
 {
     const bool download = options.command == TessaCommand::download;
-    FlashJob job;
+    FlashSessionJob session;
+    FlashJob& job = session.job;
     job.imagePath = WideFromUtf8(options.image);
     job.startAddress = options.address;
     job.flashBytes = FlashBytesOf(options);
@@ -78,12 +99,17 @@ FlashJob FlashJobOf(const TessaOptions& options)
     job.flashTypeCode = download ? kSpiFlashTypeCode : FlashTypeCode(options.flashTypeIndex);
     job.openAttempts = options.loop ? 0 : kOpenAttempts;
     job.openRetryMs = options.loop ? kBoardPollMs : kOpenRetryMs;
-    return job;
+    session.policy = download ? kDownloadPolicy : kWriterPolicy;
+    session.program = "tessa";
+    session.operation = download ? "download" : "write";
+    if (!options.noLog)
+        session.logPath = options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
+    return session;
 }
 
-const FlashPolicy& FlashPolicyOf(const TessaOptions& options)
+unsigned int BoardsToRun(const TessaOptions& options)
 {
-    return options.command == TessaCommand::download ? kDownloadPolicy : kWriterPolicy;
+    return options.loop ? options.count : 0;
 }
 
 std::string FlashTitle(const TessaOptions& options)
@@ -95,36 +121,17 @@ std::string FlashTitle(const TessaOptions& options)
            + FlashTypeName(options.flashTypeIndex);
 }
 
-DownloadLogEntry FlashLogEntry(const TessaOptions& options, const FlashJob& job, const FlashOutcome& outcome,
-                               uint64_t milliseconds)
+void CatchStopRequests(FlashStop& stop)
 {
-    const bool download = options.command == TessaCommand::download;
-    DownloadLogEntry entry;
-    entry.program = "tessa";
-    entry.operation = download ? "download" : "write";
-    entry.imagePath = job.imagePath;
-    SetLoggedImage(&entry, outcome);
-    entry.capacity = download ? CapacityName(CapacityBits(options.capacityIndex)) : std::string();
-    entry.startAddress = job.startAddress;
-    entry.flashType = download ? "SPI" : FlashTypeName(options.flashTypeIndex);
-    entry.result = FlashOutcomeText(outcome);
-    entry.milliseconds = milliseconds;
-    entry.device = job.deviceNumber;
-    return entry;
-}
-
-std::wstring FlashLogPath(const TessaOptions& options)
-{
-    return options.logPath.empty() ? DefaultDownloadLogPath() : WideFromUtf8(options.logPath);
-}
-
-void CatchStopRequests()
-{
+    if (!g_done)
+        g_done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_stop = &stop;
     ::SetConsoleCtrlHandler(&OnControl, TRUE);
 }
 
-bool StopRequested()
+void BoardsDone()
 {
-    return g_stop;
+    g_stop = nullptr;
+    if (g_done)
+        ::SetEvent(g_done);
 }
-

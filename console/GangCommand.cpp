@@ -2,14 +2,13 @@
 // with its own binding and handle, running the single-board sequence on the
 // image read once and shared. With --loop each device number is a station
 // of its own, board after board.
+#include "BoardStation.h"
 #include "FlashJobs.h"
 #include "GangCommand.h"
 #include "GangDisplay.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
 #include "StringConv.h"
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <limits>
 #include <map>
@@ -19,8 +18,6 @@
 #include <thread>
 
 namespace {
-
-struct Gang;
 
 // Which board holds which device handle. A driver that allows one bridge at
 // a time may hand a second open the handle of the first; no board may then
@@ -39,15 +36,16 @@ public:
         m_held[handle] = device;
         return true;
     }
-    // False when the device does not hold it.
-    bool Give(int handle, int device)
+    bool Holds(int handle, int device)
     {
         std::lock_guard<std::mutex> lock(m_lock);
         const auto held = m_held.find(handle);
-        if (held == m_held.end() || held->second != device)
-            return false;
-        m_held.erase(held);
-        return true;
+        return held != m_held.end() && held->second == device;
+    }
+    void Release(int handle)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_held.erase(handle);
     }
 
 private:
@@ -55,207 +53,158 @@ private:
     std::map<int, int> m_held;
 };
 
-// Everything the boards share: the job with its image, the log, the output,
-// the handles and the counts.
-struct Gang {
-    Gang(const TessaOptions& given, ConsoleOutput& out) : options(given), display(out, given.devices, given.loop) {}
-
-    // A board that has just opened its device takes one of --count's boards;
-    // false when they are all taken.
-    bool Claim()
-    {
-        std::lock_guard<std::mutex> lock(countLock);
-        if (options.count && claimed >= options.count)
-            return false;
-        ++claimed;
-        return true;
-    }
-    bool CountReached()
-    {
-        std::lock_guard<std::mutex> lock(countLock);
-        return options.count && claimed >= options.count;
-    }
-    void Count(size_t board, bool good)
-    {
-        std::lock_guard<std::mutex> lock(countLock);
-        ++(good ? stations[board].first : stations[board].second);
-        ++(good ? allGood : allFailed);
-        if (options.loop)
-            display.Counts(board, stations[board].first, stations[board].second, allGood, allFailed);
-    }
-
-    const TessaOptions& options;
-    FlashJob job;
-    std::wstring logPath;
-    GangDisplay display;
-    HeldHandles handles;
-    std::mutex countLock;
-    unsigned claimed = 0, allGood = 0, allFailed = 0;
-    std::map<size_t, std::pair<unsigned, unsigned>> stations;  // good and failed of each
-};
-
-// One board's binding to the driver: hands the sequence only handles no
-// other board holds, and never closes another board's.
-class BoardUsb : public C_USBCmd {
+// One board's device: the handle bookkeeping around its own binding. It
+// hands the session only handles no other board holds, never closes another
+// board's, and releases a handle to the others only once the driver has
+// closed it.
+class BoardDevice : public FlashDevice {
 public:
-    BoardUsb(Gang& gang, int device) : C_USBCmd(false), m_gang(gang), m_device(device) {}
-
-    // A run's open takes one of the boards to count; opens between runs (is
-    // the board still there?) take none.
-    void StartRun()
+    BoardDevice(FlashDevice& device, HeldHandles& handles, int deviceNumber)
+        : m_device(device), m_handles(handles), m_deviceNumber(deviceNumber)
     {
-        m_inRun = true;
-        m_opened = m_ticket = false;
     }
-    void EndRun() { m_inRun = false; }
 
     int Open(int deviceNumber) override
     {
-        const int handle = C_USBCmd::Open(deviceNumber);
+        const int handle = m_device.Open(deviceNumber);
         if (handle < 0)
             return handle;
         int holder = 0;
-        if (!m_gang.handles.Take(handle, m_device, &holder)) {
-            m_clash = "device " + std::to_string(m_device) + " got handle " + std::to_string(handle)
+        if (!m_handles.Take(handle, m_deviceNumber, &holder)) {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_clash = "device " + std::to_string(m_deviceNumber) + " got handle " + std::to_string(handle)
                       + ", which board " + std::to_string(holder)
                       + " holds: the driver may not allow several bridges open at once";
             return -1;
         }
-        if (m_inRun && !m_opened) {
-            m_opened = true;
-            m_ticket = m_gang.Claim();
-        }
         return handle;
     }
-
     void Close(int handle) override
     {
-        if (handle < 0 || m_gang.handles.Give(handle, m_device))
-            C_USBCmd::Close(handle);
+        if (handle < 0) {
+            m_device.Close(handle);
+        } else if (m_handles.Holds(handle, m_deviceNumber)) {
+            m_device.Close(handle);
+            m_handles.Release(handle);
+        }
+    }
+    int SetFlashInfo(int handle, int flashTypeCode, int reserved) override
+    {
+        return m_device.SetFlashInfo(handle, flashTypeCode, reserved);
+    }
+    int InitFlash(int handle) override { return m_device.InitFlash(handle); }
+    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress,
+                int* programmed) override
+    {
+        return m_device.Program(handle, data, count, flashAddress, programmed);
     }
 
     // Why the board can't go on with this driver; empty while it can.
-    const std::string& Clash() const { return m_clash; }
-    bool Opened() const { return m_opened; }
-    bool Ticket() const { return m_ticket; }
+    std::string Clash()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_clash;
+    }
 
 private:
-    Gang& m_gang;
-    const int m_device;
-    bool m_inRun = false, m_opened = false, m_ticket = false;
+    FlashDevice& m_device;
+    HeldHandles& m_handles;
+    const int m_deviceNumber;
+    std::mutex m_lock;
     std::string m_clash;
 };
 
-// Turns one board's run into its line, and tells the run when to stop.
-class BoardReport : public FlashReport {
+// Everything the boards share: the display and the counts of every station.
+struct Gang {
+    Gang(const TessaOptions& given, ConsoleOutput& out)
+        : options(given), display(out, given.devices, given.loop), stations(given.devices.size())
+    {
+    }
+
+    void Count(size_t board, const BoardTally& tally, bool good)
+    {
+        std::lock_guard<std::mutex> lock(countLock);
+        stations[board] = tally;
+        ++(good ? all.good : all.failed);
+        if (options.loop)
+            display.Counts(board, tally.good, tally.failed, all.good, all.failed);
+    }
+
+    const TessaOptions& options;
+    GangDisplay display;
+    std::mutex countLock;
+    BoardTally all;
+    std::vector<BoardTally> stations;
+};
+
+// One station's line of the gang's display.
+class GangStationView : public StationView {
 public:
-    BoardReport(Gang& gang, size_t board, BoardUsb& usb) : m_gang(gang), m_board(board), m_usb(usb) {}
+    GangStationView(Gang& gang, size_t board, BoardDevice& device, const FlashStop& stop)
+        : m_gang(gang), m_board(board), m_device(device), m_stop(stop)
+    {
+    }
 
     void Stage(FlashStage stage) override
     {
-        if (stage == FlashStage::openingDevice)
+        if (stage == FlashStage::openingDevice) {
+            m_programming = false;
             m_gang.display.Status(m_board, m_gang.options.loop ? "waiting for the device" : "opening the device");
-        else if (stage == FlashStage::programming)
+        } else if (stage == FlashStage::programming) {
             m_programming = true;
+        }
     }
 
     void Progress(uint32_t done, uint32_t total) override
     {
         // A board called off before programming shows no programming.
-        if (m_programming && !Cancelled())
+        if (m_programming && !m_stop.Requested())
             m_gang.display.Progress(m_board, done, total);
     }
 
-    void EraseStarted() override
-    {
-        m_eraseStart = ::GetTickCount();
-        m_gang.display.Erasing(m_board);
-    }
+    void EraseStarted() override { m_gang.display.Erasing(m_board); }
 
-    void EraseEnded(bool erased) override
+    void EraseTook(bool erased, uint64_t milliseconds) override
     {
         m_gang.display.Status(m_board, std::string(erased ? "erase done" : "erase failed") + " after "
-                                           + Seconds(::GetTickCount() - m_eraseStart));
+                                           + Seconds(milliseconds));
     }
 
-    // A stop, a clash, or (before the device opened, or for a board past
-    // --count) every board already counted.
-    bool Cancelled() override
+    std::string DeviceFault() override { return m_device.Clash(); }
+
+    void Finished(const FlashBoardResult& result) override
     {
-        if (StopRequested() || !m_usb.Clash().empty())
+        if (!result.logError.empty())
+            m_gang.display.Error("warning: download log not written: " + result.logError);
+    }
+
+    void Counted(unsigned int, const FlashBoardResult& result, const BoardTally& tally) override
+    {
+        const bool good = result.outcome.result != 0;
+        m_gang.display.Result(m_board, good,
+                              good ? "OK, " + std::to_string(result.outcome.imageSize) + " bytes in "
+                                         + Seconds(result.milliseconds)
+                                   : "FAILED, " + result.resultText);
+        m_gang.Count(m_board, tally, good);
+    }
+
+    void RemoveBoard(unsigned int) override { m_gang.display.Status(m_board, "remove it to go on"); }
+
+    bool CanGoOn() override
+    {
+        if (m_device.Clash().empty())
             return true;
-        return m_usb.Opened() ? !m_usb.Ticket() : m_gang.CountReached();
+        m_gang.display.Status(m_board, "stopped: it can't have a handle of its own");
+        return false;
     }
 
 private:
     Gang& m_gang;
     const size_t m_board;
-    BoardUsb& m_usb;
+    BoardDevice& m_device;
+    const FlashStop& m_stop;
     bool m_programming = false;
-    DWORD m_eraseStart = 0;
 };
-
-// One run on one board, logged and shown. False when it was no board: a
-// station stopped while waiting, or the count was reached elsewhere.
-bool RunBoard(Gang& gang, size_t board, BoardUsb& usb, bool* good)
-{
-    const TessaOptions& options = gang.options;
-    FlashJob job = gang.job;
-    job.deviceNumber = options.devices[board];
-    BoardReport report(gang, board, usb);
-    FlashOutcome outcome;
-    usb.StartRun();
-    const DWORD started = ::GetTickCount();
-    const int result = RunFlashSequence(usb, job, FlashPolicyOf(options), report, &outcome);
-    const DWORD elapsed = ::GetTickCount() - started;
-    usb.EndRun();
-    if (options.loop && usb.Clash().empty() && !usb.Ticket())
-        return false;
-
-    DownloadLogEntry entry = FlashLogEntry(options, job, outcome, elapsed);
-    if (!usb.Clash().empty())
-        entry.result = usb.Clash();
-    std::string logError;
-    if (!options.noLog && !AppendDownloadLog(gang.logPath, entry, &logError))
-        gang.display.Error("warning: download log not written to " + Utf8FromWide(gang.logPath) + ": " + logError);
-    *good = result != 0;
-    gang.display.Result(board, *good,
-                        *good ? "OK, " + std::to_string(outcome.imageSize) + " bytes in " + Seconds(elapsed)
-                              : "FAILED, " + entry.result);
-    gang.Count(board, *good);
-    return true;
-}
-
-// Polls until the station's device no longer opens, or no more boards are due.
-void WaitUntilRemoved(Gang& gang, BoardUsb& usb, int device)
-{
-    while (!StopRequested() && !gang.CountReached()) {
-        const int handle = usb.Open(device);
-        if (handle < 0)
-            return;
-        usb.Close(handle);
-        ::Sleep(kBoardPollMs);
-    }
-}
-
-// Board after board on one device number, until a stop, the count, or a
-// driver that gives it another board's handle.
-void RunStation(Gang& gang, size_t board, BoardUsb& usb)
-{
-    for (;;) {
-        bool good = false;
-        if (!RunBoard(gang, board, usb, &good))
-            return;
-        if (!usb.Clash().empty()) {
-            gang.display.Status(board, "stopped: it can't have a handle of its own");
-            return;
-        }
-        if (StopRequested() || gang.CountReached())
-            return;
-        gang.display.Status(board, "remove it to go on");
-        WaitUntilRemoved(gang, usb, gang.options.devices[board]);
-    }
-}
 
 // The image file's bytes, read once; null after saying why not.
 std::shared_ptr<const std::vector<unsigned char>> ReadImage(const TessaOptions& options, ConsoleOutput& out)
@@ -300,46 +249,49 @@ int RunGangCommand(const TessaOptions& options, ConsoleOutput& out)
         if (!LoadDriver(usb, out))
             return kExitFailed;
     }
-    Gang gang(options, out);
-    gang.job = FlashJobOf(options);
-    gang.job.image = ReadImage(options, out);
-    if (!gang.job.image)
+    FlashSessionJob session = FlashSessionOf(options);
+    session.job.image = ReadImage(options, out);
+    if (!session.job.image)
         return kExitFailed;
-    gang.logPath = FlashLogPath(options);
-    CatchStopRequests();
+    Gang gang(options, out);
+    FlashStop stop(BoardsToRun(options));
+    CatchStopRequests(stop);
 
     std::string devices;
     for (int device : options.devices)
         devices += (devices.empty() ? "" : ", ") + std::to_string(device);
     out.Info(FlashTitle(options) + ", devices " + devices);
-    std::vector<std::unique_ptr<BoardUsb>> usbs;
+    HeldHandles handles;
+    std::vector<std::unique_ptr<C_USBCmd>> usbs;
+    std::vector<std::unique_ptr<BoardDevice>> boards;
     for (int device : options.devices) {
-        usbs.push_back(std::make_unique<BoardUsb>(gang, device));
+        usbs.push_back(std::make_unique<C_USBCmd>(false));
         usbs.back()->LoadDriver();
+        boards.push_back(std::make_unique<BoardDevice>(*usbs.back(), handles, device));
     }
     gang.display.Open();
-    std::vector<std::thread> boards;
-    for (size_t board = 0; board < usbs.size(); ++board) {
-        boards.emplace_back([&gang, &usbs, board] {
-            bool good = false;
-            if (gang.options.loop)
-                RunStation(gang, board, *usbs[board]);
-            else
-                RunBoard(gang, board, *usbs[board], &good);
+    std::vector<std::thread> stations;
+    for (size_t board = 0; board < boards.size(); ++board) {
+        stations.emplace_back([&, board] {
+            FlashSessionJob station = session;
+            station.job.deviceNumber = options.devices[board];
+            GangStationView view(gang, board, *boards[board], stop);
+            RunStation(*boards[board], station, stop, options.loop, view);
         });
     }
-    for (std::thread& board : boards)
-        board.join();
+    for (std::thread& station : stations)
+        station.join();
+    BoardsDone();
     gang.display.Close();
 
     if (options.loop) {
         for (size_t board = 0; board < options.devices.size(); ++board)
             out.Info("board " + std::to_string(options.devices[board]) + ": "
-                     + GangDisplay::CountText(gang.stations[board].first, gang.stations[board].second));
-        out.Info("all boards: " + GangDisplay::CountText(gang.allGood, gang.allFailed));
+                     + GangDisplay::CountText(gang.stations[board].good, gang.stations[board].failed));
+        out.Info("all boards: " + GangDisplay::CountText(gang.all.good, gang.all.failed));
     } else {
-        out.Info(std::to_string(options.devices.size()) + " boards: " + std::to_string(gang.allGood) + " good, "
-                 + std::to_string(gang.allFailed) + " failed");
+        out.Info(std::to_string(options.devices.size()) + " boards: " + std::to_string(gang.all.good) + " good, "
+                 + std::to_string(gang.all.failed) + " failed");
     }
-    return gang.allFailed ? kExitFailed : kExitOk;
+    return gang.all.failed ? kExitFailed : kExitOk;
 }

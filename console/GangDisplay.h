@@ -1,6 +1,7 @@
 // The lines of a run on several boards (tessa --devices).
 #pragma once
 #include "ConsoleOutput.h"
+#include "RunClock.h"
 #include "StringConv.h"
 #include <windows.h>
 #include <chrono>
@@ -12,10 +13,10 @@
 #include <vector>
 
 // "12.3 s".
-inline std::string Seconds(DWORD milliseconds)
+inline std::string Seconds(uint64_t milliseconds)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", milliseconds / 1000.0);
+    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(milliseconds) / 1000.0);
     return text;
 }
 
@@ -86,7 +87,7 @@ public:
         std::lock_guard<std::mutex> lock(m_lock);
         Line& line = m_lines[board];
         line.erasing = true;
-        line.since = ::GetTickCount();
+        line.since.Restart();
         Info(board, "erasing the flash");
     }
 
@@ -95,7 +96,7 @@ public:
         std::lock_guard<std::mutex> lock(m_lock);
         Line& line = m_lines[board];
         if (!line.programming || done == 0) {
-            line.since = ::GetTickCount();
+            line.since.Restart();
             line.shownTenth = -1;
         }
         line.programming = true;
@@ -151,7 +152,7 @@ private:
     struct Line {
         std::string text;  // the stage, or the result
         bool erasing = false, programming = false;
-        DWORD since = 0;  // start of the erase or of programming
+        RunClock since;  // from the start of the erase or of programming
         uint32_t done = 0, total = 0;
         int shownTenth = -1;
         std::string counts;
@@ -172,9 +173,9 @@ private:
     {
         const Line& line = m_lines[board];
         std::string text = Prefix(board);
-        const DWORD elapsed = ::GetTickCount() - line.since;
+        const uint64_t elapsed = line.since.Milliseconds();
         if (line.programming)
-            text += "programming " + ProgressBarText(line.done, line.total, elapsed / 1000.0, 20);
+            text += "programming " + ProgressBarText(line.done, line.total, line.since.Seconds(), 20);
         else if (line.erasing)
             text += "erasing the flash, " + Seconds(elapsed);
         else

@@ -48,6 +48,9 @@ public:
     virtual void Stage(FlashStage stage) {}
     // Bytes done of the total (the image size); (0, total) marks a restart.
     virtual void Progress(uint32_t done, uint32_t total) {}
+    // An attempt to open the device failed; attempts is 0 when they go on
+    // until the device opens or the run is called off.
+    virtual void OpenFailed(unsigned int attempt, unsigned int attempts) {}
     virtual void EraseStarted() {}
     virtual void EraseEnded(bool erased) {}
     // A failure as it happens; address is where a block failed, else 0.

@@ -59,13 +59,14 @@ void ReportFlashFailure(FlashReport& report, FlashOutcome* outcome, FlashFailure
         report.Failure(failure, address);
 }
 
-int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report)
+int OpenFlashDevice(FlashDevice& usb, const FlashJob& job, FlashReport& report)
 {
     int handle = -1;
     for (unsigned int attempt = 0; job.openAttempts == 0 || attempt < job.openAttempts; ++attempt) {
         handle = usb.Open(job.deviceNumber);
         if (handle >= 0 || report.Cancelled())
             break;
+        report.OpenFailed(attempt + 1, job.openAttempts);
         ::Sleep(job.openRetryMs);
     }
     return handle;
@@ -127,7 +128,7 @@ bool OpenFlashImage(const FlashJob& job, const FlashPolicy& policy, CFile& file,
     return false;
 }
 
-int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
+int ProgramFlashBlocks(FlashDevice& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome)
 {
     std::vector<unsigned char> block(kBlockSize);
@@ -165,7 +166,7 @@ int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, i
     }
 }
 
-int RunFlashSequence(C_USBCmd& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
+int RunFlashSequence(FlashDevice& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
                      FlashOutcome* outcome)
 {
     FlashOutcome local;

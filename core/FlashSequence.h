@@ -4,7 +4,7 @@
 // 16 KiB blocks from the start address, then close the device. It reports
 // through a FlashReport; what differs between its callers is a FlashPolicy.
 #pragma once
-#include "C_USBCmd.h"
+#include "FlashDevice.h"
 #include "FlashReport.h"
 #include "WriterPlan.h"
 
@@ -47,7 +47,7 @@ bool OpenFlashImage(const FlashJob& job, const FlashPolicy& policy, CFile& file,
 // Opens the job's device: stops at the first result of 0 or more or when the run is
 // called off; after each failed try (the last one included) sleeps
 // job.openRetryMs. Returns the last open result.
-int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report);
+int OpenFlashDevice(FlashDevice& usb, const FlashJob& job, FlashReport& report);
 
 // Programs total bytes from the file's start in 16 KiB blocks, block k at
 // job.startAddress + k * 16384. Each block is due only while usable is
@@ -55,11 +55,11 @@ int OpenFlashDevice(C_USBCmd& usb, const FlashJob& job, FlashReport& report);
 // off); usable becomes each program call's result. Returns the last
 // program call's result when every byte was programmed, 0 otherwise.
 // Sets the outcome's sha256 from the bytes read (see FlashOutcome).
-int ProgramFlashBlocks(C_USBCmd& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
+int ProgramFlashBlocks(FlashDevice& usb, int handle, CFile& file, uint32_t total, int usable, const FlashJob& job,
                        FlashReport& report, FlashOutcome* outcome);
 
 // The whole run. Nonzero when the whole image was written (the last program
 // call's result). The device is closed with the last open result whenever
 // the image could be opened.
-int RunFlashSequence(C_USBCmd& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
+int RunFlashSequence(FlashDevice& usb, const FlashJob& job, const FlashPolicy& policy, FlashReport& report,
                      FlashOutcome* outcome);

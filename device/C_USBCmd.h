@@ -2,10 +2,11 @@
 // the program's folder. Each call looks its export up anew and passes the
 // arguments and the result through unchanged.
 #pragma once
+#include "FlashDevice.h"
 #include "ModuleDir.h"
 #include <windows.h>
 
-class C_USBCmd {
+class C_USBCmd : public FlashDevice {
 public:
     // A binding of a program without windows shows no message of its own
     // when the library can't be loaded.
@@ -17,15 +18,14 @@ public:
     // 1 when the library is loaded (now or before); 0 after showing why not.
     int LoadDriver();
 
-    // Device handle, negative when no device could be opened; -1 without the library.
-    // Virtual, so that a caller can watch which handles are held.
-    virtual int Open(int deviceNumber);
-    virtual void Close(int handle);
-    int SetFlashInfo(int handle, int flashTypeCode, int reserved);
-    // 1 when the whole flash was erased.
-    int InitFlash(int handle);
-    // 1 on success, with *programmed set to the bytes programmed.
-    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress, int* programmed);
+    // The driver's operations; without the library Open gives -1 and the
+    // others 0.
+    int Open(int deviceNumber) override;
+    void Close(int handle) override;
+    int SetFlashInfo(int handle, int flashTypeCode, int reserved) override;
+    int InitFlash(int handle) override;
+    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress,
+                int* programmed) override;
 
     static const char* const kLibraryName;
 

@@ -31,18 +31,17 @@ int RunCapacityIndexOf(HWND capacityList)
 // be answered (the window's thread serves messages while it waits for the
 // run). Once the result is shown the worker writes the run's log line, then
 // posts its end.
-class CDownloadPanel::Run : public FlashRunner::Client {
+class CDownloadPanel::Run : public FlashSessionReport {
 public:
-    Run(HWND window, HWND capacityList, const std::wstring& imagePath, uint32_t startAddress)
-        : m_window(window), m_capacityList(capacityList), m_imagePath(imagePath), m_startAddress(startAddress),
-          m_capacityIndex(RunCapacityIndexOf(capacityList))
+    Run(HWND window, HWND capacityList)
+        : m_window(window), m_capacityList(capacityList), m_capacityIndex(RunCapacityIndexOf(capacityList))
     {
     }
 
     void Stage(FlashStage stage) override
     {
-        // Once the device is ready, the status lines and the log name the
-        // capacity chosen by then.
+        // Once the device is ready, the status lines name the capacity
+        // chosen by then.
         if (stage == FlashStage::deviceReady)
             m_capacityIndex = RunCapacityIndexOf(m_capacityList);
         if (stage != FlashStage::openingDevice)
@@ -75,25 +74,14 @@ public:
             Error(texts::kFlashNotFound);
     }
 
-    void Finished(const FlashOutcome& outcome, uint32_t milliseconds) override
+    // The result shows before the session writes the log line.
+    void Ended(const FlashBoardResult& result) override
     {
-        Send(WM_DOWNLOAD_RESULT, outcome.result ? 1 : 0, m_size);
-        // After the result is shown; a log that can't be written is not the
-        // user's concern here.
-        DownloadLogEntry entry;
-        entry.program = "Tessaline";
-        entry.operation = "download";
-        entry.imagePath = m_imagePath;
-        SetLoggedImage(&entry, outcome);
-        entry.capacity = CapacityName(CapacityBits(m_capacityIndex));
-        entry.startAddress = m_startAddress;
-        entry.flashType = "SPI";
-        entry.result = FlashOutcomeText(outcome);
-        entry.milliseconds = milliseconds;
-        AppendDownloadLog(DefaultDownloadLogPath(), entry, nullptr);
-        // The last word of the run: posted after every progress message of it.
-        Post(WM_DOWNLOAD_FINISHED, 0, m_size);
+        Send(WM_DOWNLOAD_RESULT, result.outcome.result ? 1 : 0, m_size);
     }
+
+    // The last word of the run: posted after every progress message of it.
+    void Finished(const FlashBoardResult&) override { Post(WM_DOWNLOAD_FINISHED, 0, m_size); }
 
 private:
     void Post(UINT msg, WPARAM wParam, uint32_t lParam)
@@ -108,8 +96,6 @@ private:
 
     HWND m_window;
     HWND m_capacityList;
-    std::wstring m_imagePath;
-    uint32_t m_startAddress;
     int m_capacityIndex;
     uint32_t m_size = 0;
 };
@@ -256,13 +242,17 @@ int CDownloadPanel::StartDownload()
 {
     m_progress.SetRange32(0, 100);
     m_runCapacityBits = CapacityBits(RunCapacityIndex());
-    FlashJob job;
-    job.imagePath = m_imagePath;
-    job.startAddress = m_startAddress;
-    job.flashBytes = static_cast<uint32_t>(m_runCapacityBits) / 8u;
-    job.flashTypeCode = kSpiFlashTypeCode;
-    m_run.reset(new Run(m_window.m_hWnd, m_capacity.m_hWnd, m_imagePath, m_startAddress));
-    if (!m_runner.Start(m_usb, job, kDownloadPolicy, *m_run))
+    FlashSessionJob session;
+    session.job.imagePath = m_imagePath;
+    session.job.startAddress = m_startAddress;
+    session.job.flashBytes = static_cast<uint32_t>(m_runCapacityBits) / 8u;
+    session.job.flashTypeCode = kSpiFlashTypeCode;
+    session.policy = kDownloadPolicy;
+    session.program = "Tessaline";
+    session.operation = "download";
+    session.logPath = DefaultDownloadLogPath();
+    m_run.reset(new Run(m_window.m_hWnd, m_capacity.m_hWnd));
+    if (!m_runner.Start(m_usb, session, *m_run))
         m_result.SetWindowText(texts::kDownloadFail);
     return 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <string>
 
 class CFile {
 public:
@@ -36,6 +37,9 @@ public:
     uint64_t GetLength() const;
     static BOOL Remove(const char* path) { return ::DeleteFileA(path); }
     static BOOL Remove(const wchar_t* path) { return ::DeleteFileW(path); }
+    // The full path of a path relative to the current folder; the path as
+    // it is when it has none.
+    static std::wstring FullPath(const std::wstring& path);
 
 private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;

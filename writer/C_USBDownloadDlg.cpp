@@ -1,14 +1,15 @@
 #include "C_USBDownloadDlg.h"
 #include "WriterPlan.h"
+#include "DownloadLog.h"
 #include "FlashSequence.h"
 #include "MessageWait.h"
 #include "StringConv.h"
 #include "Texts.h"
 #include "resource.h"
 
-class C_USBDownloadDlg::WorkerReport : public FlashRunner::Client {
+class C_USBDownloadDlg::WorkerReport : public FlashSessionReport {
 public:
-    explicit WorkerReport(HWND dialog) : m_dialog(dialog) {}
+    WorkerReport(HWND dialog, int* failed) : m_dialog(dialog), m_failed(failed) {}
 
     void Stage(FlashStage stage) override
     {
@@ -32,16 +33,22 @@ public:
             ShowError(texts::kDeviceDownloadFail);
     }
 
-    void Finished(const FlashOutcome&, uint32_t) override { ::PostMessageW(m_dialog, WM_COMMAND, IDOK, 0); }
+    // The worker's last acts: the failure flag, then the OK command.
+    void Finished(const FlashBoardResult& result) override
+    {
+        *m_failed = result.outcome.result ? 0 : 1;
+        ::PostMessageW(m_dialog, WM_COMMAND, IDOK, 0);
+    }
 
 private:
     void ShowError(const wchar_t* text) { ::MessageBoxW(m_dialog, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
 
     HWND m_dialog;
+    int* m_failed;
 };
 
 C_USBDownloadDlg::C_USBDownloadDlg(CWnd* parent)
-    : CDialog(IDD_WRITER_DIALOG, parent), m_runner(&WaitServingMessages)
+    : CDialog(IDD_WRITER_DIALOG, parent), m_logPath(DefaultDownloadLogPath()), m_runner(&WaitServingMessages)
 {
 }
 
@@ -91,12 +98,16 @@ BOOL C_USBDownloadDlg::OnInitDialog()
 
 bool C_USBDownloadDlg::DownloadFile(const std::wstring& path)
 {
-    FlashJob job;
-    job.imagePath = path;
-    job.startAddress = m_nStartAddress;
-    job.flashTypeCode = FlashTypeCode(m_nFlashType);
-    m_report.reset(new WorkerReport(m_hWnd));
-    if (!m_runner.Start(m_usb, job, kWriterPolicy, *m_report))
+    FlashSessionJob session;
+    session.job.imagePath = path;
+    session.job.startAddress = m_nStartAddress;
+    session.job.flashTypeCode = FlashTypeCode(m_nFlashType);
+    session.policy = kWriterPolicy;
+    session.program = "Tessaline";
+    session.operation = "write";
+    session.logPath = m_logPath;
+    m_report.reset(new WorkerReport(m_hWnd, &m_nFailed));
+    if (!m_runner.Start(m_usb, session, *m_report))
         return false;
     SetWindowText(texts::kWriterTitle);
     return true;
@@ -172,9 +183,5 @@ void C_USBDownloadDlg::OnCancel()
 
 void C_USBDownloadDlg::WaitForWorker()
 {
-    if (!m_runner.IsActive())
-        return;
     m_runner.Wait();
-    if (m_runner.Outcome().result)
-        m_nFailed = 0;
 }

@@ -26,10 +26,11 @@ public:
     // The same for a path in UTF-16, which may name any file.
     int PrepareWrite(int flashTypeIndex, const wchar_t* path, unsigned int startAddress, HWND owner);
 
-    // 1 unless the whole file was written. Read it once DoModal has returned.
-    int GetFailed() const { return m_nFailed; }
+    // The failure flag: 1 unless the whole file was written. Read it once
+    // DoModal has returned.
+    int GetFailureFlag() const { return m_nFailed; }
     // How the worker's run ended (why it failed), once DoModal has returned.
-    const FlashOutcome& GetOutcome() const { return m_runner.Outcome(); }
+    const FlashBoardResult& GetResult() const { return m_runner.Result(); }
 
     // Control members, bound in this order.
     CStatic m_transferred;          // 1015
@@ -56,14 +57,17 @@ private:
     void OnWriterStage(FlashStage stage);
     void OnWriterProgress(uint32_t transferred, uint32_t total);
     // Waits for the run to end, while serving this thread's messages (the
-    // worker's message boxes are owned by this window), and takes its result.
+    // worker's message boxes are owned by this window).
     void WaitForWorker();
 
+    // Written by the worker as its run ends.
     int m_nFailed = 1;
     // The label's text, as of the last stage the worker reported.
     std::wstring m_strStatus;
     std::wstring m_strPath;
     HWND m_hOwner = nullptr;
+    // Where the run is logged.
+    std::wstring m_logPath;
     int m_nFlashType = 0;
     C_USBCmd m_usb;
     unsigned int m_nStartAddress = 0;

@@ -347,7 +347,7 @@ protected:
         texts.Finish();
         m_titles = texts.titles;
         m_snapshots = texts.snapshots;
-        outcome.failed = dialog.GetFailed();
+        outcome.failed = dialog.GetFailureFlag();
         return outcome;
     }
 
@@ -876,7 +876,7 @@ TEST_F(WriterDialogTest, PrepareWriteLoadsTheDriverQuietlyAndTheDialogFreesIt)
         C_USBDownloadDlg dialog;
         EXPECT_EQ(1, dialog.PrepareWrite(1, "x.bin", 0, nullptr));
         EXPECT_NE(nullptr, ::GetModuleHandleA(kDriverName));
-        EXPECT_EQ(1, dialog.GetFailed()) << "failed until a write has succeeded";
+        EXPECT_EQ(1, dialog.GetFailureFlag()) << "failed until a write has succeeded";
     }
     EXPECT_EQ(nullptr, ::GetModuleHandleA(kDriverName));
     ::Sleep(100);
@@ -1066,7 +1066,7 @@ TEST(WriterDialogNoDriver, PrepareWriteShowsBothMessagesAndReturnsZero)
         EXPECT_EQ(0, dialog.PrepareWrite(0, "C:\\image.bin", 0, owner));
         ::Sleep(100);
         boxes = watcher.Boxes();
-        EXPECT_EQ(1, dialog.GetFailed());
+        EXPECT_EQ(1, dialog.GetFailureFlag());
     }
     ::DestroyWindow(owner);
     ASSERT_EQ(2u, boxes.size());
