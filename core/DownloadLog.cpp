@@ -1,4 +1,5 @@
 #include "DownloadLog.h"
+#include "RunClock.h"
 #include "StringConv.h"
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +28,7 @@ class LogLock {
 public:
     explicit LogLock(HANDLE file) : m_file(file)
     {
-        const DWORD start = ::GetTickCount();
+        const RunClock waited;
         for (;;) {
             OVERLAPPED at = {};
             at.OffsetHigh = 0x7FFFFFFF;
@@ -35,7 +36,7 @@ public:
                 m_locked = true;
                 return;
             }
-            if (::GetTickCount() - start > kLockWaitMs)
+            if (waited.Milliseconds() > kLockWaitMs)
                 return;
             ::Sleep(5);
         }

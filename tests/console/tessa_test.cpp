@@ -151,6 +151,10 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
         EXPECT_EQ(c.code, Run(c.arguments, c.env)) << c.arguments;
         EXPECT_EQ(c.error + "\r\n", m_err) << c.arguments;
     }
+    // The last case: the 20 seconds without a device are counted aloud.
+    for (const char* attempt : { "attempt 1 of 20", "attempt 20 of 20" })
+        EXPECT_NE(std::string::npos, m_out.find("waiting for the device: " + std::string(attempt) + " found none\r\n"))
+            << m_out;
     // Only the runs that reached the device are logged.
     std::vector<std::string> log = Lines(ReadFile(m_dir + "log.csv"));
     ASSERT_EQ(4u, log.size());
@@ -159,6 +163,17 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
     EXPECT_NE(std::string::npos,
               log[1].find(",40000," + std::string(kPatternSha256) + ",32M,0x00000000,SPI,block program failed at 0x00004000,"))
         << log[1];
+}
+
+TEST_F(TessaTest, TheLogNamesTheImageByItsFullPath)
+{
+    ConsoleProcess tessa;
+    for (const auto& env : m_env)
+        tessa.SetEnv(env.first, env.second);
+    ASSERT_TRUE(tessa.Start(ExeDir() + "tessa.exe", "--log log.csv download image.bin", m_dir));
+    ASSERT_EQ(0, tessa.Wait()) << tessa.Errors();
+    EXPECT_NE(std::string::npos, ReadFile(m_dir + "log.csv").find(",tessa,download," + m_image + ",40000,"))
+        << ReadFile(m_dir + "log.csv");
 }
 
 TEST_F(TessaTest, LoopProgramsOneBoardAfterAnother)

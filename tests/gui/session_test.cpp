@@ -1,0 +1,95 @@
+// A long random session of the window, as a user with a flaky board would
+// have it: Connect, Disconnect, capacities, paths and downloads against a
+// driver that fails now here, now there, every box answered. Whatever came
+// before, a click on Download always shows something.
+#include "Fixture.h"
+#include <commctrl.h>
+
+namespace gui {
+namespace {
+
+class SessionTest : public AppTest {
+protected:
+    // The driver's faults for the next runs, through its ini file, replaced whole.
+    bool SetFaults(const std::string& faults)
+    {
+        if (!WriteFile(m_appDir + "next.ini", "[Device]\r\n" + faults))
+            return false;
+        return WaitFor([&] {
+            return ::MoveFileExA((m_appDir + "next.ini").c_str(), (m_appDir + "KP6600HidDriver.ini").c_str(),
+                                 MOVEFILE_REPLACE_EXISTING) != FALSE;
+        });
+    }
+
+    // Answers every box until the window is idle again: no box, and the
+    // result label empty (a refusal) or final with the bar back at 0.
+    bool AnswerUntilIdle()
+    {
+        return WaitFor([&] {
+            MessageBoxInfo box;
+            if (m_app.WaitMessageBox(&box, 50)) {
+                m_app.Dismiss(box);
+                return false;
+            }
+            const std::wstring result = m_app.Text(kResult);
+            const bool ended = result.empty() || result == L"Download OK" || result == L"Download Fail!";
+            return ended && m_app.OtherDialogs().empty()
+                   && ::SendMessageW(m_app.Item(kProgress), PBM_GETPOS, 0, 0) == 0;
+        }, 60000);
+    }
+};
+
+TEST_F(SessionTest, DownloadAlwaysAnswersThroughALongRandomSession)
+{
+    const std::string small = m_dir + "small.bin", big = m_dir + "big.bin";
+    ASSERT_TRUE(WriteFile(small, std::string(40000, 'a')));
+    ASSERT_TRUE(WriteFile(big, std::string(600000, 'b')));  // over 4M (bits)
+    const std::string paths[] = { small, small, big, m_dir + "none.bin" };
+    const std::string faults[] = { "", "", "FailBlock=2\r\n", "FlashInfoFails=1\r\n", "EraseResult=0\r\n",
+                                   "ShortBlock=1\r\n" };
+    ASSERT_TRUE(SetFaults(""));
+    Start();
+    unsigned seed = 20261209;
+    auto next = [&](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % range;
+    };
+    int downloads = 0;
+    for (int step = 0; step < 100; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        switch (next(6)) {
+        case 0:
+            m_app.Click(kConnect);
+            break;
+        case 1:
+            m_app.Click(kDisconnect);
+            break;
+        case 2:
+            ::SendMessageW(m_app.Item(kCapacity), CB_SETCURSEL, next(6), 0);
+            m_app.Command(MAKEWPARAM(kCapacity, CBN_SELCHANGE), reinterpret_cast<LPARAM>(m_app.Item(kCapacity)));
+            break;
+        case 3:
+            m_app.SetText(kPath, paths[next(4)]);
+            break;
+        default:
+            ASSERT_TRUE(SetFaults(faults[next(6)]));
+            if (!m_app.Enabled(kDownload)) {
+                m_app.Click(kConnect);
+                ASSERT_TRUE(AnswerUntilIdle());
+            }
+            ++downloads;
+            m_app.SetText(kResult, "");
+            m_app.Click(kDownload);
+            ASSERT_TRUE(WaitFor([&] { return !m_app.Text(kResult).empty() || !m_app.OtherDialogs().empty(); },
+                                30000))
+                << "Download showed nothing";
+            break;
+        }
+        ASSERT_TRUE(AnswerUntilIdle());
+    }
+    EXPECT_GT(downloads, 25);
+    Close();
+}
+
+}  // namespace
+}  // namespace gui
