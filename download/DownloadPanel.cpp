@@ -218,9 +218,13 @@ void CDownloadPanel::OnDownload(uint32_t startAddress)
         }
     }
 
+    // The run opens the very path that was checked: one it can't hold is
+    // refused rather than cut.
+    if (path.size() > static_cast<size_t>(kImagePathChars)) {
+        m_window.MessageBox(texts::kBinPathTooLong, texts::kCaptionDownload, MB_OK);
+        return;
+    }
     m_result.SetWindowText(texts::kWritingImage);
-    if (path.size() > static_cast<size_t>(kImagePathChars))
-        path.resize(kImagePathChars);
     if (!SetupDownload(path, startAddress, m_window.m_hWnd))
         return;
     StartDownload();

@@ -42,6 +42,7 @@ constexpr const wchar_t* kSuffixFailed = L" (bytes)\r\n操作状态 : 下载失�
 constexpr const wchar_t* kChooseBinFile = L"Pls choose a bin file!";
 constexpr const wchar_t* kBinFileNotFound = L"Bin file not found!";
 constexpr const wchar_t* kBinFileTooBig = L"Bin file too big to fit in SPI flash!";
+constexpr const wchar_t* kBinPathTooLong = L"Bin file path too long!";
 constexpr const wchar_t* kFileOpenFail = L"File open fail!";
 constexpr const wchar_t* kWritingImage = L"Writing image files to flash...";
 constexpr const wchar_t* kUsbInitializeFail = L"USB initialize fail!!!";

@@ -126,7 +126,7 @@ TEST_F(DownloadTest, CallsGoInBlocksOf16KiBAtTheirOffsets)
     Close();
 }
 
-TEST_F(DownloadTest, RefusesEmptyPathMissingFileQuotedPathAndOversizedFiles)
+TEST_F(DownloadTest, RefusesEmptyPathMissingFileQuotedPathOversizedFilesAndOverlongPaths)
 {
     StartConnected();
     std::string fits = Image(4194305);
@@ -137,6 +137,12 @@ TEST_F(DownloadTest, RefusesEmptyPathMissingFileQuotedPathAndOversizedFiles)
     ::SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
     ::SetEndOfFile(file);
     ::CloseHandle(file);
+    // A file that opens, named by a path longer than the run can hold.
+    ASSERT_TRUE(WriteFile(m_dir + "deep.bin", "x"));
+    std::string deep = m_dir;
+    while (deep.size() < 500)
+        deep += ".\\";
+    deep += "deep.bin";
 
     struct Case { std::string path; const wchar_t* message; int capacity; };
     std::vector<Case> cases = {
@@ -145,6 +151,7 @@ TEST_F(DownloadTest, RefusesEmptyPathMissingFileQuotedPathAndOversizedFiles)
         { "\"" + Image(10) + "\"", L"Bin file not found!", 4 },
         { fits, L"Bin file too big to fit in SPI flash!", 4 },
         { huge, L"Bin file too big to fit in SPI flash!", 5 },
+        { deep, L"Bin file path too long!", 4 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
