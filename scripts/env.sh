@@ -74,6 +74,17 @@ build_flavour() {
   mkdir -p "$TOP/build"
   # Configured every time (quick once cached), so that targets added since
   # the last build are known to --target.
+  # A build folder of a checkout that was moved or copied names another
+  # source or build folder: CMake refuses it, so it is configured afresh.
+  if [ -f "$dir/CMakeCache.txt" ]; then
+    local home cached
+    home=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$dir/CMakeCache.txt")
+    cached=$(sed -n 's/^CMAKE_CACHEFILE_DIR:INTERNAL=//p' "$dir/CMakeCache.txt")
+    if [ "$home" != "$TOP" ] || [ "$cached" != "$dir" ]; then
+      echo "tessaline: $dir was configured for $home: configuring it afresh"
+      rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
+  fi
   local first=()
   [ -f "$dir/CMakeCache.txt" ] || first=(-DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release)
   cmake -S "$TOP" -B "$dir" "${first[@]}" >"$TOP/build/configure-$flavour.log" 2>&1 \
@@ -102,6 +113,16 @@ prepare_prefix() {
     wineserver -w
     touch "$WINEPREFIX/.tessaline-fonts"
   fi
+}
+
+# Empties the temporary folders of the prefix: what tests or an interrupted
+# run left behind.
+empty_prefix_temp() {
+  local temp
+  for temp in "$WINEPREFIX"/drive_c/users/*/Temp "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp; do
+    [ -d "$temp" ] && find "$temp" -mindepth 1 -delete 2>/dev/null
+  done
+  return 0
 }
 
 # Starts Xvfb on a free display unless one is given; sets DISPLAY.

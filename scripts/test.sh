@@ -7,14 +7,15 @@ source "$(dirname "$0")/env.sh"
 choose_flavour
 build_all
 prepare_prefix
+empty_prefix_temp
 unset DISPLAY
 start_display
 # One wine server for the whole run, so each test starts quickly; ended at
 # exit unless it was already running before.
 if wineserver -p 2>/dev/null; then
-  trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT
+  trap 'wineserver -k >/dev/null 2>&1 || true; stop_display; empty_prefix_temp' EXIT
 else
-  trap stop_display EXIT
+  trap 'stop_display; empty_prefix_temp' EXIT
 fi
 # Start the prefix's background processes now, detached from ctest's pipes:
 # started by a test instead, they would hold its output open.

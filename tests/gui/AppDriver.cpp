@@ -1,4 +1,5 @@
 #include "AppDriver.h"
+#include <cstdlib>
 #include <shlobj.h>
 #include <cstdio>
 
@@ -46,16 +47,59 @@ std::string ExeDir()
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
+namespace {
+
+// Removes a folder and everything in it, as far as it can.
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((dir + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(dir + name + "\\");
+            } else {
+                ::SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA((dir + name).c_str());
+            }
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
+// The folders this process made, removed when it ends.
+std::vector<std::string>& MadeDirs()
+{
+    static std::vector<std::string> dirs;
+    return dirs;
+}
+
+void RemoveMadeDirs()
+{
+    for (const std::string& dir : MadeDirs())
+        RemoveTree(dir);
+}
+
+}  // namespace
+
 std::string MakeTempDir(const char* tag)
 {
     static int counter = 0;
+    if (MadeDirs().empty())
+        std::atexit(&RemoveMadeDirs);
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
     for (;;) {
         char name[MAX_PATH];
         snprintf(name, sizeof(name), "%stessaline-%s-%lu-%d\\", temp, tag, ::GetCurrentProcessId(), ++counter);
-        if (::CreateDirectoryA(name, nullptr))
+        if (::CreateDirectoryA(name, nullptr)) {
+            MadeDirs().push_back(name);
             return name;
+        }
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
             return std::string();
     }

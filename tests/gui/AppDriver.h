@@ -11,7 +11,8 @@ namespace gui {
 
 // The folder of the running test executable, with a trailing backslash.
 std::string ExeDir();
-// A fresh empty folder under the temporary directory, with a trailing backslash.
+// A fresh empty folder under the temporary directory, with a trailing
+// backslash; removed with all it holds when the process ends.
 std::string MakeTempDir(const char* tag);
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& bytes);
