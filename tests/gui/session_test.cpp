@@ -1,10 +1,13 @@
 // A long random session of the window, as a user with a flaky board would
 // have it: Connect, Disconnect, capacities, paths and downloads against a
-// driver that fails now here, now there, every box answered. Whatever came
-// before, a click on Download always shows something.
+// driver that fails now here, now there (or is not there at all), every box
+// answered. Download is enabled exactly while the last Connect found the
+// device and no Disconnect came after it; whatever came before, a click on it
+// then always shows something.
 #include "Fixture.h"
 #include <commctrl.h>
 #include <cstdlib>
+#include <vector>
 
 namespace gui {
 namespace {
@@ -23,12 +26,15 @@ protected:
     }
 
     // Answers every box until the window is idle again: no box, and the
-    // result label empty (a refusal) or final with the bar back at 0.
-    bool AnswerUntilIdle()
+    // result label empty (a refusal) or final with the bar back at 0. The
+    // boxes' texts go into *texts.
+    bool AnswerUntilIdle(std::vector<std::wstring>* texts = nullptr)
     {
         return WaitFor([&] {
             MessageBoxInfo box;
             if (m_app.WaitMessageBox(&box, 50)) {
+                if (texts)
+                    texts->push_back(box.text);
                 m_app.Dismiss(box);
                 return false;
             }
@@ -47,7 +53,7 @@ TEST_F(SessionTest, DownloadAlwaysAnswersThroughALongRandomSession)
     ASSERT_TRUE(WriteFile(big, std::string(600000, 'b')));  // over 4M (bits)
     const std::string paths[] = { small, small, big, m_dir + "none.bin" };
     const std::string faults[] = { "", "", "FailBlock=2\r\n", "FlashInfoFails=1\r\n", "EraseResult=0\r\n",
-                                   "ShortBlock=1\r\n" };
+                                   "ShortBlock=1\r\n", "", "Plugged=0\r\n" };
     ASSERT_TRUE(SetFaults(""));
     Start();
     // TESSALINE_SESSION_SEED and _STEPS give other and longer sessions.
@@ -59,15 +65,26 @@ TEST_F(SessionTest, DownloadAlwaysAnswersThroughALongRandomSession)
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % range;
     };
+    // Download is enabled once a Connect has found the device and until a
+    // Disconnect; whatever else happened, a click on it then shows something.
+    bool connected = false;
+    auto connect = [&] {
+        std::vector<std::wstring> texts;
+        m_app.Click(kConnect);
+        ASSERT_TRUE(AnswerUntilIdle(&texts));
+        if (!texts.empty() && texts.front() == L"连接")
+            connected = true;
+    };
     int downloads = 0;
     for (int step = 0; step < steps; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
         switch (next(6)) {
         case 0:
-            m_app.Click(kConnect);
+            connect();
             break;
         case 1:
             m_app.Click(kDisconnect);
+            connected = false;
             break;
         case 2:
             ::SendMessageW(m_app.Item(kCapacity), CB_SETCURSEL, next(6), 0);
@@ -77,11 +94,12 @@ TEST_F(SessionTest, DownloadAlwaysAnswersThroughALongRandomSession)
             m_app.SetText(kPath, paths[next(4)]);
             break;
         default:
-            ASSERT_TRUE(SetFaults(faults[next(6)]));
-            if (!m_app.Enabled(kDownload)) {
-                m_app.Click(kConnect);
-                ASSERT_TRUE(AnswerUntilIdle());
-            }
+            ASSERT_TRUE(SetFaults(faults[next(8)]));
+            if (!connected)
+                connect();
+            ASSERT_EQ(connected, m_app.Enabled(kDownload));
+            if (!connected)
+                break;
             ++downloads;
             m_app.SetText(kResult, "");
             m_app.Click(kDownload);
@@ -91,6 +109,7 @@ TEST_F(SessionTest, DownloadAlwaysAnswersThroughALongRandomSession)
             break;
         }
         ASSERT_TRUE(AnswerUntilIdle());
+        ASSERT_EQ(connected, m_app.Enabled(kDownload));
     }
     EXPECT_GT(downloads, steps / 4);
     Close();
