@@ -202,7 +202,8 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
     options->quiet = quiet;
     options->noLog = noLog;
     options->command = command->command;
-    const std::string allowed = command->options;
+    // Each option matched whole: " --address " is no " -address ".
+    const std::string allowed = std::string(" ") + command->options;
 
     std::vector<std::string> positional;
     for (size_t i = first + 1; i < args.size(); ++i) {
@@ -211,7 +212,7 @@ bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* opt
             positional.push_back(arg);
             continue;
         }
-        if (allowed.find(arg + " ") == std::string::npos)
+        if (allowed.find(" " + arg + " ") == std::string::npos)
             return fail("unknown option '" + arg + "' for " + command->name);
         std::string value;
         if (TakesValue(arg)) {
