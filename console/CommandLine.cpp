@@ -1,5 +1,7 @@
 #include "CommandLine.h"
+#include "Capacities.h"
 #include "DeviceList.h"
+#include "FlashTypes.h"
 #include "StringConv.h"
 #include <cctype>
 #include <cstdlib>
@@ -130,26 +132,6 @@ bool TakesValue(const std::string& option)
 }
 
 }  // namespace
-
-int CapacityIndexOf(const std::string& name)
-{
-    static const char* const kNames[] = { "2M", "4M", "8M", "16M", "32M", "64M" };
-    for (int i = 0; i < 6; ++i) {
-        if (SameTextIgnoringCase(name, kNames[i]))
-            return i;
-    }
-    return -1;
-}
-
-int FlashTypeIndexOf(const std::string& name)
-{
-    static const char* const kNames[] = { "SPI", "KP6X", "NAND" };
-    for (int i = 0; i < 3; ++i) {
-        if (SameTextIgnoringCase(name, kNames[i]))
-            return i;
-    }
-    return -1;
-}
 
 bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* options, std::string* error)
 {

@@ -1,6 +1,7 @@
 // The console program's command line: the command, its image or output,
 // and its options, checked for form (not for the files they name).
 #pragma once
+#include "Capacities.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@ enum class TessaCommand { help, version, download, write, connect, pack, map, un
 struct TessaOptions {
     TessaCommand command = TessaCommand::help;
     std::string image;                  // download, write, map, unpack; convert: the source
-    int capacityIndex = 4;              // "32M"
+    int capacityIndex = kDefaultCapacityIndex;
     bool capacityGiven = false;
     uint32_t address = 0;               // download, write: flash address of the image
     int flashTypeIndex = 0;             // "SPI"
@@ -37,10 +38,5 @@ struct TessaOptions {
 // Reads the arguments after the program's name. False, with a one-line
 // reason, when they are not a valid command line.
 bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* options, std::string* error);
-
-// Capacity list position of "2M" ... "64M" (any case), or -1.
-int CapacityIndexOf(const std::string& name);
-// Flash type index of "SPI", "KP6X", "NAND" (any case), or -1.
-int FlashTypeIndexOf(const std::string& name);
 
 extern const char* const kTessaUsage;

@@ -3,11 +3,11 @@
 #include "GangCommand.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
+#include "Capacities.h"
 #include "DownloadLog.h"
 #include "DownloadMath.h"
 #include "FlashSequence.h"
 #include "ModuleDir.h"
-#include "StatusLine.h"
 #include "StringConv.h"
 #include "WriterPlan.h"
 #include <atomic>

@@ -1,8 +1,9 @@
 #include "FlashJobs.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
+#include "Capacities.h"
+#include "FlashTypes.h"
 #include "ModuleDir.h"
-#include "StatusLine.h"
 #include "StringConv.h"
 #include <atomic>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "MapCommand.h"
+#include "Capacities.h"
 #include "DownloadLog.h"
 #include "ExitCodes.h"
-#include "StatusLine.h"
 #include "StringConv.h"
 #include <cstdio>
 

@@ -1,6 +1,7 @@
 #include "C_USBDownloadDlg.h"
 #include "WriterPlan.h"
 #include "FlashSequence.h"
+#include "FlashTypes.h"
 #include "MessageWait.h"
 #include "StringConv.h"
 #include "Texts.h"
