@@ -42,8 +42,8 @@ std::string Hex8(uint32_t value)
 int CheckImage(const TessaOptions& options, ConsoleOutput& out)
 {
     CFile file;
-    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
-        out.Error("image file not found or unreadable: " + options.image);
+    if (!file.Open(WideFromUtf8(options.input).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
+        out.Error("image file not found or unreadable: " + options.input);
         return kExitBadInput;
     }
     const uint64_t length = file.GetLength();
@@ -72,7 +72,7 @@ FlashJob FlashJobOf(const TessaOptions& options)
 {
     const bool download = options.command == TessaCommand::download;
     FlashJob job;
-    job.imagePath = WideFromUtf8(options.image);
+    job.imagePath = WideFromUtf8(options.input);
     job.startAddress = options.address;
     job.flashBytes = FlashBytesOf(options);
     job.hashImage = !options.noLog;
@@ -90,9 +90,9 @@ const FlashPolicy& FlashPolicyOf(const TessaOptions& options)
 std::string FlashTitle(const TessaOptions& options)
 {
     if (options.command == TessaCommand::download)
-        return "download " + options.image + " at " + Hex8(options.address) + ", capacity "
+        return "download " + options.input + " at " + Hex8(options.address) + ", capacity "
                + CapacityName(CapacityBits(options.capacityIndex));
-    return "write " + options.image + " at " + Hex8(options.address) + ", flash type "
+    return "write " + options.input + " at " + Hex8(options.address) + ", flash type "
            + FlashTypeName(options.flashTypeIndex);
 }
 

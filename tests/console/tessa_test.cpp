@@ -544,7 +544,7 @@ TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
                                       "--address", "0x00FF00", "--loop", "--count", "3" },
                                     &o, &error)) << error;
     EXPECT_EQ(TessaCommand::write, o.command);
-    EXPECT_EQ("x.bin", o.image);
+    EXPECT_EQ("x.bin", o.input);
     EXPECT_EQ(1, o.flashTypeIndex);
     EXPECT_EQ(0xFF00u, o.address);
     EXPECT_TRUE(o.loop && o.quiet);
