@@ -27,7 +27,7 @@ BOOL CTessalineApp::InitInstance()
         return FALSE;
     }
     m_pMainWnd = dialog;
-    dialog->m_startupArg = m_lpCmdLineW;
+    dialog->m_startupArg = m_argumentsW;
     dialog->DoModal();
     delete dialog;
     m_pMainWnd = nullptr;

@@ -4,6 +4,7 @@
 #include "CDialog.h"
 #include "CWinApp.h"
 #include "ColorMath.h"
+#include "FlashTypes.h"
 #include "GdiPlus.h"
 #include "StringConv.h"
 #include "Texts.h"
@@ -13,7 +14,6 @@
 namespace {
 // Parameter fields are read with at most 8 characters.
 const int kFieldChars = 8;
-const int kFlashTypeButtons[] = { IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND };
 }
 
 CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result)
@@ -83,8 +83,8 @@ void CBuilderPanel::ShowSettings(CWinApp& store)
     using namespace texts;
     // A stored type outside the three buttons checks none of them.
     int flashType = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeyFlashType, 0));
-    for (int i = 0; i < 3; ++i)
-        ::CheckDlgButton(m_window.m_hWnd, kFlashTypeButtons[i], i == flashType ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < kFlashTypeCount; ++i)
+        ::CheckDlgButton(m_window.m_hWnd, kFlashTypes[i].buttonId, i == flashType ? BST_CHECKED : BST_UNCHECKED);
 
     m_resolutionList.SetCurSel(0);
     // The first item that begins with the stored text, whatever its case;
@@ -122,16 +122,16 @@ void CBuilderPanel::SaveSettings(CWinApp& store)
                           static_cast<int>(PackColor(m_bgRed, m_bgGreen, m_bgBlue)));
     store.WriteProfileInt(kSectionOptional, kKeyAudioStart, static_cast<int>(m_audioStartAddress));
     store.WriteProfileInt(kSectionOptional, kKeyImageStart, static_cast<int>(m_imageStartAddress));
-    // The first checked button's offset; with none checked this gives
-    // -1008, which again checks none at the next start.
+    // The first checked button's offset from the first button's id; with none
+    // checked this gives -1008, which again checks none at the next start.
     int checked = 0;
-    for (int id : kFlashTypeButtons) {
-        if (::IsDlgButtonChecked(m_window.m_hWnd, id) == BST_CHECKED) {
-            checked = id;
+    for (const FlashType& type : kFlashTypes) {
+        if (::IsDlgButtonChecked(m_window.m_hWnd, type.buttonId) == BST_CHECKED) {
+            checked = type.buttonId;
             break;
         }
     }
-    store.WriteProfileInt(kSectionOptional, kKeyFlashType, checked - IDC_FLASH_SPI);
+    store.WriteProfileInt(kSectionOptional, kKeyFlashType, checked - kFlashTypes[0].buttonId);
     m_audioList.Save(store, kSectionAudioList);
     m_imageList.Save(store, kSectionImageList);
 }
@@ -308,8 +308,8 @@ void CBuilderPanel::OnSpeechFormatChange()
 
 int CBuilderPanel::CheckedFlashType() const
 {
-    for (int index = 0; index < 3; ++index) {
-        if (::IsDlgButtonChecked(m_window.m_hWnd, IDC_FLASH_SPI + index) == BST_CHECKED)
+    for (int index = 0; index < kFlashTypeCount; ++index) {
+        if (::IsDlgButtonChecked(m_window.m_hWnd, kFlashTypes[index].buttonId) == BST_CHECKED)
             return index;
     }
     // None checked (only after an unusable stored value): SPI, the default.

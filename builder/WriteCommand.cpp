@@ -3,6 +3,7 @@
 #include "CFile.h"
 #include "CWaitCursor.h"
 #include "FlashSequence.h"
+#include "FlashTypes.h"
 #include "StringConv.h"
 #include "Texts.h"
 #include <cstdio>

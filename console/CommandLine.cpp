@@ -1,50 +1,10 @@
 #include "CommandLine.h"
+#include "Capacities.h"
 #include "DeviceList.h"
+#include "FlashTypes.h"
 #include "StringConv.h"
 #include <cctype>
-#include <cstdlib>
-
-const char* const kTessaUsage =
-    "usage: tessa [--log FILE | --no-log] [--quiet] COMMAND [options]\n"
-    "\n"
-    "  download IMAGE [--capacity 2M|4M|8M|16M|32M|64M] [--address HEX] [--devices LIST]\n"
-    "                 [--loop [--count N]]\n"
-    "      erase the flash and program the raw image (SPI), as the download panel does;\n"
-    "      capacity 32M and address 0 unless given\n"
-    "  write IMAGE [--flash-type SPI|KP6X|NAND] [--address HEX] [--devices LIST]\n"
-    "              [--loop [--count N]]\n"
-    "      erase the flash and write the image as the Writer dialog does\n"
-    "  connect [--capacity C]\n"
-    "      open and close the device once\n"
-    "  pack -o OUT [--audio FILE]... [--image FILE]... [--format APM|MDM] [--rate HZ]\n"
-    "       [--clock HZ] [--background R,G,B] [--audio-start HEX] [--image-start HEX]\n"
-    "       [--keep-converted]\n"
-    "      convert the files and pack them into OUT, as the builder's Write does; without\n"
-    "      --image-start the images go to the first 4 KiB boundary after the audio\n"
-    "  map IMAGE [--json] [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
-    "      print the table of a packed image\n"
-    "  unpack IMAGE -o DIR [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
-    "      read a packed image as map does and write its clips as audio-01.wav..., its\n"
-    "      pictures as image-01.png... and map.json into DIR, as the device plays and shows them\n"
-    "  convert SOURCE -o OUT [--format APM|MDM] [--rate HZ] [--clock HZ] [--background R,G,B]\n"
-    "      convert one audio file (OUT .wav) or picture (OUT .png) as pack does and decode it\n"
-    "      back as the device plays or shows it\n"
-    "\n"
-    "  --devices LIST\n"
-    "               program several boards at once, one per device number (0 to 63):\n"
-    "               0-3, 0,2,5 or 0-2,7 (device 0 alone without it); with --loop each\n"
-    "               device is a station of its own, and --count counts over all of them\n"
-    "  --loop       program board after board as each is plugged in, until Ctrl+C\n"
-    "               (or N boards with --count N)\n"
-    "  --log FILE   append the download log there instead of\n"
-    "               %LOCALAPPDATA%\\Tessaline\\downloads.csv\n"
-    "  --no-log     append nothing to the download log\n"
-    "  --quiet      no progress or information, only errors\n"
-    "  --help, --version\n"
-    "\n"
-    "exit codes: 0 success; 1 the device or the flash failed (or a library is missing, or\n"
-    "            unpack found problems in the packed image);\n"
-    "            2 bad usage or bad input (missing file, too big, odd address, unknown option)\n";
+#include <iterator>
 
 namespace {
 
@@ -101,202 +61,309 @@ bool ParseColor(const std::string& text, unsigned char* rgb)
     return true;
 }
 
-struct CommandName {
-    const char* name;
-    TessaCommand command;
-    const char* options;  // the options it takes, each followed by a space
-};
-
-const CommandName kCommands[] = {
-    { "download", TessaCommand::download, "--capacity --address --devices --loop --count --log --no-log --quiet " },
-    { "write", TessaCommand::write, "--flash-type --address --devices --loop --count --log --no-log --quiet " },
-    { "connect", TessaCommand::connect, "--capacity --quiet " },
-    { "pack", TessaCommand::pack,
-      "-o --output --audio --image --format --rate --clock --background --audio-start --image-start "
-      "--keep-converted --quiet " },
-    { "map", TessaCommand::map, "--json --audio-start --image-start --clock --capacity --quiet " },
-    { "unpack", TessaCommand::unpack, "-o --output --audio-start --image-start --clock --capacity --quiet " },
-    { "convert", TessaCommand::convert, "-o --output --format --rate --clock --background --quiet " },
-};
-
-bool TakesValue(const std::string& option)
+// "A, B or C".
+std::string OneOf(const std::vector<std::string>& names)
 {
-    static const char* const kFlags[] = { "--loop", "--quiet", "--json", "--keep-converted", "--no-log" };
-    for (const char* flag : kFlags) {
-        if (option == flag)
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+bool Refuse(const std::string& reason, std::string* error)
+{
+    *error = reason;
+    return false;
+}
+
+// How each option is read. A reader is given the option's name and value
+// ("" for one that takes none); it refuses a bad value with its reason.
+using OptionReader = bool (*)(const std::string& name, const std::string& value, TessaOptions* o, std::string* error);
+
+bool ReadCapacity(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    o->capacityIndex = CapacityIndexOf(value);
+    o->capacityGiven = true;
+    if (o->capacityIndex >= 0)
+        return true;
+    std::vector<std::string> names;
+    for (const Capacity& capacity : kCapacities)
+        names.push_back(capacity.name);
+    return Refuse("unknown capacity '" + value + "' (" + OneOf(names) + ")", error);
+}
+
+bool ReadAddress(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    return ParseHexArgument(value, &o->address)
+           || Refuse("the address must be hexadecimal, at most 8 digits: '" + value + "'", error);
+}
+
+bool ReadFlashType(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    o->flashTypeIndex = FlashTypeIndexOf(value);
+    if (o->flashTypeIndex >= 0)
+        return true;
+    std::vector<std::string> names;
+    for (const FlashType& type : kFlashTypes)
+        names.push_back(type.name);
+    return Refuse("unknown flash type '" + value + "' (" + OneOf(names) + ")", error);
+}
+
+bool ReadCount(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    long long number = 0;
+    if (!ParseDecimalArgument(value, 1000000, &number) || number == 0)
+        return Refuse("the count must be a number from 1: '" + value + "'", error);
+    o->count = static_cast<unsigned int>(number);
+    return true;
+}
+
+bool ReadDevices(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    return ParseDeviceList(value, &o->devices, error);
+}
+
+bool ReadLoop(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->loop = true;
+    return true;
+}
+
+bool ReadQuiet(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->quiet = true;
+    return true;
+}
+
+bool ReadNoLog(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->noLog = true;
+    return true;
+}
+
+bool ReadLog(const std::string&, const std::string& value, TessaOptions* o, std::string*)
+{
+    o->logPath = value;
+    return true;
+}
+
+bool ReadJson(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->json = true;
+    return true;
+}
+
+bool ReadOutput(const std::string&, const std::string& value, TessaOptions* o, std::string*)
+{
+    o->output = value;
+    return true;
+}
+
+bool ReadAudio(const std::string&, const std::string& value, TessaOptions* o, std::string*)
+{
+    o->audio.push_back(value);
+    return true;
+}
+
+bool ReadImage(const std::string&, const std::string& value, TessaOptions* o, std::string*)
+{
+    o->images.push_back(value);
+    return true;
+}
+
+bool ReadFormat(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    if (!SameTextIgnoringCase(value, "APM") && !SameTextIgnoringCase(value, "MDM"))
+        return Refuse("unknown speech format '" + value + "' (APM or MDM)", error);
+    o->format = SameTextIgnoringCase(value, "APM") ? "APM" : "MDM";
+    return true;
+}
+
+// --rate and --clock.
+bool ReadHertz(const std::string& name, const std::string& value, TessaOptions* o, std::string* error)
+{
+    long long number = 0;
+    if (!ParseDecimalArgument(value, 99999999, &number))
+        return Refuse(name + " must be a number of hertz, at most 8 digits: '" + value + "'", error);
+    (name == "--rate" ? o->rate : o->clock) = static_cast<int>(number);
+    return true;
+}
+
+bool ReadBackground(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
+{
+    return ParseColor(value, o->background)
+           || Refuse("the background must be R,G,B with values from 0 to 255: '" + value + "'", error);
+}
+
+// --audio-start and --image-start.
+bool ReadStart(const std::string& name, const std::string& value, TessaOptions* o, std::string* error)
+{
+    const bool audio = name == "--audio-start";
+    if (!ParseHexArgument(value, audio ? &o->audioStart : &o->imageStart))
+        return Refuse(name + " must be hexadecimal, at most 8 digits: '" + value + "'", error);
+    (audio ? o->audioStartGiven : o->imageStartGiven) = true;
+    return true;
+}
+
+bool ReadKeepConverted(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->keepConverted = true;
+    return true;
+}
+
+struct TessaOption {
+    const char* name;
+    bool takesValue;
+    OptionReader read;
+};
+
+const TessaOption kOptions[] = {
+    { "--capacity", true, ReadCapacity },
+    { "--address", true, ReadAddress },
+    { "--flash-type", true, ReadFlashType },
+    { "--count", true, ReadCount },
+    { "--devices", true, ReadDevices },
+    { "--loop", false, ReadLoop },
+    { "--quiet", false, ReadQuiet },
+    { "--no-log", false, ReadNoLog },
+    { "--log", true, ReadLog },
+    { "--json", false, ReadJson },
+    { "-o", true, ReadOutput },
+    { "--output", true, ReadOutput },
+    { "--audio", true, ReadAudio },
+    { "--image", true, ReadImage },
+    { "--format", true, ReadFormat },
+    { "--rate", true, ReadHertz },
+    { "--clock", true, ReadHertz },
+    { "--background", true, ReadBackground },
+    { "--audio-start", true, ReadStart },
+    { "--image-start", true, ReadStart },
+    { "--keep-converted", false, ReadKeepConverted },
+};
+
+// The options any command's run reads, which may also come before it.
+const char* const kLeadingOptions[] = { "--log", "--quiet", "--no-log" };
+
+const TessaOption* FindOption(const std::string& name, const std::vector<const char*>& allowed)
+{
+    for (const char* candidate : allowed) {
+        if (name != candidate)
+            continue;
+        for (const TessaOption& option : kOptions) {
+            if (name == option.name)
+                return &option;
+        }
+    }
+    return nullptr;
+}
+
+// Reads the option at args[*at] and its value, if it takes one; *at is left
+// on the last argument read.
+bool ReadOption(const TessaOption& option, const std::vector<std::string>& args, size_t* at, TessaOptions* o,
+                std::string* error)
+{
+    const std::string& name = args[*at];
+    std::string value;
+    if (option.takesValue) {
+        if (*at + 1 >= args.size())
+            return Refuse("option " + name + " needs a value", error);
+        value = args[++*at];
+    }
+    return option.read(name, value, o, error);
+}
+
+// The options before the command, from args[*first]; *first is left on the
+// first argument that is not one of them.
+bool ReadLeadingOptions(const std::vector<std::string>& args, size_t* first, TessaOptions* o, std::string* error)
+{
+    const std::vector<const char*> leading(std::begin(kLeadingOptions), std::end(kLeadingOptions));
+    for (; *first < args.size(); ++*first) {
+        const TessaOption* option = FindOption(args[*first], leading);
+        if (!option)
+            return true;
+        if (!ReadOption(*option, args, first, o, error))
             return false;
     }
     return true;
 }
 
+// The command's own options and its plain arguments, from args[first].
+bool ReadCommandArguments(const TessaCommandRow& command, const std::vector<std::string>& args, size_t first,
+                          TessaOptions* o, std::vector<std::string>* plain, std::string* error)
+{
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-') {
+            plain->push_back(arg);
+            continue;
+        }
+        const TessaOption* option = FindOption(arg, command.options);
+        if (!option)
+            return Refuse("unknown option '" + arg + "' for " + command.name, error);
+        if (!ReadOption(*option, args, &i, o, error))
+            return false;
+    }
+    return true;
+}
+
+// What the command needs beyond the form of each option.
+bool CheckCommand(const TessaCommandRow& command, const std::vector<std::string>& plain, TessaOptions* o,
+                  std::string* error)
+{
+    const bool takesInput = command.missingInput != nullptr;
+    if (takesInput && plain.empty())
+        return Refuse(command.missingInput, error);
+    if (plain.size() > (takesInput ? 1u : 0u))
+        return Refuse("unexpected argument '" + plain[takesInput ? 1 : 0] + "'", error);
+    if (takesInput)
+        o->input = plain[0];
+    if (o->count && !o->loop)
+        return Refuse("--count goes with --loop", error);
+    if (command.missingOutput && o->output.empty())
+        return Refuse(command.missingOutput, error);
+    if (command.clockAboveZero && o->clock == 0)
+        return Refuse("--clock must be above 0 Hz", error);
+    return true;
+}
+
+const TessaCommandRow* FindCommand(const std::string& name)
+{
+    for (size_t i = 0; i < kTessaCommandCount; ++i) {
+        if (name == kTessaCommands[i].name)
+            return &kTessaCommands[i];
+    }
+    return nullptr;
+}
+
 }  // namespace
-
-int CapacityIndexOf(const std::string& name)
-{
-    static const char* const kNames[] = { "2M", "4M", "8M", "16M", "32M", "64M" };
-    for (int i = 0; i < 6; ++i) {
-        if (SameTextIgnoringCase(name, kNames[i]))
-            return i;
-    }
-    return -1;
-}
-
-int FlashTypeIndexOf(const std::string& name)
-{
-    static const char* const kNames[] = { "SPI", "KP6X", "NAND" };
-    for (int i = 0; i < 3; ++i) {
-        if (SameTextIgnoringCase(name, kNames[i]))
-            return i;
-    }
-    return -1;
-}
 
 bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* options, std::string* error)
 {
     *options = TessaOptions();
-    auto fail = [&](const std::string& reason) {
-        *error = reason;
-        return false;
-    };
     if (args.empty())
-        return fail("no command given (try --help)");
+        return Refuse("no command given (try --help)", error);
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h" || arg == "/?") {
             options->command = TessaCommand::help;
             return true;
         }
     }
-    // Options of every command may also come before it.
     size_t first = 0;
-    std::string log;
-    bool quiet = false, noLog = false;
-    while (first < args.size() && (args[first] == "--log" || args[first] == "--quiet" || args[first] == "--no-log")) {
-        if (args[first] == "--quiet") {
-            quiet = true;
-        } else if (args[first] == "--no-log") {
-            noLog = true;
-        } else {
-            if (first + 1 >= args.size())
-                return fail("option --log needs a value");
-            log = args[++first];
-        }
-        ++first;
-    }
+    if (!ReadLeadingOptions(args, &first, options, error))
+        return false;
     if (first >= args.size())
-        return fail("no command given (try --help)");
+        return Refuse("no command given (try --help)", error);
     if (args[first] == "--version") {
         if (args.size() > first + 1)
-            return fail("--version takes nothing more");
+            return Refuse("--version takes nothing more", error);
         options->command = TessaCommand::version;
         return true;
     }
-
-    const CommandName* command = nullptr;
-    for (const CommandName& candidate : kCommands) {
-        if (args[first] == candidate.name)
-            command = &candidate;
-    }
+    const TessaCommandRow* command = FindCommand(args[first]);
     if (!command)
-        return fail("unknown command '" + args[first] + "' (try --help)");
-    options->logPath = log;
-    options->quiet = quiet;
-    options->noLog = noLog;
+        return Refuse("unknown command '" + args[first] + "' (try --help)", error);
     options->command = command->command;
-    const std::string allowed = command->options;
-
-    std::vector<std::string> positional;
-    for (size_t i = first + 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() < 2 || arg[0] != '-') {
-            positional.push_back(arg);
-            continue;
-        }
-        if (allowed.find(arg + " ") == std::string::npos)
-            return fail("unknown option '" + arg + "' for " + command->name);
-        std::string value;
-        if (TakesValue(arg)) {
-            if (i + 1 >= args.size())
-                return fail("option " + arg + " needs a value");
-            value = args[++i];
-        }
-        long long number = 0;
-        if (arg == "--capacity") {
-            options->capacityIndex = CapacityIndexOf(value);
-            options->capacityGiven = true;
-            if (options->capacityIndex < 0)
-                return fail("unknown capacity '" + value + "' (2M, 4M, 8M, 16M, 32M or 64M)");
-        } else if (arg == "--address") {
-            if (!ParseHexArgument(value, &options->address))
-                return fail("the address must be hexadecimal, at most 8 digits: '" + value + "'");
-        } else if (arg == "--flash-type") {
-            options->flashTypeIndex = FlashTypeIndexOf(value);
-            if (options->flashTypeIndex < 0)
-                return fail("unknown flash type '" + value + "' (SPI, KP6X or NAND)");
-        } else if (arg == "--count") {
-            if (!ParseDecimalArgument(value, 1000000, &number) || number == 0)
-                return fail("the count must be a number from 1: '" + value + "'");
-            options->count = static_cast<unsigned int>(number);
-        } else if (arg == "--devices") {
-            std::string reason;
-            if (!ParseDeviceList(value, &options->devices, &reason))
-                return fail(reason);
-        } else if (arg == "--loop") {
-            options->loop = true;
-        } else if (arg == "--quiet") {
-            options->quiet = true;
-        } else if (arg == "--no-log") {
-            options->noLog = true;
-        } else if (arg == "--log") {
-            options->logPath = value;
-        } else if (arg == "--json") {
-            options->json = true;
-        } else if (arg == "-o" || arg == "--output") {
-            options->output = value;
-        } else if (arg == "--audio") {
-            options->audio.push_back(value);
-        } else if (arg == "--image") {
-            options->images.push_back(value);
-        } else if (arg == "--format") {
-            if (!SameTextIgnoringCase(value, "APM") && !SameTextIgnoringCase(value, "MDM"))
-                return fail("unknown speech format '" + value + "' (APM or MDM)");
-            options->format = SameTextIgnoringCase(value, "APM") ? "APM" : "MDM";
-        } else if (arg == "--rate" || arg == "--clock") {
-            if (!ParseDecimalArgument(value, 99999999, &number))
-                return fail(arg + " must be a number of hertz, at most 8 digits: '" + value + "'");
-            (arg == "--rate" ? options->rate : options->clock) = static_cast<int>(number);
-        } else if (arg == "--background") {
-            if (!ParseColor(value, options->background))
-                return fail("the background must be R,G,B with values from 0 to 255: '" + value + "'");
-        } else if (arg == "--audio-start" || arg == "--image-start") {
-            const bool audio = arg == "--audio-start";
-            if (!ParseHexArgument(value, audio ? &options->audioStart : &options->imageStart))
-                return fail(arg + " must be hexadecimal, at most 8 digits: '" + value + "'");
-            (audio ? options->audioStartGiven : options->imageStartGiven) = true;
-        } else if (arg == "--keep-converted") {
-            options->keepConverted = true;
-        }
-    }
-
-    const bool needsImage = command->command == TessaCommand::download || command->command == TessaCommand::write
-                            || command->command == TessaCommand::map || command->command == TessaCommand::unpack
-                            || command->command == TessaCommand::convert;
-    const bool convert = command->command == TessaCommand::convert;
-    if (needsImage && positional.empty())
-        return fail(convert ? std::string("convert needs an audio file or a picture")
-                            : std::string(command->name) + " needs an image file");
-    if (positional.size() > (needsImage ? 1u : 0u))
-        return fail("unexpected argument '" + positional[needsImage ? 1 : 0] + "'");
-    if (needsImage)
-        options->image = positional[0];
-    if (options->count && !options->loop)
-        return fail("--count goes with --loop");
-    if (command->command == TessaCommand::pack && options->output.empty())
-        return fail("pack needs an output file: -o OUT");
-    if (command->command == TessaCommand::unpack && options->output.empty())
-        return fail("unpack needs an output folder: -o DIR");
-    if (convert && options->output.empty())
-        return fail("convert needs an output file: -o OUT");
-    if ((convert || command->command == TessaCommand::unpack) && options->clock == 0)
-        return fail("--clock must be above 0 Hz");
-    return true;
+    std::vector<std::string> plain;
+    return ReadCommandArguments(*command, args, first + 1, options, &plain, error)
+           && CheckCommand(*command, plain, options, error);
 }

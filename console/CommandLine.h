@@ -1,17 +1,23 @@
-// The console program's command line: the command, its image or output,
-// and its options, checked for form (not for the files they name).
+// The console program's command line: the command, its input or output,
+// and its options, checked for form (not for the files they name). The
+// commands are the rows of one table (TessaCommands.cpp): the usage, the
+// options each command takes, its checks and its run all come from there.
 #pragma once
+#include "Capacities.h"
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class ConsoleOutput;
 
 enum class TessaCommand { help, version, download, write, connect, pack, map, unpack, convert };
 
 // Every text, paths included, is UTF-8.
 struct TessaOptions {
     TessaCommand command = TessaCommand::help;
-    std::string image;                  // download, write, map, unpack; convert: the source
-    int capacityIndex = 4;              // "32M"
+    std::string input;                  // download, write, map, unpack: the image; convert: the source
+    int capacityIndex = kDefaultCapacityIndex;
     bool capacityGiven = false;
     uint32_t address = 0;               // download, write: flash address of the image
     int flashTypeIndex = 0;             // "SPI"
@@ -34,13 +40,29 @@ struct TessaOptions {
     bool keepConverted = false;
 };
 
+// One command: what --help says of it, the options it takes, what it needs
+// and what runs it.
+struct TessaCommandRow {
+    TessaCommand command;
+    const char* name;
+    const char* synopsis;               // after the name: its arguments, continuation lines included
+    const char* help;                   // what it does, one or more lines
+    std::vector<const char*> options;   // each matched whole
+    const char* missingInput;           // the refusal without its one argument; null: it takes none
+    const char* missingOutput;          // the refusal without -o; null: it needs none
+    bool clockAboveZero;                // --clock 0 is refused
+    int (*run)(const TessaOptions& options, ConsoleOutput& out);
+};
+
+extern const TessaCommandRow kTessaCommands[];
+extern const size_t kTessaCommandCount;
+
+// The row of a command; null for help and version.
+const TessaCommandRow* FindTessaCommand(TessaCommand command);
+
 // Reads the arguments after the program's name. False, with a one-line
 // reason, when they are not a valid command line.
 bool ParseTessaArguments(const std::vector<std::string>& args, TessaOptions* options, std::string* error);
 
-// Capacity list position of "2M" ... "64M" (any case), or -1.
-int CapacityIndexOf(const std::string& name);
-// Flash type index of "SPI", "KP6X", "NAND" (any case), or -1.
-int FlashTypeIndexOf(const std::string& name);
-
-extern const char* const kTessaUsage;
+// What --help prints.
+std::string TessaUsage();

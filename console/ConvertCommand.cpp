@@ -67,7 +67,7 @@ private:
 
 int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
 {
-    const std::string& source = options.image;
+    const std::string& source = options.input;
     const SourceKind kind = KindOf(source);
     if (kind == SourceKind::unknown) {
         out.Error("unknown kind of source: " + source + " (audio .mp3 or .wav, pictures .jpg, .bmp, .png or .gif)");

@@ -3,8 +3,8 @@
 #include "FlashJobs.h"
 #include "GangCommand.h"
 #include "C_USBCmd.h"
+#include "Capacities.h"
 #include "RunClock.h"
-#include "StatusLine.h"
 #include <atomic>
 #include <cstdio>
 #include <thread>

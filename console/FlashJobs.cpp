@@ -1,9 +1,10 @@
 #include "FlashJobs.h"
 #include "C_USBCmd.h"
 #include "CFile.h"
+#include "Capacities.h"
+#include "FlashTypes.h"
 #include "ModuleDir.h"
 #include "BoardStation.h"
-#include "StatusLine.h"
 #include "StringConv.h"
 #include <atomic>
 #include <cstdio>
@@ -60,8 +61,8 @@ std::string Hex8(uint32_t value)
 int CheckImage(const TessaOptions& options, ConsoleOutput& out)
 {
     CFile file;
-    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
-        out.Error("image file not found or unreadable: " + options.image);
+    if (!file.Open(WideFromUtf8(options.input).c_str(), CFile::modeRead | CFile::shareDenyNone)) {
+        out.Error("image file not found or unreadable: " + options.input);
         return kExitBadInput;
     }
     const uint64_t length = file.GetLength();
@@ -92,7 +93,7 @@ FlashSessionJob FlashSessionOf(const TessaOptions& options)
     const bool download = options.command == TessaCommand::download;
     FlashSessionJob session;
     FlashJob& job = session.job;
-    job.imagePath = WideFromUtf8(options.image);
+    job.imagePath = WideFromUtf8(options.input);
     job.startAddress = options.address;
     job.flashBytes = FlashBytesOf(options);
     job.hashImage = !options.noLog;
@@ -115,9 +116,9 @@ unsigned int BoardsToRun(const TessaOptions& options)
 std::string FlashTitle(const TessaOptions& options)
 {
     if (options.command == TessaCommand::download)
-        return "download " + options.image + " at " + Hex8(options.address) + ", capacity "
+        return "download " + options.input + " at " + Hex8(options.address) + ", capacity "
                + CapacityName(CapacityBits(options.capacityIndex));
-    return "write " + options.image + " at " + Hex8(options.address) + ", flash type "
+    return "write " + options.input + " at " + Hex8(options.address) + ", flash type "
            + FlashTypeName(options.flashTypeIndex);
 }
 

@@ -211,7 +211,7 @@ std::shared_ptr<const std::vector<unsigned char>> ReadImage(const TessaOptions& 
 {
     const std::string what = options.command == TessaCommand::download ? "download" : "write";
     CFile file;
-    if (!file.Open(WideFromUtf8(options.image).c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+    if (!file.Open(WideFromUtf8(options.input).c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
         out.Error(what + " failed: image file can't be opened");
         return nullptr;
     }

@@ -1,7 +1,7 @@
 #include "MapCommand.h"
+#include "Capacities.h"
 #include "DownloadLog.h"
 #include "ExitCodes.h"
-#include "StatusLine.h"
 #include "StringConv.h"
 #include <cstdio>
 
@@ -14,7 +14,7 @@ bool ReadPackedImage(const InputFile& file, const TessaOptions& options, PackedM
         mapOptions.imageStart = options.imageStart;
     mapOptions.systemClock = static_cast<uint32_t>(options.clock);
     mapOptions.capacityBytes = static_cast<uint64_t>(CapacityBits(options.capacityIndex)) / 8;
-    map->file = options.image;  // UTF-8, as JSON wants it
+    map->file = options.input;  // UTF-8, as JSON wants it
     return ReadPackedMap(file.Reader(), file.Size(), mapOptions, map);
 }
 
@@ -24,8 +24,8 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
     bool complete = false;
     {
         InputFile file;
-        if (!file.Open(WideFromUtf8(options.image))) {
-            out.Error("packed image not found or unreadable: " + options.image);
+        if (!file.Open(WideFromUtf8(options.input))) {
+            out.Error("packed image not found or unreadable: " + options.input);
             return kExitBadInput;
         }
         complete = ReadPackedImage(file, options, &map);
@@ -38,11 +38,11 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
         std::fputs("\n", stdout);
     std::fflush(stdout);
     if (!complete) {
-        out.Error("reading the packed image failed: " + options.image);
+        out.Error("reading the packed image failed: " + options.input);
         return kExitFailed;
     }
     if (!map.problems.empty()) {
-        out.Error(std::to_string(map.problems.size()) + " problem(s) in " + options.image);
+        out.Error(std::to_string(map.problems.size()) + " problem(s) in " + options.input);
         return kExitFailed;
     }
     return kExitOk;

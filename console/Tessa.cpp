@@ -2,12 +2,8 @@
 // production lines and build pipelines, without a window.
 #include "CommandLine.h"
 #include "ConsoleOutput.h"
-#include "ConvertCommand.h"
-#include "FlashCommands.h"
-#include "MapCommand.h"
-#include "PackCommand.h"
+#include "ExitCodes.h"
 #include "StringConv.h"
-#include "UnpackCommand.h"
 #include "Version.h"
 #include <cstdio>
 
@@ -25,26 +21,14 @@ int wmain(int argc, wchar_t** argv)
         return kExitBadInput;
     }
     ConsoleOutput out(options.quiet);
-    switch (options.command) {
-    case TessaCommand::help:
-        std::fputs(kTessaUsage, stdout);
+    if (options.command == TessaCommand::help) {
+        std::fputs(TessaUsage().c_str(), stdout);
         return kExitOk;
-    case TessaCommand::version:
+    }
+    if (options.command == TessaCommand::version) {
         std::printf("tessa %s\n", TESSALINE_VERSION_TEXT);
         return kExitOk;
-    case TessaCommand::download:
-    case TessaCommand::write:
-        return RunFlashCommand(options, out);
-    case TessaCommand::connect:
-        return RunConnectCommand(options, out);
-    case TessaCommand::pack:
-        return RunPackCommand(options, out);
-    case TessaCommand::map:
-        return RunMapCommand(options, out);
-    case TessaCommand::unpack:
-        return RunUnpackCommand(options, out);
-    case TessaCommand::convert:
-        return RunConvertCommand(options, out);
     }
-    return kExitBadInput;
+    const TessaCommandRow* command = FindTessaCommand(options.command);
+    return command ? command->run(options, out) : kExitBadInput;
 }

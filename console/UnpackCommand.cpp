@@ -39,8 +39,8 @@ std::string AsPrinted(const std::string& text)
 int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
 {
     InputFile file;
-    if (!file.Open(WideFromUtf8(options.image))) {
-        out.Error("packed image not found or unreadable: " + options.image);
+    if (!file.Open(WideFromUtf8(options.input))) {
+        out.Error("packed image not found or unreadable: " + options.input);
         return kExitBadInput;
     }
     // The folder without trailing separators, a drive's root ("X:\\") apart.
@@ -60,7 +60,7 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
     PackedMap map;
     std::vector<std::string> problems;
     if (!ReadPackedImage(file, options, &map))
-        problems.push_back("reading the packed image failed: " + options.image);
+        problems.push_back("reading the packed image failed: " + options.input);
     problems.insert(problems.end(), map.problems.begin(), map.problems.end());
     std::string why;
     if (!WriteWholeFile(pathOf("map.json"), AsPrinted(FormatPackedMapJson(map)), &why))

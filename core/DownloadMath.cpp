@@ -14,14 +14,3 @@ int ProgressPosition(uint32_t done, uint32_t total)
         return 0;
     return static_cast<int>(static_cast<uint32_t>(done * 100u) / total);
 }
-
-unsigned int EraseTimerInterval(int capacityIndex)
-{
-    if (capacityIndex >= 0 && capacityIndex <= 3)
-        return 200;
-    if (capacityIndex == 4)
-        return 400;
-    if (capacityIndex == 5)
-        return 800;
-    return 0;
-}

@@ -1,4 +1,4 @@
-// The arithmetic of a download: size check, blocks, progress and erase timer.
+// The arithmetic of a download: size check, blocks and progress.
 #pragma once
 #include "FlashReport.h"
 #include <cstdint>
@@ -12,6 +12,3 @@ bool FitsCapacity(uint64_t fileBytes, int capacityBits);
 // Bar position for a progress message: done * 100 / total in unsigned 32-bit
 // arithmetic, truncated; 0 when there is no total.
 int ProgressPosition(uint32_t done, uint32_t total);
-
-// Interval of the erase timer for a capacity list position; 0 for none.
-unsigned int EraseTimerInterval(int capacityIndex);

@@ -3,18 +3,17 @@
 // calls these on its own thread; a window turns them into texts and posted
 // messages, the console program into lines and a progress bar.
 #pragma once
+#include "FlashTypes.h"
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// The constants every run shares: the bytes one driver call programs, how
-// often and how far apart a device is asked to open, and the driver's code
-// for SPI flash (the download panel's only type).
+// The constants every run shares: the bytes one driver call programs, and
+// how often and how far apart a device is asked to open.
 constexpr unsigned int kBlockSize = 16384;
 constexpr unsigned int kOpenAttempts = 20;
 constexpr unsigned int kOpenRetryMs = 1000;
-constexpr int kSpiFlashTypeCode = 5;
 
 // Bytes of the next block to program when this many remain.
 inline unsigned int NextBlockBytes(uint32_t remaining)

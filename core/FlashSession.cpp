@@ -1,8 +1,8 @@
 #include "FlashSession.h"
 #include "CFile.h"
 #include "RunClock.h"
-#include "StatusLine.h"
-#include "WriterPlan.h"
+#include "Capacities.h"
+#include "FlashTypes.h"
 
 bool FlashStop::Due()
 {
@@ -111,9 +111,9 @@ private:
 // The flash type's name for the driver's code.
 std::string FlashTypeNameOfCode(int code)
 {
-    for (int index = 0; FlashTypeName(index)[0]; ++index) {
-        if (FlashTypeCode(index) == code)
-            return FlashTypeName(index);
+    for (const FlashType& type : kFlashTypes) {
+        if (type.driverCode == code)
+            return type.name;
     }
     return std::string();
 }

@@ -1,26 +1,5 @@
 #include "WriterPlan.h"
-#include "FlashReport.h"
 #include <cstdio>
-
-int FlashTypeCode(int flashTypeIndex)
-{
-    switch (flashTypeIndex) {
-    case 0:
-        return kSpiFlashTypeCode;
-    case 1:
-        return 4;
-    case 2:
-        return 6;
-    default:
-        return 0;
-    }
-}
-
-const char* FlashTypeName(int flashTypeIndex)
-{
-    static const char* const kNames[] = { "SPI", "KP6X", "NAND" };
-    return flashTypeIndex >= 0 && flashTypeIndex < 3 ? kNames[flashTypeIndex] : "";
-}
 
 std::string FileNameOf(const std::string& path)
 {

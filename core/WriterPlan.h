@@ -1,15 +1,8 @@
-// The arithmetic of a Writer dialog run: flash type codes, the file's name,
-// the address range, the block plan and the progress figures.
+// The arithmetic of a Writer dialog run: the file's name, the address range,
+// the block plan and the progress figures.
 #pragma once
 #include <cstdint>
 #include <string>
-
-// The driver's flash type code for a flash type index: 0 (SPI) -> 5,
-// 1 (KP6X) -> 4, 2 (NAND) -> 6; 0 for any other index.
-int FlashTypeCode(int flashTypeIndex);
-
-// The flash type's name for its index: "SPI", "KP6X", "NAND"; "" for others.
-const char* FlashTypeName(int flashTypeIndex);
 
 // The part of a path after its last backslash, or the whole path.
 std::string FileNameOf(const std::string& path);

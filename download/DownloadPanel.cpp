@@ -1,5 +1,6 @@
 #include "DownloadPanel.h"
 #include "CDialog.h"
+#include "Capacities.h"
 #include "CFile.h"
 #include "CFileDialog.h"
 #include "DownloadLog.h"

@@ -68,8 +68,8 @@ int CWinApp::WinMainEntry(HINSTANCE instance, const char* commandLine)
     if (!app)
         return -1;
     app->m_hInstance = instance;
-    app->m_lpCmdLine = commandLine ? commandLine : "";
-    app->m_lpCmdLineW = ArgumentsAfterProgramName(::GetCommandLineW());
+    app->m_arguments = commandLine ? commandLine : "";
+    app->m_argumentsW = ArgumentsAfterProgramName(::GetCommandLineW());
 
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(instance, path, MAX_PATH);
@@ -80,7 +80,7 @@ int CWinApp::WinMainEntry(HINSTANCE instance, const char* commandLine)
     size_t dot = name.find_last_of('.');
     if (dot != std::string::npos)
         name.erase(dot);
-    app->m_pszAppName = name;
+    app->m_appName = name;
 
     if (!app->InitInstance())
         return app->ExitInstance();
@@ -89,14 +89,14 @@ int CWinApp::WinMainEntry(HINSTANCE instance, const char* commandLine)
 
 void CWinApp::SetRegistryKey(const char* key)
 {
-    m_pszRegistryKey = key ? key : "";
+    m_registryKey = key ? key : "";
 }
 
 HKEY CWinApp::OpenSectionKey(const char* section, bool create) const
 {
-    if (m_pszRegistryKey.empty())
+    if (m_registryKey.empty())
         return nullptr;
-    std::string path = "Software\\" + m_pszRegistryKey + "\\" + m_pszAppName + "\\" + section;
+    std::string path = "Software\\" + m_registryKey + "\\" + m_appName + "\\" + section;
     HKEY key = nullptr;
     LONG status = create
         ? ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -29,10 +29,10 @@ public:
     BOOL WriteProfileString(const char* section, const char* entry, const char* value) const;
 
     HINSTANCE m_hInstance = nullptr;
-    std::string m_lpCmdLine;     // the arguments after the program name, as given
-    std::wstring m_lpCmdLineW;   // the same in UTF-16, whole whatever the ANSI code page
-    std::string m_pszAppName;    // the executable's file name without extension
-    std::string m_pszRegistryKey;
+    std::string m_arguments;       // the arguments after the program name, as given
+    std::wstring m_argumentsW;     // the same in UTF-16, whole whatever the ANSI code page
+    std::string m_appName;         // the executable's file name without extension
+    std::string m_registryKey;     // empty until SetRegistryKey
     CWnd* m_pMainWnd = nullptr;
 
     // The framework's entry: called by WinMain.

@@ -1,6 +1,6 @@
 // The download's arithmetic: size check, progress position, erase timer, blocks.
 #include "DownloadMath.h"
-#include "StatusLine.h"
+#include "Capacities.h"
 #include <gtest/gtest.h>
 
 namespace {

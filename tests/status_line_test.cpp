@@ -1,4 +1,5 @@
 // The status panel's lines, character for character.
+#include "Capacities.h"
 #include "StatusLine.h"
 #include "Texts.h"
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 #include "WriterPlan.h"
 #include "DownloadLog.h"
 #include "FlashSequence.h"
+#include "FlashTypes.h"
 #include "MessageWait.h"
 #include "StringConv.h"
 #include "Texts.h"

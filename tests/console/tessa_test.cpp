@@ -139,6 +139,7 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
           "tessa: image does not fit the 2M flash: 40000 bytes from address 0x0003C000 end at 0x00045C40, past its "
           "end at 0x00040000" },
         { "download \"" + m_image + "\" --speed 9", {}, 2, "tessa: unknown option '--speed' for download" },
+        { "download \"" + m_image + "\" -address 100000", {}, 2, "tessa: unknown option '-address' for download" },
         { "download \"" + m_image + "\" --devices 0,0", {}, 2, "tessa: the device list '0,0' names device 0 twice" },
         { "download \"" + m_image + "\"", { { "KP6600SIM_FAIL_BLOCK", "1" } }, 1,
           "tessa: download failed: block program failed at 0x00004000" },
@@ -558,7 +559,7 @@ TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
                                       "--address", "0x00FF00", "--loop", "--count", "3" },
                                     &o, &error)) << error;
     EXPECT_EQ(TessaCommand::write, o.command);
-    EXPECT_EQ("x.bin", o.image);
+    EXPECT_EQ("x.bin", o.input);
     EXPECT_EQ(1, o.flashTypeIndex);
     EXPECT_EQ(0xFF00u, o.address);
     EXPECT_TRUE(o.loop && o.quiet);
@@ -596,6 +597,26 @@ TEST(TessaCommandLine, ReadsEveryOptionAndRefusesBadOnes)
     };
     for (const auto& c : refused) {
         EXPECT_FALSE(ParseTessaArguments(c.first, &o, &error));
+        EXPECT_EQ(c.second, error);
+    }
+}
+
+// An option is known only as a whole: the tail of one the command takes is
+// refused, not taken for nothing.
+TEST(TessaCommandLine, OptionsAreMatchedWhole)
+{
+    const std::pair<std::vector<std::string>, const char*> partial[] = {
+        { { "download", "a.bin", "-address", "100000" }, "unknown option '-address' for download" },
+        { { "download", "a.bin", "-capacity", "2M" }, "unknown option '-capacity' for download" },
+        { { "download", "a.bin", "-log", "x.csv" }, "unknown option '-log' for download" },
+        { { "write", "a.bin", "-type", "NAND" }, "unknown option '-type' for write" },
+        { { "pack", "-o", "x", "-start", "100" }, "unknown option '-start' for pack" },
+        { { "map", "a.bin", "-json" }, "unknown option '-json' for map" },
+    };
+    TessaOptions o;
+    std::string error;
+    for (const auto& c : partial) {
+        EXPECT_FALSE(ParseTessaArguments(c.first, &o, &error)) << c.second;
         EXPECT_EQ(c.second, error);
     }
 }

@@ -1,5 +1,6 @@
 // The Writer dialog's arithmetic: codes, names, ranges, blocks and progress.
 #include "WriterPlan.h"
+#include "FlashTypes.h"
 #include "ProgressText.h"
 #include <gtest/gtest.h>
 
