@@ -101,8 +101,15 @@ build_all() {
   build_flavour "$FLAVOUR" "$@" && build_flavour "$other" "$@"
 }
 
-# Creates the prefix once, with a CJK font linked to the dialog fonts.
+# Creates the prefix once, with a CJK font linked to the dialog fonts, and
+# the symbol font that draws the caption buttons and the system menu's marks
+# (Wine's own, from fonts-wine, which the prefix does not find by itself).
 prepare_prefix() {
+  local marlett=/usr/share/wine/fonts/marlett.ttf
+  if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && [ -d "$WINEPREFIX/drive_c/windows" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  fi
   if [ ! -f "$WINEPREFIX/.tessaline-fonts" ]; then
     mkdir -p "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1 || true
@@ -111,6 +118,10 @@ prepare_prefix() {
       "$WINE" reg add "$key" /v "$face" /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
     done
     wineserver -w
+    if [ -f "$marlett" ]; then
+      mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+      cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+    fi
     touch "$WINEPREFIX/.tessaline-fonts"
   fi
 }

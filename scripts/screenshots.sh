@@ -17,6 +17,7 @@ mkdir -p "$shots"
 test_prefix=$WINEPREFIX
 export WINEPREFIX="$TOP/build/wineprefix-$FLAVOUR-shots"
 [ -d "$WINEPREFIX" ] || cp -a "$test_prefix" "$WINEPREFIX"
+prepare_prefix
 
 # A screen wide enough for the builder panel at 144 DPI.
 n=90
