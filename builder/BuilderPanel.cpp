@@ -26,6 +26,23 @@ CBuilderPanel::~CBuilderPanel()
     m_preview.m_pImage = nullptr;
 }
 
+const CDialogPart& CBuilderPanel::Controls()
+{
+    static const CDialogPart controls = {
+        IDC_AUDIO_LIST, IDC_AUDIO_ADD, IDC_AUDIO_DEL, IDC_AUDIO_UP, IDC_AUDIO_DOWN,
+        IDC_IMAGE_LIST, IDC_IMAGE_ADD, IDC_IMAGE_DEL, IDC_IMAGE_UP, IDC_IMAGE_DOWN,
+        IDC_SPEECH_FORMAT, IDC_SAMPLE_RATE, IDC_SYSTEM_CLOCK, IDC_AUDIO_START,
+        IDC_BG_COLOR, IDC_CHANGE_COLOR, IDC_RESOLUTION, IDC_IMAGE_START, IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND,
+        IDC_PREVIEW, IDC_WRITE, IDOK,
+    };
+    return controls;
+}
+
+bool CBuilderPanel::NeedsDevice(int id)
+{
+    return id == IDC_WRITE;
+}
+
 void CBuilderPanel::Bind()
 {
     BindDlgControl(m_window, IDC_SPEECH_FORMAT, m_speechFormatList);
@@ -167,25 +184,25 @@ int CBuilderPanel::GatherParams(BOOL showMessages)
     return 1;
 }
 
-bool CBuilderPanel::OnCommand(int id, int notification)
+bool CBuilderPanel::OnCommand(int id, int code)
 {
-    if (id == IDC_SPEECH_FORMAT && notification == CBN_SELCHANGE) {
+    if (id == IDC_SPEECH_FORMAT && code == CBN_SELCHANGE) {
         OnSpeechFormatChange();
         return true;
     }
-    if (id == IDC_IMAGE_LIST && notification == LBN_SELCHANGE) {
+    if (id == IDC_IMAGE_LIST && code == LBN_SELCHANGE) {
         UpdatePreview();
         return true;
     }
-    if (id == IDC_AUDIO_LIST && notification == LBN_DBLCLK) {
+    if (id == IDC_AUDIO_LIST && code == LBN_DBLCLK) {
         OnPlayClip();
         return true;
     }
-    if (id == IDC_IMAGE_LIST && notification == LBN_DBLCLK) {
+    if (id == IDC_IMAGE_LIST && code == LBN_DBLCLK) {
         OnLookPicture();
         return true;
     }
-    if (notification != BN_CLICKED)
+    if (code != BN_CLICKED)
         return false;
     if (OnListCommand(id))
         return true;

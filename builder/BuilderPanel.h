@@ -11,6 +11,7 @@
 #include "C_DecEdit.h"
 #include "C_HexEdit.h"
 #include "C_PreViewWnd.h"
+#include "DialogPart.h"
 #include "MediaFileList.h"
 #include "MediaLook.h"
 #include "ModuleDir.h"
@@ -29,6 +30,12 @@ public:
     ~CBuilderPanel();
     CBuilderPanel(const CBuilderPanel&) = delete;
     CBuilderPanel& operator=(const CBuilderPanel&) = delete;
+
+    // The panel's controls, Exit included (the window's OK): the window
+    // measures, shows, hides and routes by them.
+    static const CDialogPart& Controls();
+    // A click on this control uses the device, which a run may have.
+    static bool NeedsDevice(int id);
 
     // Binds the controls, in the template's order.
     void Bind();
@@ -53,17 +60,14 @@ public:
     // Reads the panel's fields back into the parameters; 0 when an address
     // is odd (with a warning when messages are wanted).
     int GatherParams(BOOL showMessages);
-    // A command from one of the panel's controls; true when it is one. Write
+    // A command of one of the panel's controls; true when handled. Write
     // is routed here only while no run has the device.
-    bool OnCommand(int id, int notification);
+    bool OnCommand(int id, int code);
     // Enter on an audio entry plays it; Escape stops a clip that plays.
     bool PreTranslateMessage(const MSG* msg);
     void OnClipPlayer(WPARAM event);
     // The clip stops and the picture window closes (both use the converters).
     void CloseLooks();
-    // For the window's layout: the panel is every control from this one's
-    // left edge rightwards (its labels, group boxes and buttons included).
-    HWND LeftmostControl() const { return m_audioList.m_hWnd; }
 
 private:
     void OnWrite();
