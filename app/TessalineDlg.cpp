@@ -120,7 +120,7 @@ BOOL CTessalineDlg::DestroyWindow()
     // after an initialisation that ended early the panel never showed them,
     // and saving its empty fields would wipe the stored values.
     // The clip and the picture window go first: both use the converters.
-    m_builderPanel.CloseLooks();
+    m_builderPanel.CloseDeviceViews();
     if (m_initialised)
         m_builderPanel.SaveSettings(*CWinApp::Current());
     m_builderPanel.FreeConverters();

@@ -17,7 +17,7 @@ const int kFlashTypeButtons[] = { IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND 
 }
 
 CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result)
-    : m_window(window), m_result(result), m_look(window, result)
+    : m_window(window), m_result(result), m_deviceView(window, result)
 {
 }
 
@@ -199,7 +199,7 @@ bool CBuilderPanel::OnCommand(int id, int code)
         return true;
     }
     if (id == IDC_IMAGE_LIST && code == LBN_DBLCLK) {
-        OnLookPicture();
+        OnShowPicture();
         return true;
     }
     if (code != BN_CLICKED)
@@ -224,8 +224,8 @@ bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
         OnPlayClip();
         return true;
     }
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_look.IsPlaying()) {
-        m_look.StopClip();
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_deviceView.IsPlaying()) {
+        m_deviceView.StopClip();
         return true;
     }
     return false;
@@ -233,12 +233,12 @@ bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
 
 void CBuilderPanel::OnClipPlayer(WPARAM event)
 {
-    m_look.OnClipPlayer(event);
+    m_deviceView.OnClipPlayer(event);
 }
 
-void CBuilderPanel::CloseLooks()
+void CBuilderPanel::CloseDeviceViews()
 {
-    m_look.Close();
+    m_deviceView.Close();
 }
 
 bool CBuilderPanel::OnListCommand(int id)
@@ -336,8 +336,8 @@ int CBuilderPanel::CheckedFlashType() const
 void CBuilderPanel::OnPlayClip()
 {
     // A second double-click stops the clip that plays.
-    if (m_look.IsPlaying()) {
-        m_look.StopClip();
+    if (m_deviceView.IsPlaying()) {
+        m_deviceView.StopClip();
         return;
     }
     ClipRequest request;
@@ -346,15 +346,15 @@ void CBuilderPanel::OnPlayClip()
     request.speechFormat = m_speechFormat;
     request.sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
     request.systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
-    m_look.PlayClip(Converters(), request);
+    m_deviceView.PlayClip(Converters(), request);
 }
 
-void CBuilderPanel::OnLookPicture()
+void CBuilderPanel::OnShowPicture()
 {
     std::string source;
     if (!m_imageList.GetSelected(&source) || source.empty())
         return;
-    m_look.LookPicture(Converters(), source, m_bgColor.GetBkColor());
+    m_deviceView.ShowPicture(Converters(), source, m_bgColor.GetBkColor());
 }
 
 void CBuilderPanel::OnWrite()
@@ -365,7 +365,7 @@ void CBuilderPanel::OnWrite()
         ~Running() { flag = false; }
     } running(m_writeRunning);
     // The converters serve the Write alone.
-    m_look.StopClipQuietly();
+    m_deviceView.StopClipQuietly();
 
     if (!GatherParams(TRUE))
         return;

@@ -2,8 +2,8 @@
 // image, the builder's parameters (speech format, sample rate, system clock,
 // background colour, flash type, the two start addresses) and Write. It owns
 // these controls, the parameters, the converter libraries, the preview
-// image and the clip and picture looks; the main window routes the panel's
-// commands to it.
+// image, and the clip and picture as the device will play and show them; the
+// main window routes the panel's commands to it.
 #pragma once
 #include "CControls.h"
 #include "C_CenterComboBox.h"
@@ -13,7 +13,7 @@
 #include "C_PreViewWnd.h"
 #include "DialogPart.h"
 #include "MediaFileList.h"
-#include "MediaLook.h"
+#include "DeviceMediaView.h"
 #include "ModuleDir.h"
 #include <cstdint>
 #include <memory>
@@ -67,12 +67,12 @@ public:
     bool PreTranslateMessage(const MSG* msg);
     void OnClipPlayer(WPARAM event);
     // The clip stops and the picture window closes (both use the converters).
-    void CloseLooks();
+    void CloseDeviceViews();
 
 private:
     void OnWrite();
     void OnPlayClip();
-    void OnLookPicture();
+    void OnShowPicture();
     void OnChangeColor();
     // The speech format becomes the text of the chosen item.
     void OnSpeechFormatChange();
@@ -116,5 +116,5 @@ private:
     std::unique_ptr<Gdiplus::Bitmap> m_previewImage;
     // A Write is converting, packing or writing.
     bool m_writeRunning = false;
-    CMediaLook m_look;
+    CDeviceMediaView m_deviceView;
 };

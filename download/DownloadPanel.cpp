@@ -113,7 +113,7 @@ private:
 };
 
 CDownloadPanel::CDownloadPanel(CWnd& window, CStatic& result, std::function<uint32_t()> startAddress)
-    : m_window(window), m_result(result), m_startAddressOf(std::move(startAddress)),
+    : m_window(window), m_result(result), m_startAddressSource(std::move(startAddress)),
       m_events(WM_DOWNLOAD_EVENT), m_runner(&WaitServingMessages)
 {
 }
@@ -147,7 +147,7 @@ bool CDownloadPanel::OnCommand(int id, int code)
         OnBrowse();
         return true;
     case IDC_DOWNLOAD:
-        OnDownload(m_startAddressOf());
+        OnDownload(m_startAddressSource());
         return true;
     default:
         return false;

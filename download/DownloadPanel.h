@@ -88,7 +88,7 @@ private:
 
     CWnd& m_window;
     CStatic& m_result;
-    std::function<uint32_t()> m_startAddressOf;
+    std::function<uint32_t()> m_startAddressSource;
 
     // Controls, bound in this order.
     CProgressCtrl m_progress;       // 1037
