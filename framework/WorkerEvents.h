@@ -1,6 +1,6 @@
-// How a worker thread hands typed events to a window's thread: the one way
-// for every worker of the program. The window's side owns the channel and
-// names the private message that says an event is there.
+// How a worker thread hands typed events to a window's thread. The window's
+// side owns the channel and names the private message that says an event is
+// there, whose parameters only say which event it is.
 //
 // Post queues the event and posts one message for it, so each event keeps
 // its place among the other messages the worker posts to the window. Send
@@ -14,7 +14,6 @@
 // nothing.
 #pragma once
 #include <windows.h>
-#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <utility>
@@ -25,8 +24,6 @@ public:
     explicit CWorkerEvents(UINT message) : m_message(message) {}
     CWorkerEvents(const CWorkerEvents&) = delete;
     CWorkerEvents& operator=(const CWorkerEvents&) = delete;
-
-    UINT Message() const { return m_message; }
 
     // On the window's thread, before the worker starts: the events go to
     // this window from now on; those left from before are dropped.
