@@ -4,6 +4,7 @@
 #include "CFileDialog.h"
 #include "DownloadLog.h"
 #include "DownloadMath.h"
+#include "DownloadRun.h"
 #include "MessageWait.h"
 #include "StatusLine.h"
 #include "Texts.h"
@@ -12,105 +13,7 @@
 namespace {
 const DWORD kFileNameBufferChars = 66300;
 const int kImagePathChars = 498;
-
-// The capacity list's position as a run reads it: the default when none is
-// selected.
-int RunCapacityIndexOf(HWND capacityList)
-{
-    const int index = static_cast<int>(::SendMessageW(capacityList, CB_GETCURSEL, 0, 0));
-    return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
-}
-
 }  // namespace
-
-// The worker's side: every stage, progress and the result go to the main
-// window as values. Progress is posted; the erase and the end are posted as
-// events, in their places among the progress messages; a stage and the
-// result are sent as events, so that the status panel and the result label
-// show them at once, ahead of the bar's messages still queued. The run's
-// failures are shown at once, owned by the main window, and the run waits
-// for them to be answered (the window's thread serves messages while it
-// waits for the run). Once the result is shown the worker writes the run's
-// log line, then posts its end.
-class CDownloadPanel::Run : public FlashSessionReport {
-public:
-    Run(HWND window, HWND capacityList, CWorkerEvents<RunEvent>& events)
-        : m_window(window), m_capacityList(capacityList), m_events(events),
-          m_capacityIndex(RunCapacityIndexOf(capacityList))
-    {
-    }
-
-    void Stage(FlashStage stage) override
-    {
-        // Once the device is ready, the status lines name the capacity
-        // chosen by then.
-        if (stage == FlashStage::deviceReady)
-            m_capacityIndex = RunCapacityIndexOf(m_capacityList);
-        if (stage == FlashStage::openingDevice)
-            return;
-        RunEvent event = Event(RunEvent::Kind::stage);
-        event.stage = stage;
-        event.capacityIndex = m_capacityIndex;
-        m_events.Send(event);
-    }
-
-    void Progress(uint32_t done, uint32_t total) override
-    {
-        m_size = total;
-        PostProgress(done, total);
-    }
-
-    // The erase reports nothing until it ends: a timer of the window's own
-    // thread moves the bar meanwhile.
-    void EraseStarted() override { m_events.Post(Event(RunEvent::Kind::eraseStarted)); }
-
-    void EraseEnded(bool) override
-    {
-        m_events.Post(Event(RunEvent::Kind::eraseEnded));
-        PostProgress(100, 100);
-        ::Sleep(100);
-        PostProgress(0, m_size);
-    }
-
-    void Failure(FlashFailure failure, uint32_t) override
-    {
-        if (failure == FlashFailure::deviceOpen)
-            Error(texts::kDeviceOpenFailed);
-        else if (failure == FlashFailure::flashSetup)
-            Error(texts::kFlashNotFound);
-    }
-
-    // The result shows before the session writes the log line.
-    void Ended(const FlashBoardResult& result) override
-    {
-        RunEvent event = Event(RunEvent::Kind::result);
-        event.ok = result.outcome.result != 0;
-        m_events.Send(event);
-    }
-
-    // The last word of the run: posted after every progress message of it.
-    void Finished(const FlashBoardResult&) override { m_events.Post(Event(RunEvent::Kind::finished)); }
-
-private:
-    RunEvent Event(RunEvent::Kind kind) const
-    {
-        RunEvent event;
-        event.kind = kind;
-        event.size = m_size;
-        return event;
-    }
-    void PostProgress(uint32_t done, uint32_t total)
-    {
-        ::PostMessageW(m_window, WM_DOWNLOAD_PROGRESS, done, static_cast<LPARAM>(total));
-    }
-    void Error(const wchar_t* text) { ::MessageBoxW(m_window, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
-
-    HWND m_window;
-    HWND m_capacityList;
-    CWorkerEvents<RunEvent>& m_events;
-    int m_capacityIndex;
-    uint32_t m_size = 0;
-};
 
 CDownloadPanel::CDownloadPanel(CWnd& window, CStatic& result, std::function<uint32_t()> startAddress)
     : m_window(window), m_result(result), m_startAddressSource(std::move(startAddress)),
@@ -184,7 +87,7 @@ int CDownloadPanel::CapacityIndex()
 
 int CDownloadPanel::RunCapacityIndex() const
 {
-    return RunCapacityIndexOf(m_capacity.m_hWnd);
+    return Run::CapacityIndexOf(m_capacity.m_hWnd);
 }
 
 void CDownloadPanel::OnConnect()

@@ -53,7 +53,7 @@ public:
     void EndRun();
 
 private:
-    // The worker's side of the run.
+    // The worker's side of the run (DownloadRun.h).
     class Run;
     // What the run hands the window beside its progress messages.
     struct RunEvent {
