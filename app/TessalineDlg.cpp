@@ -6,6 +6,7 @@
 #include "Texts.h"
 #include "WindowLayout.h"
 #include "resource.h"
+#include <vector>
 
 namespace {
 
@@ -21,7 +22,9 @@ RECT ChildRect(HWND parent, HWND child)
 }  // namespace
 
 CTessalineDlg::CTessalineDlg()
-    : CDialog(IDD_TESSALINE_DIALOG), m_downloadPanel(*this, m_result), m_builderPanel(*this, m_result)
+    : CDialog(IDD_TESSALINE_DIALOG),
+      m_downloadPanel(*this, m_result, [this] { return m_builderPanel.AudioStartAddress(); }),
+      m_builderPanel(*this, m_result)
 {
     m_hIcon = ::LoadIconW(CWinApp::ResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     if (CWinApp::Current())
@@ -117,41 +120,23 @@ BOOL CTessalineDlg::DestroyWindow()
     // after an initialisation that ended early the panel never showed them,
     // and saving its empty fields would wipe the stored values.
     // The clip and the picture window go first: both use the converters.
-    m_builderPanel.CloseLooks();
+    m_builderPanel.CloseDeviceViews();
     if (m_initialised)
         m_builderPanel.SaveSettings(*CWinApp::Current());
     m_builderPanel.FreeConverters();
     return CDialog::DestroyWindow();
 }
 
-BOOL CTessalineDlg::OnCommand(WPARAM wParam, LPARAM)
+BOOL CTessalineDlg::OnCommand(int id, int code)
 {
-    const int id = LOWORD(wParam);
-    const int notification = HIWORD(wParam);
     // One run at a time: a download or a Write has the device and its binding.
-    if (notification == BN_CLICKED && IsDeviceBusy()
-        && (id == IDC_CONNECT || id == IDC_DISCONNECT || id == IDC_DOWNLOAD || id == IDC_WRITE))
+    if (code == BN_CLICKED && IsDeviceBusy() && (CDownloadPanel::NeedsDevice(id) || CBuilderPanel::NeedsDevice(id)))
         return TRUE;
-    if (m_builderPanel.OnCommand(id, notification))
-        return TRUE;
-    if (notification != BN_CLICKED)
-        return FALSE;
-    switch (id) {
-    case IDC_CONNECT:
-        m_downloadPanel.OnConnect();
-        return TRUE;
-    case IDC_DISCONNECT:
-        m_downloadPanel.OnDisconnect();
-        return TRUE;
-    case IDC_BROWSE:
-        m_downloadPanel.OnBrowse();
-        return TRUE;
-    case IDC_DOWNLOAD:
-        m_downloadPanel.OnDownload(m_builderPanel.AudioStartAddress());
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    if (CDownloadPanel::Controls().HasControl(id))
+        return m_downloadPanel.OnCommand(id, code) ? TRUE : FALSE;
+    if (CBuilderPanel::Controls().HasControl(id))
+        return m_builderPanel.OnCommand(id, code) ? TRUE : FALSE;
+    return FALSE;
 }
 
 void CTessalineDlg::OnDropFiles(HDROP drop)
@@ -222,22 +207,10 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
     default:
         if (!m_downloadPanel.OnRunMessage(msg, wParam, lParam))
             return FALSE;
-        if (msg == WM_DOWNLOAD_FINISHED)
-            CloseIfPending();
+        CloseIfPending();
         *result = 0;
         return TRUE;
     }
-}
-
-std::vector<HWND> CTessalineDlg::PanelControls(bool builder) const
-{
-    LONG builderLeft = ChildRect(m_hWnd, m_builderPanel.LeftmostControl()).left;
-    std::vector<HWND> controls;
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if ((ChildRect(m_hWnd, child).left >= builderLeft) == builder)
-            controls.push_back(child);
-    }
-    return controls;
 }
 
 void CTessalineDlg::FitWindow(bool toOrigin)
@@ -246,13 +219,15 @@ void CTessalineDlg::FitWindow(bool toOrigin)
     // and the builder panel while it is in view. Where the window must grow
     // for them, the download panel's left margin goes beyond them too.
     RECT content = {};
-    for (HWND control : PanelControls(false)) {
+    std::vector<HWND> always = CDownloadPanel::Controls().Windows(m_hWnd);
+    always.push_back(m_result.m_hWnd);
+    for (HWND control : always) {
         RECT rect = ChildRect(m_hWnd, control);
         ::UnionRect(&content, &content, &rect);
     }
     int margin = content.left;
     if (m_builderShown) {
-        for (HWND control : PanelControls(true)) {
+        for (HWND control : CBuilderPanel::Controls().Windows(m_hWnd)) {
             RECT rect = ChildRect(m_hWnd, control);
             ::UnionRect(&content, &content, &rect);
         }
@@ -274,7 +249,7 @@ void CTessalineDlg::FitWindow(bool toOrigin)
 void CTessalineDlg::ShowBuilderPanel(bool show)
 {
     m_builderShown = show;
-    for (HWND control : PanelControls(true))
+    for (HWND control : CBuilderPanel::Controls().Windows(m_hWnd))
         ::ShowWindow(control, show ? SW_SHOWNA : SW_HIDE);
     ::CheckMenuItem(GetSystemMenu(FALSE), IDM_IMAGE_BUILDER, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
     FitWindow(false);

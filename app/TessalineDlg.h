@@ -9,7 +9,6 @@
 #include "CControls.h"
 #include "DownloadPanel.h"
 #include <string>
-#include <vector>
 #include <shellapi.h>
 
 class CTessalineDlg : public CDialog {
@@ -26,7 +25,8 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // Routes a command to the panel whose control sent it.
+    BOOL OnCommand(int id, int code) override;
 
     void OnOK() override;
     void OnCancel() override;
@@ -35,15 +35,13 @@ protected:
 private:
     // A download or a Write has the device: no other run may start.
     bool IsDeviceBusy() const { return m_downloadPanel.IsRunning() || m_builderPanel.IsWriting(); }
-    // After a download has ended: a close asked for meanwhile happens now.
+    // After a message of the download's run: once the run has ended, a
+    // close asked for meanwhile happens now.
     void CloseIfPending();
     void OnPaint();
     // A file dropped on the window goes into the path field.
     void OnDropFiles(HDROP drop);
 
-    // The controls of one panel: the builder panel is everything from its
-    // leftmost control's left edge rightwards, the download panel the rest.
-    std::vector<HWND> PanelControls(bool builder) const;
     // Sizes the window for the panels in view at its DPI; at initialisation
     // it also goes to the top left of the screen, otherwise it stays where it is.
     void FitWindow(bool toOrigin);

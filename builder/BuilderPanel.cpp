@@ -17,13 +17,30 @@ const int kFieldChars = 8;
 }
 
 CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result)
-    : m_window(window), m_result(result), m_look(window, result)
+    : m_window(window), m_result(result), m_deviceView(window, result)
 {
 }
 
 CBuilderPanel::~CBuilderPanel()
 {
     m_preview.m_pImage = nullptr;
+}
+
+const CDialogPart& CBuilderPanel::Controls()
+{
+    static const CDialogPart controls = {
+        IDC_AUDIO_LIST, IDC_AUDIO_ADD, IDC_AUDIO_DEL, IDC_AUDIO_UP, IDC_AUDIO_DOWN,
+        IDC_IMAGE_LIST, IDC_IMAGE_ADD, IDC_IMAGE_DEL, IDC_IMAGE_UP, IDC_IMAGE_DOWN,
+        IDC_SPEECH_FORMAT, IDC_SAMPLE_RATE, IDC_SYSTEM_CLOCK, IDC_AUDIO_START,
+        IDC_BG_COLOR, IDC_CHANGE_COLOR, IDC_RESOLUTION, IDC_IMAGE_START, IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND,
+        IDC_PREVIEW, IDC_WRITE, IDOK,
+    };
+    return controls;
+}
+
+bool CBuilderPanel::NeedsDevice(int id)
+{
+    return id == IDC_WRITE;
 }
 
 void CBuilderPanel::Bind()
@@ -167,25 +184,25 @@ int CBuilderPanel::GatherParams(BOOL showMessages)
     return 1;
 }
 
-bool CBuilderPanel::OnCommand(int id, int notification)
+bool CBuilderPanel::OnCommand(int id, int code)
 {
-    if (id == IDC_SPEECH_FORMAT && notification == CBN_SELCHANGE) {
+    if (id == IDC_SPEECH_FORMAT && code == CBN_SELCHANGE) {
         OnSpeechFormatChange();
         return true;
     }
-    if (id == IDC_IMAGE_LIST && notification == LBN_SELCHANGE) {
+    if (id == IDC_IMAGE_LIST && code == LBN_SELCHANGE) {
         UpdatePreview();
         return true;
     }
-    if (id == IDC_AUDIO_LIST && notification == LBN_DBLCLK) {
+    if (id == IDC_AUDIO_LIST && code == LBN_DBLCLK) {
         OnPlayClip();
         return true;
     }
-    if (id == IDC_IMAGE_LIST && notification == LBN_DBLCLK) {
-        OnLookPicture();
+    if (id == IDC_IMAGE_LIST && code == LBN_DBLCLK) {
+        OnShowPicture();
         return true;
     }
-    if (notification != BN_CLICKED)
+    if (code != BN_CLICKED)
         return false;
     if (OnListCommand(id))
         return true;
@@ -207,8 +224,8 @@ bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
         OnPlayClip();
         return true;
     }
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_look.IsPlaying()) {
-        m_look.StopClip();
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && m_deviceView.IsPlaying()) {
+        m_deviceView.StopClip();
         return true;
     }
     return false;
@@ -216,12 +233,12 @@ bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
 
 void CBuilderPanel::OnClipPlayer(WPARAM event)
 {
-    m_look.OnClipPlayer(event);
+    m_deviceView.OnClipPlayer(event);
 }
 
-void CBuilderPanel::CloseLooks()
+void CBuilderPanel::CloseDeviceViews()
 {
-    m_look.Close();
+    m_deviceView.Close();
 }
 
 bool CBuilderPanel::OnListCommand(int id)
@@ -319,8 +336,8 @@ int CBuilderPanel::CheckedFlashType() const
 void CBuilderPanel::OnPlayClip()
 {
     // A second double-click stops the clip that plays.
-    if (m_look.IsPlaying()) {
-        m_look.StopClip();
+    if (m_deviceView.IsPlaying()) {
+        m_deviceView.StopClip();
         return;
     }
     ClipRequest request;
@@ -329,15 +346,15 @@ void CBuilderPanel::OnPlayClip()
     request.speechFormat = m_speechFormat;
     request.sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
     request.systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
-    m_look.PlayClip(Converters(), request);
+    m_deviceView.PlayClip(Converters(), request);
 }
 
-void CBuilderPanel::OnLookPicture()
+void CBuilderPanel::OnShowPicture()
 {
     std::string source;
     if (!m_imageList.GetSelected(&source) || source.empty())
         return;
-    m_look.LookPicture(Converters(), source, m_bgColor.GetBkColor());
+    m_deviceView.ShowPicture(Converters(), source, m_bgColor.GetBkColor());
 }
 
 void CBuilderPanel::OnWrite()
@@ -348,7 +365,7 @@ void CBuilderPanel::OnWrite()
         ~Running() { flag = false; }
     } running(m_writeRunning);
     // The converters serve the Write alone.
-    m_look.StopClipQuietly();
+    m_deviceView.StopClipQuietly();
 
     if (!GatherParams(TRUE))
         return;

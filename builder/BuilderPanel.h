@@ -2,8 +2,8 @@
 // image, the builder's parameters (speech format, sample rate, system clock,
 // background colour, flash type, the two start addresses) and Write. It owns
 // these controls, the parameters, the converter libraries, the preview
-// image and the clip and picture looks; the main window routes the panel's
-// commands to it.
+// image, and the clip and picture as the device will play and show them; the
+// main window routes the panel's commands to it.
 #pragma once
 #include "CControls.h"
 #include "C_CenterComboBox.h"
@@ -11,8 +11,9 @@
 #include "C_DecEdit.h"
 #include "C_HexEdit.h"
 #include "C_PreViewWnd.h"
+#include "DialogPart.h"
 #include "MediaFileList.h"
-#include "MediaLook.h"
+#include "DeviceMediaView.h"
 #include "ModuleDir.h"
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,12 @@ public:
     ~CBuilderPanel();
     CBuilderPanel(const CBuilderPanel&) = delete;
     CBuilderPanel& operator=(const CBuilderPanel&) = delete;
+
+    // The panel's controls, Exit included (the window's OK): the window
+    // measures, shows, hides and routes by them.
+    static const CDialogPart& Controls();
+    // A click on this control uses the device, which a run may have.
+    static bool NeedsDevice(int id);
 
     // Binds the controls, in the template's order.
     void Bind();
@@ -53,22 +60,19 @@ public:
     // Reads the panel's fields back into the parameters; 0 when an address
     // is odd (with a warning when messages are wanted).
     int GatherParams(BOOL showMessages);
-    // A command from one of the panel's controls; true when it is one. Write
+    // A command of one of the panel's controls; true when handled. Write
     // is routed here only while no run has the device.
-    bool OnCommand(int id, int notification);
+    bool OnCommand(int id, int code);
     // Enter on an audio entry plays it; Escape stops a clip that plays.
     bool PreTranslateMessage(const MSG* msg);
     void OnClipPlayer(WPARAM event);
     // The clip stops and the picture window closes (both use the converters).
-    void CloseLooks();
-    // For the window's layout: the panel is every control from this one's
-    // left edge rightwards (its labels, group boxes and buttons included).
-    HWND LeftmostControl() const { return m_audioList.m_hWnd; }
+    void CloseDeviceViews();
 
 private:
     void OnWrite();
     void OnPlayClip();
-    void OnLookPicture();
+    void OnShowPicture();
     void OnChangeColor();
     // The speech format becomes the text of the chosen item.
     void OnSpeechFormatChange();
@@ -112,5 +116,5 @@ private:
     std::unique_ptr<Gdiplus::Bitmap> m_previewImage;
     // A Write is converting, packing or writing.
     bool m_writeRunning = false;
-    CMediaLook m_look;
+    CDeviceMediaView m_deviceView;
 };

@@ -5,6 +5,7 @@
 #include "CFileDialog.h"
 #include "DownloadLog.h"
 #include "DownloadMath.h"
+#include "DownloadRun.h"
 #include "MessageWait.h"
 #include "StatusLine.h"
 #include "Texts.h"
@@ -13,100 +14,49 @@
 namespace {
 const DWORD kFileNameBufferChars = 66300;
 const int kImagePathChars = 498;
-
-// The capacity list's position as a run reads it: the default when none is
-// selected.
-int RunCapacityIndexOf(HWND capacityList)
-{
-    const int index = static_cast<int>(::SendMessageW(capacityList, CB_GETCURSEL, 0, 0));
-    return index >= 0 && index < kCapacityCount ? index : kDefaultCapacityIndex;
-}
-
 }  // namespace
 
-// The worker's side: every stage, progress and the result go to the main
-// window as values. Progress, the erase and the end are posted; a stage and
-// the result are sent, so that the status panel and the result label show
-// them at once, ahead of the bar's messages still queued. The run's failures
-// are shown at once, owned by the main window, and the run waits for them to
-// be answered (the window's thread serves messages while it waits for the
-// run). Once the result is shown the worker writes the run's log line, then
-// posts its end.
-class CDownloadPanel::Run : public FlashSessionReport {
-public:
-    Run(HWND window, HWND capacityList)
-        : m_window(window), m_capacityList(capacityList), m_capacityIndex(RunCapacityIndexOf(capacityList))
-    {
-    }
-
-    void Stage(FlashStage stage) override
-    {
-        // Once the device is ready, the status lines name the capacity
-        // chosen by then.
-        if (stage == FlashStage::deviceReady)
-            m_capacityIndex = RunCapacityIndexOf(m_capacityList);
-        if (stage != FlashStage::openingDevice)
-            Send(WM_DOWNLOAD_STAGE, static_cast<WPARAM>(stage) | static_cast<WPARAM>(m_capacityIndex) << 8, m_size);
-    }
-
-    void Progress(uint32_t done, uint32_t total) override
-    {
-        m_size = total;
-        Post(WM_DOWNLOAD_PROGRESS, done, total);
-    }
-
-    // The erase reports nothing until it ends: a timer of the window's own
-    // thread moves the bar meanwhile.
-    void EraseStarted() override { Post(WM_DOWNLOAD_ERASE_TIMER, 1, 0); }
-
-    void EraseEnded(bool) override
-    {
-        Post(WM_DOWNLOAD_ERASE_TIMER, 0, 0);
-        Post(WM_DOWNLOAD_PROGRESS, 100, 100);
-        ::Sleep(100);
-        Post(WM_DOWNLOAD_PROGRESS, 0, m_size);
-    }
-
-    void Failure(FlashFailure failure, uint32_t) override
-    {
-        if (failure == FlashFailure::deviceOpen)
-            Error(texts::kDeviceOpenFailed);
-        else if (failure == FlashFailure::flashSetup)
-            Error(texts::kFlashNotFound);
-    }
-
-    // The result shows before the session writes the log line.
-    void Ended(const FlashBoardResult& result) override
-    {
-        Send(WM_DOWNLOAD_RESULT, result.outcome.result ? 1 : 0, m_size);
-    }
-
-    // The last word of the run: posted after every progress message of it.
-    void Finished(const FlashBoardResult&) override { Post(WM_DOWNLOAD_FINISHED, 0, m_size); }
-
-private:
-    void Post(UINT msg, WPARAM wParam, uint32_t lParam)
-    {
-        ::PostMessageW(m_window, msg, wParam, static_cast<LPARAM>(lParam));
-    }
-    void Send(UINT msg, WPARAM wParam, uint32_t lParam)
-    {
-        ::SendMessageW(m_window, msg, wParam, static_cast<LPARAM>(lParam));
-    }
-    void Error(const wchar_t* text) { ::MessageBoxW(m_window, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
-
-    HWND m_window;
-    HWND m_capacityList;
-    int m_capacityIndex;
-    uint32_t m_size = 0;
-};
-
-CDownloadPanel::CDownloadPanel(CWnd& window, CStatic& result)
-    : m_window(window), m_result(result), m_runner(&WaitServingMessages)
+CDownloadPanel::CDownloadPanel(CWnd& window, CStatic& result, std::function<uint32_t()> startAddress)
+    : m_window(window), m_result(result), m_startAddressSource(std::move(startAddress)),
+      m_events(WM_DOWNLOAD_EVENT), m_runner(&WaitServingMessages)
 {
 }
 
 CDownloadPanel::~CDownloadPanel() = default;
+
+const CDialogPart& CDownloadPanel::Controls()
+{
+    static const CDialogPart controls = { IDC_CAPACITY, IDC_CONNECT, IDC_DISCONNECT, IDC_PATH, IDC_BROWSE,
+                                          IDC_DOWNLOAD, IDC_STATUS, IDC_PROGRESS };
+    return controls;
+}
+
+bool CDownloadPanel::NeedsDevice(int id)
+{
+    return id == IDC_CONNECT || id == IDC_DISCONNECT || id == IDC_DOWNLOAD;
+}
+
+bool CDownloadPanel::OnCommand(int id, int code)
+{
+    if (code != BN_CLICKED)
+        return false;
+    switch (id) {
+    case IDC_CONNECT:
+        OnConnect();
+        return true;
+    case IDC_DISCONNECT:
+        OnDisconnect();
+        return true;
+    case IDC_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_DOWNLOAD:
+        OnDownload(m_startAddressSource());
+        return true;
+    default:
+        return false;
+    }
+}
 
 void CDownloadPanel::Bind()
 {
@@ -138,7 +88,7 @@ int CDownloadPanel::CapacityIndex()
 
 int CDownloadPanel::RunCapacityIndex() const
 {
-    return RunCapacityIndexOf(m_capacity.m_hWnd);
+    return Run::CapacityIndexOf(m_capacity.m_hWnd);
 }
 
 void CDownloadPanel::OnConnect()
@@ -256,7 +206,8 @@ int CDownloadPanel::StartDownload()
     session.program = "Tessaline";
     session.operation = "download";
     session.logPath = DefaultDownloadLogPath();
-    m_run.reset(new Run(m_window.m_hWnd, m_capacity.m_hWnd));
+    m_events.Open(m_window.m_hWnd);
+    m_run.reset(new Run(m_window.m_hWnd, m_capacity.m_hWnd, m_events));
     if (!m_runner.Start(m_usb, session, *m_run))
         m_result.SetWindowText(texts::kDownloadFail);
     return 1;
@@ -273,23 +224,40 @@ bool CDownloadPanel::OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam)
             m_progress.SetPos(position);
         return true;
     }
-    case WM_DOWNLOAD_STAGE:
-        OnStage(static_cast<FlashStage>(wParam & 0xFF), static_cast<int>(wParam >> 8), static_cast<uint32_t>(lParam));
+    case WM_DOWNLOAD_EVENT: {
+        RunEvent event;
+        if (m_events.Receive(wParam, lParam, &event))
+            OnRunEvent(event);
         return true;
-    case WM_DOWNLOAD_RESULT:
-        OnResult(wParam != 0, static_cast<uint32_t>(lParam));
-        return true;
-    case WM_DOWNLOAD_ERASE_TIMER:
-        OnEraseTimer(wParam != 0);
-        return true;
+    }
     case WM_TIMER:
+        if (wParam != kEraseTimerId)
+            return false;
         OnEraseTick();
-        return true;
-    case WM_DOWNLOAD_FINISHED:
-        OnFinished();
         return true;
     default:
         return false;
+    }
+}
+
+void CDownloadPanel::OnRunEvent(const RunEvent& event)
+{
+    switch (event.kind) {
+    case RunEvent::Kind::stage:
+        OnStage(event.stage, event.capacityIndex, event.size);
+        break;
+    case RunEvent::Kind::result:
+        OnResult(event.ok, event.size);
+        break;
+    case RunEvent::Kind::eraseStarted:
+        StartEraseTimer();
+        break;
+    case RunEvent::Kind::eraseEnded:
+        m_window.KillTimer(kEraseTimerId);
+        break;
+    case RunEvent::Kind::finished:
+        OnFinished();
+        break;
     }
 }
 
@@ -317,12 +285,8 @@ void CDownloadPanel::OnStage(FlashStage stage, int capacityIndex, uint32_t size)
     }
 }
 
-void CDownloadPanel::OnEraseTimer(bool started)
+void CDownloadPanel::StartEraseTimer()
 {
-    if (!started) {
-        m_window.KillTimer(kEraseTimerId);
-        return;
-    }
     const unsigned int interval = EraseTimerInterval(RunCapacityIndex());
     if (interval) {
         m_eraseTicks = 0;

@@ -41,13 +41,15 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return result;
         if (OnWndMsg(msg, wParam, lParam, &result))
             return result;
-        if (OnCommand(wParam, lParam))
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (OnCommand(id, code))
             return 0;
-        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+        if (id == IDOK && code == BN_CLICKED) {
             OnOK();
             return 0;
         }
-        if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
+        if (id == IDCANCEL && code == BN_CLICKED) {
             OnCancel();
             return 0;
         }

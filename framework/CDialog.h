@@ -28,8 +28,10 @@ protected:
     // A message of the modal loop, before the dialog's keyboard handling;
     // return TRUE when it has been dealt with.
     virtual BOOL PreTranslateMessage(MSG* msg) { return FALSE; }
-    // A WM_COMMAND that is neither IDOK nor IDCANCEL; return TRUE when handled.
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam) { return FALSE; }
+    // A WM_COMMAND, unpacked: the control's (or menu item's) id and its
+    // notification code. Return TRUE when handled; otherwise a click on
+    // IDOK or IDCANCEL goes on to OnOK or OnCancel.
+    virtual BOOL OnCommand(int id, int code) { return FALSE; }
 
     // Attaches a control object to the template control with this id.
     void DDX_Control(int id, CWnd& control);

@@ -60,16 +60,10 @@
 // Private messages
 #define WM_WRITER_PROGRESS      0x524
 #define WM_DOWNLOAD_PROGRESS    0x525
-// From the download worker to the main window's thread. Posted: the erase
-// has started (wParam = 1) or ended (wParam = 0); the worker has ended
-// (lParam = the image size last reported). Sent: a stage (wParam = the stage,
-// and the capacity list position the run uses times 256; lParam = the image
-// size); the run's result (wParam nonzero on success, lParam = the image size).
-#define WM_DOWNLOAD_ERASE_TIMER 0x526
-#define WM_DOWNLOAD_FINISHED    0x527
-#define WM_DOWNLOAD_STAGE       0x529
-#define WM_DOWNLOAD_RESULT      0x52B
-// From the Writer's worker to its dialog: a stage (wParam).
-#define WM_WRITER_STAGE         0x52A
+// What a worker hands its window beside the progress, each message one
+// typed event (see CWorkerEvents): the download run's to the main window,
+// the Writer's worker's to its dialog.
+#define WM_DOWNLOAD_EVENT       0x526
+#define WM_WRITER_EVENT         0x52A
 // The builder's clip player reports to the main window (ClipPlayer.h).
 #define WM_CLIP_PLAYER          0x528

@@ -8,14 +8,16 @@
 #include "Texts.h"
 #include "resource.h"
 
+// The worker's side: its stages go to the dialog as events, in their places
+// among its progress messages.
 class C_USBDownloadDlg::WorkerReport : public FlashSessionReport {
 public:
-    WorkerReport(HWND dialog, int* failed) : m_dialog(dialog), m_failed(failed) {}
-
-    void Stage(FlashStage stage) override
+    WorkerReport(HWND dialog, CWorkerEvents<FlashStage>& stages, int* failed)
+        : m_dialog(dialog), m_stages(stages), m_failed(failed)
     {
-        ::PostMessageW(m_dialog, WM_WRITER_STAGE, static_cast<WPARAM>(stage), 0);
     }
+
+    void Stage(FlashStage stage) override { m_stages.Post(stage); }
 
     void Progress(uint32_t done, uint32_t total) override
     {
@@ -45,11 +47,13 @@ private:
     void ShowError(const wchar_t* text) { ::MessageBoxW(m_dialog, text, texts::kCaptionError, MB_OK | MB_ICONERROR); }
 
     HWND m_dialog;
+    CWorkerEvents<FlashStage>& m_stages;
     int* m_failed;
 };
 
 C_USBDownloadDlg::C_USBDownloadDlg(CWnd* parent)
-    : CDialog(IDD_WRITER_DIALOG, parent), m_logPath(DefaultDownloadLogPath()), m_runner(&WaitServingMessages)
+    : CDialog(IDD_WRITER_DIALOG, parent), m_logPath(DefaultDownloadLogPath()), m_stages(WM_WRITER_EVENT),
+      m_runner(&WaitServingMessages)
 {
 }
 
@@ -107,7 +111,8 @@ bool C_USBDownloadDlg::DownloadFile(const std::wstring& path)
     session.program = "Tessaline";
     session.operation = "write";
     session.logPath = m_logPath;
-    m_report.reset(new WorkerReport(m_hWnd, &m_nFailed));
+    m_stages.Open(m_hWnd);
+    m_report.reset(new WorkerReport(m_hWnd, m_stages, &m_nFailed));
     if (!m_runner.Start(m_usb, session, *m_report))
         return false;
     SetWindowText(texts::kWriterTitle);
@@ -117,10 +122,13 @@ bool C_USBDownloadDlg::DownloadFile(const std::wstring& path)
 BOOL C_USBDownloadDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
-    case WM_WRITER_STAGE:
-        OnWriterStage(static_cast<FlashStage>(wParam));
+    case WM_WRITER_EVENT: {
+        FlashStage stage;
+        if (m_stages.Receive(wParam, lParam, &stage))
+            OnWriterStage(stage);
         *result = 0;
         return TRUE;
+    }
     case WM_WRITER_PROGRESS:
         OnWriterProgress(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
         *result = 0;

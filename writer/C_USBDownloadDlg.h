@@ -8,6 +8,7 @@
 #include "CTextProgressCtrl.h"
 #include "C_USBCmd.h"
 #include "FlashRunner.h"
+#include "WorkerEvents.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,8 +48,8 @@ protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
-    // The worker's side of the run: posts its stages and progress to the
-    // dialog, shows its failures and posts OK at the end.
+    // The worker's side of the run: hands its stages and posts its progress
+    // to the dialog, shows its failures and posts OK at the end.
     class WorkerReport;
 
     // Starts the run that opens the device, erases the flash and programs
@@ -73,6 +74,8 @@ private:
     unsigned int m_nStartAddress = 0;
     // OK or Cancel is being served: later requests change nothing.
     bool m_bClosing = false;
+    // The worker's stages, on their way to the dialog.
+    CWorkerEvents<FlashStage> m_stages;
     std::unique_ptr<WorkerReport> m_report;
     // Last, so that it goes first: a run still going is called off and
     // waited for before anything it uses.

@@ -320,6 +320,15 @@ TEST_F(DownloadTest, EmptyFileEndsCleanly)
     Close();
 }
 
+TEST_F(DownloadTest, OnlyTheEraseTimerMovesTheBar)
+{
+    Start();
+    ::PostMessageW(m_app.Main(), WM_TIMER, 2, 0);
+    ::PostMessageW(m_app.Main(), WM_TIMER, 7, 0);
+    EXPECT_FALSE(WaitFor([&] { return ::SendMessageW(m_app.Item(kProgress), PBM_GETPOS, 0, 0) != 0; }, 1000));
+    Close();
+}
+
 TEST_F(DownloadTest, RunningWorkerRefusesSecondStartConnectDisconnectAndDefersClose)
 {
     m_app.SetEnv("KP6600SIM_ERASE_MS", "3000");

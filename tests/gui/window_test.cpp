@@ -16,6 +16,17 @@ RECT ClientRectOf(HWND parent, HWND child)
     return rect;
 }
 
+// The window's children whose left edges lie at or beyond left, labels and
+// group boxes without an id included, and whether each is visible.
+std::vector<bool> VisibleFrom(HWND window, LONG left)
+{
+    std::vector<bool> visible;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (ClientRectOf(window, child).left >= left)
+            visible.push_back(::IsWindowVisible(child) != FALSE);
+    return visible;
+}
+
 bool Inside(const RECT& inner, const RECT& outer)
 {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right
@@ -80,8 +91,13 @@ TEST_F(WindowTest, ImageBuilderItemWidensToTheBuilderPanelAndNarrowsBack)
 {
     Start();
     SIZE narrow = WindowSize();
+    // The builder panel: everything from its audio list's left edge on, 36 windows.
+    const LONG builderLeft = ClientRectOf(m_app.Main(), m_app.Item(kAudioList)).left;
+    const std::vector<bool> onLeft = VisibleFrom(m_app.Main(), 0);
+    EXPECT_EQ(std::vector<bool>(36, false), VisibleFrom(m_app.Main(), builderLeft));
     ToggleBuilder();
     SIZE wide = WindowSize();
+    EXPECT_EQ(std::vector<bool>(36, true), VisibleFrom(m_app.Main(), builderLeft));
     RECT client;
     ::GetClientRect(m_app.Main(), &client);
     EXPECT_GT(wide.cx, narrow.cx);
@@ -97,6 +113,7 @@ TEST_F(WindowTest, ImageBuilderItemWidensToTheBuilderPanelAndNarrowsBack)
     EXPECT_EQ(narrow.cy, WindowSize().cy);
     for (int id : { kAudioList, kWrite, kExit })
         EXPECT_FALSE(::IsWindowVisible(m_app.Item(id))) << id;
+    EXPECT_EQ(onLeft, VisibleFrom(m_app.Main(), 0)) << "the download panel as it was";
     RECT window;
     ::GetWindowRect(m_app.Main(), &window);
     EXPECT_EQ(0, window.left);

@@ -4,15 +4,15 @@
 #pragma once
 #include "CControls.h"
 #include "ClipPlayer.h"
+#include "DevicePictureWnd.h"
 #include "MediaConverters.h"
-#include "PictureLookWnd.h"
 #include <string>
 
-class CMediaLook {
+class CDeviceMediaView {
 public:
     // window: the main window, which owns the messages and hears the player;
     // result: the result label under both panels.
-    CMediaLook(CWnd& window, CStatic& result) : m_window(window), m_result(result) {}
+    CDeviceMediaView(CWnd& window, CStatic& result) : m_window(window), m_result(result) {}
 
     // Converts and plays the clip; one that plays stops first.
     void PlayClip(const MediaConverters& converters, const ClipRequest& request);
@@ -25,7 +25,7 @@ public:
     // label is cleared, no message follows.
     void StopClipQuietly();
     // Shows the picture as the device will, on the given background.
-    void LookPicture(const MediaConverters& converters, const std::string& source, COLORREF background);
+    void ShowPicture(const MediaConverters& converters, const std::string& source, COLORREF background);
     // Stops the clip and closes the picture window (both use the converters).
     void Close();
 
@@ -33,5 +33,5 @@ private:
     CWnd& m_window;
     CStatic& m_result;
     CClipPlayer m_player;
-    CPictureLookWnd m_pictureLook;
+    CDevicePictureWnd m_pictureWnd;
 };

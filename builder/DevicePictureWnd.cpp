@@ -1,4 +1,4 @@
-#include "PictureLookWnd.h"
+#include "DevicePictureWnd.h"
 #include "CDC.h"
 #include "GdiPlus.h"
 #include "ImageFit.h"
@@ -44,12 +44,12 @@ void Label(HDC dc, const wchar_t* text, int x, int y)
 
 }  // namespace
 
-CPictureLookWnd::~CPictureLookWnd()
+CDevicePictureWnd::~CDevicePictureWnd()
 {
     Close();
 }
 
-bool CPictureLookWnd::Show(HWND owner, const std::wstring& title, const BoxPicture& device, const BoxPicture& original)
+bool CDevicePictureWnd::Show(HWND owner, const std::wstring& title, const BoxPicture& device, const BoxPicture& original)
 {
     m_device = device;
     m_original = original;
@@ -69,13 +69,13 @@ bool CPictureLookWnd::Show(HWND owner, const std::wstring& title, const BoxPictu
     return true;
 }
 
-void CPictureLookWnd::Close()
+void CDevicePictureWnd::Close()
 {
     if (m_hWnd)
         DestroyWindow();
 }
 
-BOOL CPictureLookWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
+BOOL CDevicePictureWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     switch (msg) {
     case WM_PAINT:
@@ -98,7 +98,7 @@ BOOL CPictureLookWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* 
     }
 }
 
-void CPictureLookWnd::OnPaint()
+void CDevicePictureWnd::OnPaint()
 {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(m_hWnd, &paint);

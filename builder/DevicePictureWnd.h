@@ -16,9 +16,9 @@ struct BoxPicture {
     std::vector<uint8_t> rgb;
 };
 
-class CPictureLookWnd : public CWnd {
+class CDevicePictureWnd : public CWnd {
 public:
-    ~CPictureLookWnd() override;
+    ~CDevicePictureWnd() override;
 
     // Shows the pictures, creating the window (owned by owner) on first use
     // and bringing it forward afterwards.

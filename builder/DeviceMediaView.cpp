@@ -1,22 +1,22 @@
-#include "MediaLook.h"
+#include "DeviceMediaView.h"
 #include "StringConv.h"
 #include "Texts.h"
 #include "WriterPlan.h"
 
-void CMediaLook::PlayClip(const MediaConverters& converters, const ClipRequest& request)
+void CDeviceMediaView::PlayClip(const MediaConverters& converters, const ClipRequest& request)
 {
     m_result.SetWindowText(FormatWithText(L"Converting %s...", WideFromAnsi(FileNameOf(request.source))).c_str());
     if (!m_player.Start(m_window.m_hWnd, converters, request))
         m_result.SetWindowText(L"");
 }
 
-void CMediaLook::StopClip()
+void CDeviceMediaView::StopClip()
 {
     m_player.Stop();
     OnClipPlayer(static_cast<WPARAM>(ClipPlayerEvent::ended));
 }
 
-void CMediaLook::StopClipQuietly()
+void CDeviceMediaView::StopClipQuietly()
 {
     if (!m_player.IsActive())
         return;
@@ -24,7 +24,7 @@ void CMediaLook::StopClipQuietly()
     m_result.SetWindowText(L"");
 }
 
-void CMediaLook::OnClipPlayer(WPARAM event)
+void CDeviceMediaView::OnClipPlayer(WPARAM event)
 {
     if (static_cast<ClipPlayerEvent>(event) == ClipPlayerEvent::playing) {
         m_result.SetWindowText(m_player.PlayingText().c_str());
@@ -39,7 +39,7 @@ void CMediaLook::OnClipPlayer(WPARAM event)
         m_window.MessageBox(texts::kNoAudioOutput, texts::kCaptionError, MB_OK);
 }
 
-void CMediaLook::LookPicture(const MediaConverters& converters, const std::string& source, COLORREF background)
+void CDeviceMediaView::ShowPicture(const MediaConverters& converters, const std::string& source, COLORREF background)
 {
     BoxPicture device, original;
     device.width = device.height = 128;
@@ -48,11 +48,11 @@ void CMediaLook::LookPicture(const MediaConverters& converters, const std::strin
         m_window.MessageBox(texts::kConvertImageFail, texts::kCaptionError, MB_OK);
         return;
     }
-    m_pictureLook.Show(m_window.m_hWnd, WideFromAnsi(FileNameOf(source)), device, original);
+    m_pictureWnd.Show(m_window.m_hWnd, WideFromAnsi(FileNameOf(source)), device, original);
 }
 
-void CMediaLook::Close()
+void CDeviceMediaView::Close()
 {
     m_player.Stop();
-    m_pictureLook.Close();
+    m_pictureWnd.Close();
 }
