@@ -1,7 +1,7 @@
 #include "MediaLook.h"
 #include "StringConv.h"
 #include "Texts.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 
 void CMediaLook::PlayClip(const MediaConverters& converters, const ClipRequest& request)
 {

@@ -9,7 +9,7 @@
 #include "ModuleDir.h"
 #include "StatusLine.h"
 #include "StringConv.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 #include <atomic>
 #include <cstdio>
 #include <thread>

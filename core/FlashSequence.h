@@ -6,7 +6,7 @@
 #pragma once
 #include "C_USBCmd.h"
 #include "FlashReport.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 
 class CFile;
 

@@ -1,5 +1,5 @@
 #include "C_USBDownloadDlg.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 #include "FlashSequence.h"
 #include "MessageWait.h"
 #include "StringConv.h"

@@ -1,5 +1,7 @@
-// The arithmetic of a Writer dialog run: flash type codes, the file's name,
-// the address range, the block plan and the progress figures.
+// The flash range check that every run makes before it starts (the download
+// panel, the Writer dialog and tessa alike) and its refusal texts; beside it
+// the flash type codes and names, and the Writer dialog's file name and
+// progress figures.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "WriterPlan.h"
+#include "FlashRange.h"
 #include "FlashReport.h"
 #include <cstdio>
 
