@@ -123,14 +123,14 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
         TimerSettings(static_cast<uint32_t>(options.clock), static_cast<uint32_t>(options.rate), &prescaler,
                       &timerCount);
         const uint32_t rate = media::PlaybackRate(static_cast<uint32_t>(options.clock), prescaler, timerCount);
-        const media::SpeechFormat format = options.format == "MDM" ? media::SpeechFormat::mdm
-                                                                   : media::SpeechFormat::apm;
+        media::SpeechFormat format = kDefaultSpeechFormat;
+        media::ParseSpeechFormat(options.format, &format);  // checked with the options
         if (rate == 0 || !WriteClipWave(result.Reader(), 0, result.Size(), format, rate, target, &why)) {
             out.Error("can't write " + options.output + ": " + (rate ? why : "the clip plays at 0 Hz"));
             return kExitBadInput;
         }
         out.Info("converted " + source + " to " + options.output + ": "
-                 + ClipText(options.format, rate, result.Size() * media::SamplesPerByte(format)));
+                 + media::ClipText(format, rate, result.Size() * media::SamplesPerByte(format)));
         return kExitOk;
     }
     std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);

@@ -84,7 +84,7 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
             continue;
         }
         ++clips;
-        out.Info(name + ": " + ClipText(clip.format, *clip.sampleRate, *clip.length * media::SamplesPerByte(format)));
+        out.Info(name + ": " + media::ClipText(format, *clip.sampleRate, *clip.length * media::SamplesPerByte(format)));
     }
 
     std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);

@@ -4,6 +4,7 @@
 // from the records and from the file's end. Nothing in the file is trusted:
 // whatever doesn't fit goes into the map's problems.
 #pragma once
+#include "BuilderParams.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,8 +18,8 @@ using ReadAt = std::function<bool(uint64_t offset, void* buffer, size_t bytes)>;
 struct PackedMapOptions {
     std::optional<uint32_t> audioStart;  // flash address of the file's first byte; inferred when unset
     std::optional<uint32_t> imageStart;  // flash address of the image count; inferred when unset
-    uint64_t imageBytes = 128 * 128 * 2; // size of one converted image
-    uint32_t systemClock = 6144000;      // Hz, for the sample rates
+    uint64_t imageBytes = media::kScreenRbfBytes;   // size of one converted image
+    uint32_t systemClock = kDefaultSystemClock;     // Hz, for the sample rates
     uint64_t capacityBytes = 0x400000;   // the flash's size ("32M" bits)
 };
 

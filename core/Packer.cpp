@@ -13,21 +13,6 @@ constexpr uint8_t kFormatMdm = 2;
 
 enum class CopyResult { done, inputShort, outputFailed };
 
-bool IsMdm(const std::string& speechFormat)
-{
-    static const char kMdm[] = "MDM";
-    if (speechFormat.size() != 3)
-        return false;
-    for (size_t i = 0; i < 3; ++i) {
-        char c = speechFormat[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != kMdm[i])
-            return false;
-    }
-    return true;
-}
-
 void PickPrescaler(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint32_t* divider)
 {
     uint32_t slowBelow, mediumBelow;  // rates below these take codes 2 and 1
@@ -239,7 +224,9 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
 
     uint8_t prescaler, timerCount;
     TimerSettings(params.systemClock, params.sampleRate, &prescaler, &timerCount);
-    const uint8_t format = IsMdm(params.speechFormat) ? kFormatMdm : kFormatApm;
+    media::SpeechFormat speechFormat = media::SpeechFormat::apm;  // any other text is taken for APM
+    media::ParseSpeechFormat(params.speechFormat, &speechFormat);
+    const uint8_t format = speechFormat == media::SpeechFormat::mdm ? kFormatMdm : kFormatApm;
     const uint8_t control = static_cast<uint8_t>((prescaler << 6) + (format << 3));
 
     // The first input that could not be read; the others are still copied.

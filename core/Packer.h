@@ -3,6 +3,7 @@
 // address, an image count and the images back to back. The file is written
 // into the flash from the audio start address on.
 #pragma once
+#include "BuilderParams.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,11 +20,12 @@ constexpr uint32_t kFlashSectorSize = 0x1000;
 
 // The builder parameters the packer reads; the defaults are the settings'.
 struct PackParams {
-    std::string speechFormat = "APM";  // "APM" or "MDM", any case
-    uint32_t sampleRate = 8000;        // Hz
-    uint32_t systemClock = 6144000;    // Hz
-    uint32_t audioStart = 0;           // flash address of the file's first byte
-    uint32_t imageStart = 0;           // flash address of the image count
+    // The name of a speech format, any case; any other text is taken for APM.
+    std::string speechFormat = media::SpeechFormatName(kDefaultSpeechFormat);
+    uint32_t sampleRate = kDefaultSampleRate;     // Hz
+    uint32_t systemClock = kDefaultSystemClock;   // Hz
+    uint32_t audioStart = kDefaultAudioStart;     // flash address of the file's first byte
+    uint32_t imageStart = kDefaultImageStart;     // flash address of the image count
     // Instead of imageStart: the first sector boundary at or after the end
     // of the audio section.
     bool imageStartAfterAudio = false;
