@@ -1,11 +1,12 @@
 #include "ConvertCommand.h"
+#include "AudioRecord.h"
+#include "BuilderParams.h"
 #include "ConsoleFiles.h"
 #include "ConversionPlan.h"
 #include "ConverterLibrary.h"
 #include "ExitCodes.h"
 #include "MediaConverters.h"
 #include "MediaWriters.h"
-#include "Packer.h"
 #include "PictureDecoder.h"
 #include "StringConv.h"
 #include <cctype>

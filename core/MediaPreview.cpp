@@ -1,5 +1,5 @@
 #include "MediaPreview.h"
-#include "Packer.h"
+#include "AudioRecord.h"
 #include "PictureDecoder.h"
 #include "SpeechDecoder.h"
 #include "StringConv.h"
