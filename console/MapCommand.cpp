@@ -1,6 +1,7 @@
 #include "MapCommand.h"
 #include "DownloadLog.h"
 #include "ExitCodes.h"
+#include "PackedMapWriters.h"
 #include "StatusLine.h"
 #include "StringConv.h"
 #include <cstdio>
