@@ -151,8 +151,8 @@ int CBuilderPanel::GatherParams(BOOL showMessages)
     SplitColor(m_bgColor.GetBkColor(), &m_bgRed, &m_bgGreen, &m_bgBlue);
     m_sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
     m_systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
-    m_imageWidth = 128;
-    m_imageHeight = 128;
+    m_imageWidth = kImageWidth;
+    m_imageHeight = kImageHeight;
     m_audioCount = m_audioList.GetCount();
     m_imageCount = m_imageList.GetCount();
 

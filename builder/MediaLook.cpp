@@ -1,7 +1,8 @@
 #include "MediaLook.h"
+#include "FlashRange.h"
+#include "PictureDecoder.h"
 #include "StringConv.h"
 #include "Texts.h"
-#include "FlashRange.h"
 
 void CMediaLook::PlayClip(const MediaConverters& converters, const ClipRequest& request)
 {
@@ -42,9 +43,10 @@ void CMediaLook::OnClipPlayer(WPARAM event)
 void CMediaLook::LookPicture(const MediaConverters& converters, const std::string& source, COLORREF background)
 {
     BoxPicture device, original;
-    device.width = device.height = 128;
+    device.width = static_cast<int>(media::kScreenWidth);
+    device.height = static_cast<int>(media::kScreenHeight);
     if (!PrepareDevicePicture(converters, source, background, &device.rgb)
-        || !ScaleIntoBox(WideFromAnsi(source), 128, 128, background, &original)) {
+        || !ScaleIntoBox(WideFromAnsi(source), device.width, device.height, background, &original)) {
         m_window.MessageBox(texts::kConvertImageFail, texts::kCaptionError, MB_OK);
         return;
     }
