@@ -84,15 +84,17 @@ MediaConverters CBuilderPanel::Converters() const
 void CBuilderPanel::LoadSettings(CWinApp& store)
 {
     using namespace texts;
-    m_speechFormat = store.GetProfileString(kSectionOptional, kKeySpeechFormat, "APM");
-    m_sampleRate = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySampleRate, 8000));
-    m_systemClock = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySystemClock, 6144000));
-    SplitColor(store.GetProfileInt(kSectionOptional, kKeyBackgroundColor, 0xFFFFFF), &m_bgRed, &m_bgGreen,
+    m_speechFormat =
+        store.GetProfileString(kSectionOptional, kKeySpeechFormat, media::SpeechFormatName(kDefaultSpeechFormat));
+    m_sampleRate = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySampleRate, kDefaultSampleRate));
+    m_systemClock = static_cast<int>(store.GetProfileInt(kSectionOptional, kKeySystemClock, kDefaultSystemClock));
+    const uint32_t background = PackColor(kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2]);
+    SplitColor(store.GetProfileInt(kSectionOptional, kKeyBackgroundColor, background), &m_bgRed, &m_bgGreen,
                &m_bgBlue);
-    m_audioStartAddress = store.GetProfileInt(kSectionOptional, kKeyAudioStart, 0);
-    m_imageStartAddress = store.GetProfileInt(kSectionOptional, kKeyImageStart, 0);
-    m_imageWidth = 128;
-    m_imageHeight = 128;
+    m_audioStartAddress = store.GetProfileInt(kSectionOptional, kKeyAudioStart, kDefaultAudioStart);
+    m_imageStartAddress = store.GetProfileInt(kSectionOptional, kKeyImageStart, kDefaultImageStart);
+    m_imageWidth = kImageWidth;
+    m_imageHeight = kImageHeight;
 }
 
 void CBuilderPanel::ShowSettings(CWinApp& store)
@@ -166,8 +168,8 @@ int CBuilderPanel::GatherParams(BOOL showMessages)
     SplitColor(m_bgColor.GetBkColor(), &m_bgRed, &m_bgGreen, &m_bgBlue);
     m_sampleRate = ParseDecimal(m_sampleRateEdit.GetWindowTextA(kFieldChars + 1));
     m_systemClock = ParseDecimal(m_systemClockEdit.GetWindowTextA(kFieldChars + 1));
-    m_imageWidth = 128;
-    m_imageHeight = 128;
+    m_imageWidth = kImageWidth;
+    m_imageHeight = kImageHeight;
     m_audioCount = m_audioList.GetCount();
     m_imageCount = m_imageList.GetCount();
 

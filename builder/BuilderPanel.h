@@ -5,6 +5,7 @@
 // image, and the clip and picture as the device will play and show them; the
 // main window routes the panel's commands to it.
 #pragma once
+#include "BuilderParams.h"
 #include "CControls.h"
 #include "C_CenterComboBox.h"
 #include "C_ColorStatic.h"
@@ -99,17 +100,17 @@ private:
     C_CenterComboBox m_resolutionList;     // 1017
     C_HexEdit m_imageStartEdit;     // 1023
 
-    // The builder parameters.
-    unsigned short m_imageWidth = 128;
-    unsigned short m_imageHeight = 128;
-    std::string m_speechFormat = "APM";
-    int m_sampleRate = 8000;
-    int m_systemClock = 6144000;
+    // The builder parameters; the speech format is its name as stored.
+    unsigned short m_imageWidth = kImageWidth;
+    unsigned short m_imageHeight = kImageHeight;
+    std::string m_speechFormat = media::SpeechFormatName(kDefaultSpeechFormat);
+    int m_sampleRate = kDefaultSampleRate;
+    int m_systemClock = kDefaultSystemClock;
     int m_audioCount = 0;
     int m_imageCount = 0;
-    unsigned char m_bgRed = 255, m_bgGreen = 255, m_bgBlue = 255;
-    unsigned int m_audioStartAddress = 0;
-    unsigned int m_imageStartAddress = 0;
+    unsigned char m_bgRed = kDefaultBackground[0], m_bgGreen = kDefaultBackground[1], m_bgBlue = kDefaultBackground[2];
+    unsigned int m_audioStartAddress = kDefaultAudioStart;
+    unsigned int m_imageStartAddress = kDefaultImageStart;
 
     ModuleLibrary m_picMill;
     ModuleLibrary m_tuneMill;

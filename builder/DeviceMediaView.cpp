@@ -1,7 +1,8 @@
 #include "DeviceMediaView.h"
+#include "FlashRange.h"
+#include "PictureDecoder.h"
 #include "StringConv.h"
 #include "Texts.h"
-#include "WriterPlan.h"
 
 void CDeviceMediaView::PlayClip(const MediaConverters& converters, const ClipRequest& request)
 {
@@ -42,9 +43,10 @@ void CDeviceMediaView::OnClipPlayer(WPARAM event)
 void CDeviceMediaView::ShowPicture(const MediaConverters& converters, const std::string& source, COLORREF background)
 {
     BoxPicture device, original;
-    device.width = device.height = 128;
+    device.width = static_cast<int>(media::kScreenWidth);
+    device.height = static_cast<int>(media::kScreenHeight);
     if (!PrepareDevicePicture(converters, source, background, &device.rgb)
-        || !ScaleIntoBox(WideFromAnsi(source), 128, 128, background, &original)) {
+        || !ScaleIntoBox(WideFromAnsi(source), device.width, device.height, background, &original)) {
         m_window.MessageBox(texts::kConvertImageFail, texts::kCaptionError, MB_OK);
         return;
     }

@@ -1,11 +1,12 @@
 #include "ConvertCommand.h"
+#include "AudioRecord.h"
+#include "BuilderParams.h"
 #include "ConsoleFiles.h"
 #include "ConversionPlan.h"
 #include "ConverterLibrary.h"
 #include "ExitCodes.h"
 #include "MediaConverters.h"
 #include "MediaWriters.h"
-#include "Packer.h"
 #include "PictureDecoder.h"
 #include "StringConv.h"
 #include <cctype>
@@ -63,6 +64,49 @@ private:
     std::string m_ansi;
 };
 
+// The converted clip as a WAV file at target, playing at the rate its timer
+// settings give, as packed.
+int WriteClip(const InputFile& converted, const TessaOptions& options, const std::wstring& target,
+              ConsoleOutput& out)
+{
+    uint8_t prescaler = 0, timerCount = 0;
+    TimerSettings(static_cast<uint32_t>(options.clock), static_cast<uint32_t>(options.rate), &prescaler, &timerCount);
+    const uint32_t rate = media::PlaybackRate(static_cast<uint32_t>(options.clock), prescaler, timerCount);
+    media::SpeechFormat format = kDefaultSpeechFormat;
+    media::ParseSpeechFormat(options.format, &format);  // checked with the options
+    std::string why;
+    if (rate == 0 || !WriteClipWave(converted.Reader(), 0, converted.Size(), format, rate, target, &why)) {
+        out.Error("can't write " + options.output + ": " + (rate ? why : "the clip plays at 0 Hz"));
+        return kExitBadInput;
+    }
+    out.Info("converted " + options.input + " to " + options.output + ": "
+             + media::ClipText(format, rate, converted.Size() * media::SamplesPerByte(format)));
+    return kExitOk;
+}
+
+// The converted picture as a PNG file at target.
+int WritePicture(const InputFile& converted, const TessaOptions& options, const std::wstring& target,
+                 ConsoleOutput& out)
+{
+    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
+    if (converted.Size() != rbf.size() || !converted.Reader()(0, rbf.data(), rbf.size())) {
+        out.Error("the converter gave " + std::to_string(converted.Size()) + " bytes, not "
+                  + std::to_string(rbf.size()));
+        return kExitFailed;
+    }
+    media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
+    PngWriter png;
+    std::string why;
+    if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, target, &why)) {
+        out.Error("can't write " + options.output + ": " + why);
+        return kExitBadInput;
+    }
+    out.Info("converted " + options.input + " to " + options.output + ": 128 x 128 on "
+             + std::to_string(options.background[0]) + "," + std::to_string(options.background[1]) + ","
+             + std::to_string(options.background[2]));
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
@@ -116,36 +160,5 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
         out.Error("can't read the converted file " + Utf8FromAnsi(converted.Ansi()));
         return kExitFailed;
     }
-    std::string why;
-    if (audio) {
-        // The clip plays at the rate its timer settings give, as packed.
-        uint8_t prescaler = 0, timerCount = 0;
-        TimerSettings(static_cast<uint32_t>(options.clock), static_cast<uint32_t>(options.rate), &prescaler,
-                      &timerCount);
-        const uint32_t rate = media::PlaybackRate(static_cast<uint32_t>(options.clock), prescaler, timerCount);
-        const media::SpeechFormat format = options.format == "MDM" ? media::SpeechFormat::mdm
-                                                                   : media::SpeechFormat::apm;
-        if (rate == 0 || !WriteClipWave(result.Reader(), 0, result.Size(), format, rate, target, &why)) {
-            out.Error("can't write " + options.output + ": " + (rate ? why : "the clip plays at 0 Hz"));
-            return kExitBadInput;
-        }
-        out.Info("converted " + source + " to " + options.output + ": "
-                 + ClipText(options.format, rate, result.Size() * media::SamplesPerByte(format)));
-        return kExitOk;
-    }
-    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
-    if (result.Size() != rbf.size() || !result.Reader()(0, rbf.data(), rbf.size())) {
-        out.Error("the converter gave " + std::to_string(result.Size()) + " bytes, not "
-                  + std::to_string(rbf.size()));
-        return kExitFailed;
-    }
-    media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
-    PngWriter png;
-    if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, target, &why)) {
-        out.Error("can't write " + options.output + ": " + why);
-        return kExitBadInput;
-    }
-    out.Info("converted " + source + " to " + options.output + ": 128 x 128 on " + std::to_string(options.background[0])
-             + "," + std::to_string(options.background[1]) + "," + std::to_string(options.background[2]));
-    return kExitOk;
+    return audio ? WriteClip(result, options, target, out) : WritePicture(result, options, target, out);
 }

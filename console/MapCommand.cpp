@@ -2,6 +2,7 @@
 #include "Capacities.h"
 #include "DownloadLog.h"
 #include "ExitCodes.h"
+#include "PackedMapWriters.h"
 #include "StringConv.h"
 #include <cstdio>
 

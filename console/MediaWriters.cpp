@@ -38,13 +38,6 @@ std::string Failed(const char* step, HRESULT hr)
 
 }  // namespace
 
-std::string ClipText(const std::string& format, uint32_t rate, uint64_t samples)
-{
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f s", rate ? static_cast<double>(samples) / rate : 0.0);
-    return format + " " + std::to_string(rate) + " Hz, " + seconds;
-}
-
 bool WriteClipWave(const ReadAt& read, uint64_t offset, uint64_t length, media::SpeechFormat format, uint32_t rate,
                    const std::wstring& path, std::string* why)
 {

@@ -16,9 +16,6 @@ struct IStream;
 bool WriteClipWave(const ReadAt& read, uint64_t offset, uint64_t length, media::SpeechFormat format, uint32_t rate,
                    const std::wstring& path, std::string* why);
 
-// What plays: "APM 8000 Hz, 3.2 s".
-std::string ClipText(const std::string& format, uint32_t rate, uint64_t samples);
-
 // Writes 24-bit RGB pictures as PNG files. COM is initialised for the
 // calling thread for the object's life.
 class PngWriter {

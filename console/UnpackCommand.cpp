@@ -3,6 +3,7 @@
 #include "ExitCodes.h"
 #include "MapCommand.h"
 #include "MediaWriters.h"
+#include "PackedMapWriters.h"
 #include "PictureDecoder.h"
 #include "StringConv.h"
 #include <vector>
@@ -34,6 +35,64 @@ std::string AsPrinted(const std::string& text)
     return printed;
 }
 
+// Writes every clip the map can place and play as "audio-NN.wav" under
+// prefix; gives the number written and adds the problems.
+size_t UnpackClips(const PackedMap& map, const ReadAt& read, int clock, const std::wstring& prefix,
+                   ConsoleOutput& out, std::vector<std::string>* problems)
+{
+    size_t clips = 0;
+    std::string why;
+    for (const PackedClip& clip : map.clips) {
+        // Those the map can't place or play are among its problems.
+        if (!clip.offset || !clip.length || !clip.sampleRate || !clip.format)
+            continue;
+        if (*clip.sampleRate == 0) {
+            problems->push_back("clip " + std::to_string(clip.index) + " plays at 0 Hz at the clock of "
+                                + std::to_string(clock) + " Hz");
+            continue;
+        }
+        const media::SpeechFormat format = *clip.format;
+        const std::string name = NumberedName("audio-", clip.index + 1, map.clips.size(), ".wav");
+        if (!WriteClipWave(read, *clip.offset, *clip.length, format, *clip.sampleRate, prefix + WideFromUtf8(name),
+                           &why)) {
+            problems->push_back("can't write " + name + " (clip " + std::to_string(clip.index) + "): " + why);
+            continue;
+        }
+        ++clips;
+        out.Info(name + ": " + media::ClipText(format, *clip.sampleRate, *clip.length * media::SamplesPerByte(format)));
+    }
+    return clips;
+}
+
+// Writes every whole image of the map as "image-NN.png" under prefix; gives
+// the number written and adds the problems.
+size_t UnpackImages(const PackedMap& map, const InputFile& file, const std::wstring& prefix,
+                    std::vector<std::string>* problems)
+{
+    const ReadAt read = file.Reader();
+    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
+    PngWriter png;
+    size_t images = 0;
+    std::string why;
+    for (const PackedImage& image : map.images) {
+        // One cut short by the end of the file is among the map's problems.
+        if (image.size != rbf.size() || image.offset > file.Size() || image.size > file.Size() - image.offset)
+            continue;
+        const std::string name = NumberedName("image-", image.index + 1, map.images.size(), ".png");
+        if (!read(image.offset, rbf.data(), rbf.size())) {
+            problems->push_back("can't read image " + std::to_string(image.index));
+            continue;
+        }
+        media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
+        if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, prefix + WideFromUtf8(name), &why)) {
+            problems->push_back("can't write " + name + " (image " + std::to_string(image.index) + "): " + why);
+            continue;
+        }
+        ++images;
+    }
+    return images;
+}
+
 }  // namespace
 
 int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
@@ -53,7 +112,6 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
         return kExitBadInput;
     }
     const std::wstring prefix = dir.back() == L'\\' ? dir : dir + L'\\';
-    auto pathOf = [&prefix](const std::string& name) { return prefix + WideFromUtf8(name); };
 
     // Every problem the map finds, then every file that could not be written;
     // whatever can be decoded still is.
@@ -63,48 +121,10 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
         problems.push_back("reading the packed image failed: " + options.input);
     problems.insert(problems.end(), map.problems.begin(), map.problems.end());
     std::string why;
-    if (!WriteWholeFile(pathOf("map.json"), AsPrinted(FormatPackedMapJson(map)), &why))
+    if (!WriteWholeFile(prefix + L"map.json", AsPrinted(FormatPackedMapJson(map)), &why))
         problems.push_back("can't write map.json: " + why);
-
-    const ReadAt read = file.Reader();
-    size_t clips = 0, images = 0;
-    for (const PackedClip& clip : map.clips) {
-        // Those the map can't place or play are among its problems.
-        if (!clip.offset || !clip.length || !clip.sampleRate || clip.format == "?")
-            continue;
-        if (*clip.sampleRate == 0) {
-            problems.push_back("clip " + std::to_string(clip.index) + " plays at 0 Hz at the clock of "
-                               + std::to_string(options.clock) + " Hz");
-            continue;
-        }
-        const media::SpeechFormat format = clip.format == "MDM" ? media::SpeechFormat::mdm : media::SpeechFormat::apm;
-        const std::string name = NumberedName("audio-", clip.index + 1, map.clips.size(), ".wav");
-        if (!WriteClipWave(read, *clip.offset, *clip.length, format, *clip.sampleRate, pathOf(name), &why)) {
-            problems.push_back("can't write " + name + " (clip " + std::to_string(clip.index) + "): " + why);
-            continue;
-        }
-        ++clips;
-        out.Info(name + ": " + ClipText(clip.format, *clip.sampleRate, *clip.length * media::SamplesPerByte(format)));
-    }
-
-    std::vector<uint8_t> rbf(media::kScreenRbfBytes), rgb(media::kScreenRbfBytes / 2 * 3);
-    PngWriter png;
-    for (const PackedImage& image : map.images) {
-        // One cut short by the end of the file is among the map's problems.
-        if (image.size != rbf.size() || image.offset > file.Size() || image.size > file.Size() - image.offset)
-            continue;
-        const std::string name = NumberedName("image-", image.index + 1, map.images.size(), ".png");
-        if (!read(image.offset, rbf.data(), rbf.size())) {
-            problems.push_back("can't read image " + std::to_string(image.index));
-            continue;
-        }
-        media::DecodeRbf(rbf.data(), rbf.size() / 2, rgb.data());
-        if (!png.Write(rgb.data(), media::kScreenWidth, media::kScreenHeight, pathOf(name), &why)) {
-            problems.push_back("can't write " + name + " (image " + std::to_string(image.index) + "): " + why);
-            continue;
-        }
-        ++images;
-    }
+    const size_t clips = UnpackClips(map, file.Reader(), options.clock, prefix, out, &problems);
+    const size_t images = UnpackImages(map, file, prefix, &problems);
 
     out.Info("unpacked " + std::to_string(clips) + " of " + std::to_string(map.clips.size()) + " clips and "
              + std::to_string(images) + " of " + std::to_string(map.images.size()) + " images into "

@@ -11,15 +11,15 @@
 struct BuildRequest {
     std::vector<std::string> audioFiles;   // sources, in list order; paths here are in the ANSI code page
     std::vector<std::string> imageFiles;
-    std::string speechFormat = "APM";
-    int sampleRate = 8000;
-    int systemClock = 6144000;
-    uint32_t audioStart = 0;
-    uint32_t imageStart = 0;
+    std::string speechFormat = media::SpeechFormatName(kDefaultSpeechFormat);  // as the panel holds it
+    int sampleRate = kDefaultSampleRate;
+    int systemClock = kDefaultSystemClock;
+    uint32_t audioStart = kDefaultAudioStart;
+    uint32_t imageStart = kDefaultImageStart;
     bool imageStartAfterAudio = false;      // instead of imageStart: the first sector boundary after the audio
-    unsigned char background[3] = { 255, 255, 255 };  // red, green, blue
-    unsigned short imageWidth = 128;
-    unsigned short imageHeight = 128;
+    unsigned char background[3] = { kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2] };  // red, green, blue
+    unsigned short imageWidth = kImageWidth;
+    unsigned short imageHeight = kImageHeight;
     std::wstring outputPath;                // the packed image; any name
     bool keepConverted = false;             // leave the converted files beside their sources
 };

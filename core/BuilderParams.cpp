@@ -43,11 +43,6 @@ int ParseDecimal(const std::string& text)
     return static_cast<int>(value);
 }
 
-uint32_t PackColor(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return static_cast<uint32_t>(red) | static_cast<uint32_t>(green) << 8 | static_cast<uint32_t>(blue) << 16;
-}
-
 void SplitColor(uint32_t color, uint8_t* red, uint8_t* green, uint8_t* blue)
 {
     *red = static_cast<uint8_t>(color & 0xFF);

@@ -1,4 +1,5 @@
 #include "ConversionPlan.h"
+#include "SpeechFormat.h"
 #include "StringConv.h"
 #include <cstring>
 
@@ -19,20 +20,17 @@ bool PlanAudioConversion(const std::string& speechFormat, const std::string& sou
     std::string extension = FileExtension(source);
     bool mp3 = SameTextIgnoringCase(extension, "MP3");
     bool wav = SameTextIgnoringCase(extension, "WAV");
-    if (SameTextIgnoringCase(speechFormat, "MDM")) {
-        if (!mp3 && !wav)
-            return false;
+    media::SpeechFormat format;
+    if (!media::ParseSpeechFormat(speechFormat, &format) || (!mp3 && !wav))
+        return false;
+    if (format == media::SpeechFormat::mdm) {
         plan->exportName = mp3 ? "ConvertMP3ToMDMWithResample" : "ConvertWAVToMDMWithResample";
         plan->firstByProduct = source + ".mdm";
         plan->secondByProduct = converted + ".h";
-    } else if (SameTextIgnoringCase(speechFormat, "APM")) {
-        if (!mp3 && !wav)
-            return false;
+    } else {
         plan->exportName = mp3 ? "ConvertMP3ToAPMWithResample" : "ConvertWAVToAPMWithResample";
         plan->firstByProduct = source + ".apm";
         plan->secondByProduct = converted + ".apm";
-    } else {
-        return false;
     }
     // Every name must fit a path buffer with its terminator.
     const std::string* names[] = { &source, &converted, &plan->firstByProduct, &plan->secondByProduct };
@@ -170,11 +168,10 @@ bool JpegSize(const ReadAt& read, uint64_t fileSize, uint64_t* width, uint64_t* 
 size_t LongestAudioSource(const std::string& speechFormat)
 {
     // The longest names: converted + ".apm" (source + 8) and converted + ".h" (source + 6).
-    if (SameTextIgnoringCase(speechFormat, "APM"))
-        return kPathBufferChars - 1 - 8;
-    if (SameTextIgnoringCase(speechFormat, "MDM"))
-        return kPathBufferChars - 1 - 6;
-    return 0;
+    media::SpeechFormat format;
+    if (!media::ParseSpeechFormat(speechFormat, &format))
+        return 0;
+    return format == media::SpeechFormat::apm ? kPathBufferChars - 1 - 8 : kPathBufferChars - 1 - 6;
 }
 
 size_t LongestImageSource()
@@ -205,10 +202,12 @@ ConversionDiagnosis DiagnoseAudioSource(const ReadAt& read, uint64_t fileSize, c
     if (sampleRate <= 0 || sampleRate > kAudioMaxRate)
         return Problem(ConversionProblem::rateOutOfRange, static_cast<uint64_t>(sampleRate < 0 ? 0 : sampleRate),
                        static_cast<uint64_t>(kAudioMaxRate));
-    if (SameTextIgnoringCase(extension, "WAV"))
-        return DiagnoseWave(read, fileSize, SameTextIgnoringCase(speechFormat, "MDM") ? kMdmMaxSamples : kApmMaxSamples,
-                            sampleRate);
-    return ConversionDiagnosis();
+    if (!SameTextIgnoringCase(extension, "WAV"))
+        return ConversionDiagnosis();
+    media::SpeechFormat format = media::SpeechFormat::apm;  // an unknown name has been told of before
+    media::ParseSpeechFormat(speechFormat, &format);
+    return DiagnoseWave(read, fileSize, format == media::SpeechFormat::mdm ? kMdmMaxSamples : kApmMaxSamples,
+                        sampleRate);
 }
 
 ConversionDiagnosis DiagnosePicture(const ReadAt& read, uint64_t fileSize)

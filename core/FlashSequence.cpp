@@ -1,7 +1,7 @@
 #include "FlashSequence.h"
 #include "CFile.h"
 #include "Sha256.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 #include <cstdio>
 #include <vector>
 

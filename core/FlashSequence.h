@@ -6,7 +6,7 @@
 #pragma once
 #include "FlashDevice.h"
 #include "FlashReport.h"
-#include "WriterPlan.h"
+#include "FlashRange.h"
 
 class CFile;
 

@@ -1,5 +1,5 @@
 #include "MediaPreview.h"
-#include "Packer.h"
+#include "AudioRecord.h"
 #include "PictureDecoder.h"
 #include "SpeechDecoder.h"
 #include "StringConv.h"
@@ -55,9 +55,9 @@ bool PrepareClipPreview(const MediaConverters& converters, const ClipRequest& re
     if (!ok)
         return false;
     // The converter has taken the format's name without regard to case.
-    const bool mdm = request.speechFormat.size() == 3 && (request.speechFormat[0] | 0x20) == 'm';
-    clip->samples = media::DecodeSpeech(mdm ? media::SpeechFormat::mdm : media::SpeechFormat::apm, bytes);
-    clip->speechFormat = mdm ? "MDM" : "APM";
+    if (!media::ParseSpeechFormat(request.speechFormat, &clip->speechFormat))
+        return false;
+    clip->samples = media::DecodeSpeech(clip->speechFormat, bytes);
     // The rate the device's timer gives for the asked one.
     uint8_t prescaler = 0, timerCount = 0;
     const uint32_t clock = static_cast<uint32_t>(request.systemClock);
@@ -68,10 +68,7 @@ bool PrepareClipPreview(const MediaConverters& converters, const ClipRequest& re
 
 std::string ClipPreviewText(const ClipPreview& clip)
 {
-    char text[64];
-    const double seconds = clip.playRate ? static_cast<double>(clip.samples.size()) / clip.playRate : 0.0;
-    std::snprintf(text, sizeof text, "%.8s %u Hz, %.1f s", clip.speechFormat.c_str(), clip.playRate, seconds);
-    return text;
+    return media::ClipText(clip.speechFormat, clip.playRate, clip.samples.size());
 }
 
 bool PrepareDevicePicture(const MediaConverters& converters, const std::string& source, uint32_t background,

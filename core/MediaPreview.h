@@ -2,6 +2,7 @@
 // window: the file converted with the panel's values into the temporary
 // folder, decoded back, and the converted files removed again.
 #pragma once
+#include "BuilderParams.h"
 #include "MediaConverters.h"
 #include <cstdint>
 #include <string>
@@ -9,13 +10,13 @@
 
 struct ClipRequest {
     std::string source;             // ANSI code page, as the converters take it
-    std::string speechFormat = "APM";
-    int sampleRate = 8000;
-    int systemClock = 6144000;
+    std::string speechFormat = media::SpeechFormatName(kDefaultSpeechFormat);  // as the panel holds it
+    int sampleRate = kDefaultSampleRate;
+    int systemClock = kDefaultSystemClock;
 };
 
 struct ClipPreview {
-    std::string speechFormat;
+    media::SpeechFormat speechFormat = kDefaultSpeechFormat;
     uint32_t playRate = 0;          // Hz, as the device's timer plays it
     std::vector<int16_t> samples;
 };

@@ -2,8 +2,11 @@
 // in the file and in the flash, and what each audio record says. The file
 // stores neither the start addresses nor any length, so they are worked out
 // from the records and from the file's end. Nothing in the file is trusted:
-// whatever doesn't fit goes into the map's problems.
+// whatever doesn't fit goes into the map's problems. PackedMapWriters.h
+// prints the table.
 #pragma once
+#include "AudioRecord.h"
+#include "BuilderParams.h"
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -17,8 +20,8 @@ using ReadAt = std::function<bool(uint64_t offset, void* buffer, size_t bytes)>;
 struct PackedMapOptions {
     std::optional<uint32_t> audioStart;  // flash address of the file's first byte; inferred when unset
     std::optional<uint32_t> imageStart;  // flash address of the image count; inferred when unset
-    uint64_t imageBytes = 128 * 128 * 2; // size of one converted image
-    uint32_t systemClock = 6144000;      // Hz, for the sample rates
+    uint64_t imageBytes = media::kScreenRbfBytes;   // size of one converted image
+    uint32_t systemClock = kDefaultSystemClock;     // Hz, for the sample rates
     uint64_t capacityBytes = 0x400000;   // the flash's size ("32M" bits)
 };
 
@@ -26,9 +29,9 @@ struct PackedMapOptions {
 // can't be worked out) are left empty.
 struct PackedClip {
     uint32_t index = 0;
-    uint8_t record[8] = {};            // the audio record as stored
+    uint8_t record[kAudioRecordSize] = {};  // the audio record as stored
     std::optional<uint64_t> flashAddress, offset, length;
-    std::string format;                // "APM", "MDM" or "?"
+    std::optional<media::SpeechFormat> format;  // nothing for an unknown format code
     uint8_t prescaler = 0;             // code 0-3; 3 has no divider
     uint8_t timerCount = 0;
     std::optional<uint32_t> sampleRate;
@@ -64,8 +67,5 @@ struct PackedMap {
 // Memory and reads stay bounded by the file's size whatever its counts say.
 bool ReadPackedMap(const ReadAt& read, uint64_t fileSize, const PackedMapOptions& options, PackedMap* map);
 
-// The map as a readable table with a legend and one "problem: " line each.
-std::string FormatPackedMapText(const PackedMap& map);
-// The map as one JSON object; unknown values are null. The file name is
-// written as given (escaped, not converted): hand it over in UTF-8.
-std::string FormatPackedMapJson(const PackedMap& map);
+// "APM", "MDM", or "?" for an unknown format code.
+const char* ClipFormatName(const PackedClip& clip);

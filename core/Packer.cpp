@@ -8,83 +8,7 @@
 
 namespace {
 
-constexpr uint8_t kFormatApm = 0;
-constexpr uint8_t kFormatMdm = 2;
-
-enum class CopyResult { done, inputShort, outputFailed };
-
-bool IsMdm(const std::string& speechFormat)
-{
-    static const char kMdm[] = "MDM";
-    if (speechFormat.size() != 3)
-        return false;
-    for (size_t i = 0; i < 3; ++i) {
-        char c = speechFormat[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != kMdm[i])
-            return false;
-    }
-    return true;
-}
-
-void PickPrescaler(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint32_t* divider)
-{
-    uint32_t slowBelow, mediumBelow;  // rates below these take codes 2 and 1
-    if (clock < 4000000) {
-        slowBelow = 0;  // code 2 is never used below 4 MHz
-        mediumBelow = 7900;
-    } else if (clock < 7000000) {
-        slowBelow = 6900;
-        mediumBelow = 13700;
-    } else {
-        slowBelow = 8900;
-        mediumBelow = 17700;
-    }
-    if (rate < slowBelow) {
-        *prescaler = 2;
-        *divider = 8;
-    } else if (rate < mediumBelow) {
-        *prescaler = 1;
-        *divider = 4;
-    } else {
-        *prescaler = 0;
-        *divider = 2;
-    }
-}
-
-// clock / (divider * rate) rounded half up: the timer count + 1. Computed
-// wide, so no rate makes the divisor wrap to 0; a rate of 0 gives 0.
-uint64_t TimerPeriods(uint32_t clock, uint32_t rate)
-{
-    uint8_t prescaler;
-    uint32_t divider;
-    PickPrescaler(clock, rate, &prescaler, &divider);
-    const uint64_t d = static_cast<uint64_t>(divider) * rate;
-    if (d == 0)
-        return 0;
-    const uint64_t q = clock / d;
-    return clock % d < d / 2 ? q : q + 1;
-}
-
-// The banked address of a clip beginning at this flash address.
-uint32_t ClipAddress(uint64_t flashAddress)
-{
-    const uint64_t device = flashAddress + kDeviceAddressOffset;
-    return device >= kFlashAddressSpace ? 0xFFFFFFFF : BankAddress(static_cast<uint32_t>(device));
-}
-
-void FillAudioRecord(uint8_t* record, uint8_t control, uint8_t timerCount, uint32_t banked)
-{
-    record[0] = control;
-    record[1] = timerCount;
-    record[2] = static_cast<uint8_t>(banked);
-    record[3] = static_cast<uint8_t>(banked >> 8);
-    record[4] = static_cast<uint8_t>(banked >> 16);
-    record[5] = 0x88;
-    record[6] = 0x01;
-    record[7] = 0xFF;
-}
+enum class CopyResult { done, notOpened, inputShort, outputFailed };
 
 std::wstring FullPath(const std::wstring& path)
 {
@@ -153,26 +77,166 @@ bool WriteCount(CFile& output, size_t count)
     return output.Write(bytes, 2) != 0;
 }
 
+// What is refused before anything is written: an input that is the output
+// itself (nothing is touched then), counts that don't fit their 16 bits,
+// audio without a sample rate.
+PackFailure Refusal(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
+                    const std::wstring& outputPath, const PackParams& params)
+{
+    // Creating the output would destroy an input of the same name.
+    const std::wstring fullOutput = FullPath(outputPath);
+    if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput))
+        return PackFailure::outputIsInput;
+    const size_t n = audioFiles.size();
+    if (n > 0 && params.sampleRate == 0)
+        return PackFailure::sampleRateZero;
+    if (n > static_cast<size_t>(kMaxListEntries) || imageFiles.size() > static_cast<size_t>(kMaxListEntries))
+        return PackFailure::tooManyFiles;
+    return PackFailure::none;
+}
+
+// The output of one pack, written section by section. Any failure closes
+// and removes it; so does an input that could not be read whole, at the end.
+class PackOutput {
+public:
+    PackOutput(const std::wstring& path, PackResult& result) : m_path(path.c_str()), m_result(result) {}
+
+    // Creates the output and the copy buffer, and writes the audio count
+    // and n zero records as a placeholder for the header.
+    bool Open(size_t n)
+    {
+        if (!m_file.Open(m_path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
+            m_result.failure = PackFailure::outputNotWritten;
+            m_result.systemError = ::GetLastError();
+            CFile::Remove(m_path);
+            return false;
+        }
+        m_headerSize = 2 + kAudioRecordSize * n;
+        m_header.reset(new (std::nothrow) uint8_t[m_headerSize]());
+        m_buffer.reset(new (std::nothrow) uint8_t[kPackCopyBufferSize]);
+        if (!m_header || !m_buffer)
+            return Fail(PackFailure::noMemory);
+        m_header[0] = static_cast<uint8_t>(n);
+        m_header[1] = static_cast<uint8_t>(n >> 8);
+        if (!m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize)))
+            return Fail(PackFailure::outputNotWritten);
+        return true;
+    }
+
+    // The clips back to back, then the header again with every record
+    // filled, so that each input is read only once.
+    bool WriteAudio(const std::vector<std::string>& audioFiles, const PackParams& params)
+    {
+        AudioRecord record;
+        TimerSettings(params.systemClock, params.sampleRate, &record.prescaler, &record.timerCount);
+        media::SpeechFormat format = media::SpeechFormat::apm;  // any other text is taken for APM
+        media::ParseSpeechFormat(params.speechFormat, &format);
+        record.formatCode = SpeechFormatCode(format);
+
+        // Wide, so that no start address or file size can wrap it.
+        m_next = static_cast<uint64_t>(params.audioStart) + m_headerSize;
+        for (size_t k = 0; k < audioFiles.size(); ++k) {
+            uint64_t size = 0;
+            const CopyResult copied = CopyInput(audioFiles[k], &size);
+            if (copied == CopyResult::outputFailed)
+                return Fail(PackFailure::outputNotWritten);
+            if (copied == CopyResult::notOpened)
+                continue;  // its record stays zero
+            record.banked = ClipBankedAddress(m_next);
+            EncodeAudioRecord(record, &m_header[2 + kAudioRecordSize * k]);
+            m_next += size;
+        }
+        m_result.audioEnd = m_next;
+        if (audioFiles.empty())
+            return true;
+        if (!m_file.Seek(0, CFile::begin) || !m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize))
+            || !m_file.Seek(static_cast<int64_t>(m_next - params.audioStart), CFile::begin))
+            return Fail(PackFailure::outputNotWritten);
+        return true;
+    }
+
+    // 0xFF up to the image start, the image count and the images.
+    bool WriteImages(const std::vector<std::string>& imageFiles, const PackParams& params)
+    {
+        const uint64_t imageStart = params.imageStartAfterAudio ? SectorBoundaryAtOrAfter(m_next) : params.imageStart;
+        m_result.imageStart = imageStart;
+        if (m_next > imageStart)
+            return Fail(PackFailure::audioPastImages);  // the audio section runs into the image section
+        // Known to end past the address space: refused before any fill is written.
+        const uint64_t imagesEnd = imageStart + 2 + SizeOfFiles(imageFiles);
+        if (imagesEnd > kFlashAddressSpace) {
+            m_result.end = imagesEnd;
+            return Fail(PackFailure::pastAddressSpace);
+        }
+        if (!WriteFill(m_file, imageStart - m_next, m_buffer.get()) || !WriteCount(m_file, imageFiles.size()))
+            return Fail(PackFailure::outputNotWritten);
+        m_next = imageStart + 2;
+        for (const std::string& path : imageFiles) {
+            uint64_t size = 0;
+            if (CopyInput(path, &size) == CopyResult::outputFailed)
+                return Fail(PackFailure::outputNotWritten);
+            m_next += size;
+        }
+        return true;
+    }
+
+    // Keeps the output only when every input was read whole and it ends
+    // within the address space.
+    bool Finish()
+    {
+        m_buffer.reset();
+        m_result.end = m_next;
+        if (!m_result.file.empty())
+            return Fail(PackFailure::inputUnreadable);
+        if (m_next > kFlashAddressSpace)
+            return Fail(PackFailure::pastAddressSpace);
+        m_file.Close();
+        return true;
+    }
+
+private:
+    bool Fail(PackFailure failure)
+    {
+        if (failure == PackFailure::outputNotWritten)
+            m_result.systemError = ::GetLastError();
+        m_result.failure = failure;
+        m_file.Close();
+        CFile::Remove(m_path);
+        return false;
+    }
+
+    // Copies an input whole and gives its size. One that can't be opened
+    // or read whole is noted (the first of them is told) and the pack goes on.
+    CopyResult CopyInput(const std::string& path, uint64_t* size)
+    {
+        CFile input;
+        if (!input.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive)) {
+            InputFailed(path);
+            return CopyResult::notOpened;
+        }
+        *size = input.GetLength();
+        const CopyResult copied = CopyWhole(input, *size, m_file, m_buffer.get());
+        if (copied == CopyResult::inputShort)
+            InputFailed(path);
+        return copied;
+    }
+
+    void InputFailed(const std::string& path)
+    {
+        if (m_result.file.empty())
+            m_result.file = path;
+    }
+
+    const wchar_t* m_path;
+    PackResult& m_result;
+    CFile m_file;
+    size_t m_headerSize = 0;
+    std::unique_ptr<uint8_t[]> m_header;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    uint64_t m_next = 0;  // flash address of the next byte to be written
+};
+
 }  // namespace
-
-uint32_t BankAddress(uint32_t deviceAddress)
-{
-    if (deviceAddress >= 0x800000)
-        return 0xFFFFFFFF;
-    const uint32_t bank = deviceAddress >> 15;
-    const uint32_t offset = deviceAddress & 0x7FFF;
-    return bank == 0 ? offset : (bank << 16) | 0x8000 | offset;
-}
-
-int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* timerCount)
-{
-    uint32_t divider;
-    PickPrescaler(clock, rate, prescaler, &divider);
-    // Periods 0 (rate 0, or a rate above twice what the clock gives) wrap
-    // to 0xFF like any count above 255.
-    *timerCount = static_cast<uint8_t>(TimerPeriods(clock, rate) - 1);
-    return 1;
-}
 
 uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
 {
@@ -191,124 +255,16 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
     PackResult local;
     PackResult& r = result ? *result : local;
     r = PackResult();
-    const wchar_t* output = outputPath.c_str();
-    // Creating the output would destroy an input of the same name.
-    const std::wstring fullOutput = FullPath(outputPath);
-    if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput)) {
-        r.failure = PackFailure::outputIsInput;
+    r.failure = Refusal(audioFiles, imageFiles, outputPath, params);
+    if (r.failure != PackFailure::none) {
+        if (r.failure != PackFailure::outputIsInput)
+            CFile::Remove(outputPath.c_str());
         return 0;
     }
-
-    const size_t n = audioFiles.size();
-    const size_t m = imageFiles.size();
-    // The counts are 16-bit fields, and audio records need a sample rate.
-    if (n > static_cast<size_t>(kMaxListEntries) || m > static_cast<size_t>(kMaxListEntries)
-        || (n > 0 && params.sampleRate == 0)) {
-        r.failure = n > 0 && params.sampleRate == 0 ? PackFailure::sampleRateZero : PackFailure::tooManyFiles;
-        CFile::Remove(output);
+    PackOutput output(outputPath, r);
+    if (!output.Open(audioFiles.size()) || !output.WriteAudio(audioFiles, params))
         return 0;
-    }
-
-    CFile file;
-    if (!file.Open(output, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
-        r.failure = PackFailure::outputNotWritten;
-        r.systemError = ::GetLastError();
-        CFile::Remove(output);
+    if (!imageFiles.empty() && !output.WriteImages(imageFiles, params))
         return 0;
-    }
-    auto fail = [&file, output, &r](PackFailure failure) {
-        if (failure == PackFailure::outputNotWritten)
-            r.systemError = ::GetLastError();
-        r.failure = failure;
-        file.Close();
-        CFile::Remove(output);
-        return 0;
-    };
-
-    // The header goes out first as a placeholder and again once every
-    // clip's place is known, so each input is read only once.
-    const size_t headerSize = 2 + kAudioRecordSize * n;
-    std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[headerSize]());
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPackCopyBufferSize]);
-    if (!header || !buffer)
-        return fail(PackFailure::noMemory);
-    header[0] = static_cast<uint8_t>(n);
-    header[1] = static_cast<uint8_t>(n >> 8);
-    if (!file.Write(header.get(), static_cast<UINT>(headerSize)))
-        return fail(PackFailure::outputNotWritten);
-
-    uint8_t prescaler, timerCount;
-    TimerSettings(params.systemClock, params.sampleRate, &prescaler, &timerCount);
-    const uint8_t format = IsMdm(params.speechFormat) ? kFormatMdm : kFormatApm;
-    const uint8_t control = static_cast<uint8_t>((prescaler << 6) + (format << 3));
-
-    // The first input that could not be read; the others are still copied.
-    auto inputFailed = [&r](const std::string& path) {
-        if (r.file.empty())
-            r.file = path;
-    };
-    // Flash address of the next byte to be written; wide, so that no start
-    // address or file size can wrap it.
-    uint64_t cur = static_cast<uint64_t>(params.audioStart) + headerSize;
-    for (size_t k = 0; k < n; ++k) {
-        CFile input;
-        if (!input.Open(audioFiles[k].c_str(), CFile::modeRead | CFile::shareExclusive)) {
-            inputFailed(audioFiles[k]);
-            continue;
-        }
-        const uint64_t size = input.GetLength();
-        FillAudioRecord(&header[2 + kAudioRecordSize * k], control, timerCount, ClipAddress(cur));
-        const CopyResult copied = CopyWhole(input, size, file, buffer.get());
-        if (copied == CopyResult::outputFailed)
-            return fail(PackFailure::outputNotWritten);
-        if (copied == CopyResult::inputShort)
-            inputFailed(audioFiles[k]);
-        cur += size;
-    }
-    r.audioEnd = cur;
-    if (n > 0) {
-        if (!file.Seek(0, CFile::begin) || !file.Write(header.get(), static_cast<UINT>(headerSize))
-            || !file.Seek(static_cast<int64_t>(cur - params.audioStart), CFile::begin))
-            return fail(PackFailure::outputNotWritten);
-    }
-
-    uint64_t end = cur;  // flash address one past the last byte written
-    if (m > 0) {
-        const uint64_t imageStart = params.imageStartAfterAudio ? SectorBoundaryAtOrAfter(cur) : params.imageStart;
-        r.imageStart = imageStart;
-        if (cur > imageStart)
-            return fail(PackFailure::audioPastImages);  // the audio section runs into the image section
-        // Known to end past the address space: refused before any fill is written.
-        const uint64_t imagesEnd = imageStart + 2 + SizeOfFiles(imageFiles);
-        if (imagesEnd > kFlashAddressSpace) {
-            r.end = imagesEnd;
-            return fail(PackFailure::pastAddressSpace);
-        }
-        if (!WriteFill(file, imageStart - cur, buffer.get()) || !WriteCount(file, m))
-            return fail(PackFailure::outputNotWritten);
-        end = imageStart + 2;
-        for (const std::string& path : imageFiles) {
-            CFile input;
-            if (!input.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive)) {
-                inputFailed(path);
-                continue;
-            }
-            const uint64_t size = input.GetLength();
-            const CopyResult copied = CopyWhole(input, size, file, buffer.get());
-            if (copied == CopyResult::outputFailed)
-                return fail(PackFailure::outputNotWritten);
-            if (copied == CopyResult::inputShort)
-                inputFailed(path);
-            end += size;
-        }
-    }
-
-    buffer.reset();
-    r.end = end;
-    if (!r.file.empty())
-        return fail(PackFailure::inputUnreadable);
-    if (end > kFlashAddressSpace)
-        return fail(PackFailure::pastAddressSpace);
-    file.Close();
-    return 1;
+    return output.Finish() ? 1 : 0;
 }

@@ -1,17 +1,16 @@
-// The packed image: a count and an 8-byte record per audio clip, the clips
-// back to back, then (when there are images) 0xFF up to the image start
-// address, an image count and the images back to back. The file is written
-// into the flash from the audio start address on.
+// The packed image: a count and an 8-byte record per audio clip
+// (AudioRecord.h), the clips back to back, then (when there are images) 0xFF
+// up to the image start address, an image count and the images back to
+// back. The file is written into the flash from the audio start address on.
 #pragma once
+#include "AudioRecord.h"
+#include "BuilderParams.h"
 #include <cstdint>
 #include <string>
 #include <vector>
 
 // Every input is streamed through one buffer of this size.
 constexpr uint32_t kPackCopyBufferSize = 0x20000;
-// Audio records give a clip's place as flash address + this, banked.
-constexpr uint32_t kDeviceAddressOffset = 0x400000;
-constexpr uint32_t kAudioRecordSize = 8;
 // One past the highest flash address: the packed image must end within it.
 constexpr uint64_t kFlashAddressSpace = 0x100000000ULL;
 // A flash sector: the boundary an image section placed after the audio takes.
@@ -19,11 +18,12 @@ constexpr uint32_t kFlashSectorSize = 0x1000;
 
 // The builder parameters the packer reads; the defaults are the settings'.
 struct PackParams {
-    std::string speechFormat = "APM";  // "APM" or "MDM", any case
-    uint32_t sampleRate = 8000;        // Hz
-    uint32_t systemClock = 6144000;    // Hz
-    uint32_t audioStart = 0;           // flash address of the file's first byte
-    uint32_t imageStart = 0;           // flash address of the image count
+    // The name of a speech format, any case; any other text is taken for APM.
+    std::string speechFormat = media::SpeechFormatName(kDefaultSpeechFormat);
+    uint32_t sampleRate = kDefaultSampleRate;     // Hz
+    uint32_t systemClock = kDefaultSystemClock;   // Hz
+    uint32_t audioStart = kDefaultAudioStart;     // flash address of the file's first byte
+    uint32_t imageStart = kDefaultImageStart;     // flash address of the image count
     // Instead of imageStart: the first sector boundary at or after the end
     // of the audio section.
     bool imageStartAfterAudio = false;
@@ -53,17 +53,6 @@ struct PackResult {
 
 // The first sector boundary at or after a flash address (wide: it may pass 4 GiB).
 uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress);
-
-// A device address in banked form: the bank number (32 KiB banks) in bits
-// 16-23 and the offset in the window 0x8000-0xFFFF; bank 0 is its plain
-// offset. 0xFFFFFFFF for 0x800000 and above, which have no banked form.
-uint32_t BankAddress(uint32_t deviceAddress);
-
-// Prescaler code (0, 1, 2) and timer count so that clock / divider /
-// (count + 1) comes nearest the rate. The count is kept to its low 8 bits:
-// a quotient of 0 gives 0xFF and counts above 255 wrap. A rate of 0 gives
-// the count 0xFF. Always returns 1.
-int TimerSettings(uint32_t clock, uint32_t rate, uint8_t* prescaler, uint8_t* timerCount);
 
 // Writes the packed image of the converted files to outputPath, replacing
 // any old file. 1 on success; 0 on failure, with no file left at outputPath,

@@ -1,4 +1,5 @@
 #include "SpeechDecoder.h"
+#include <cstdio>
 
 namespace media {
 
@@ -87,6 +88,14 @@ uint32_t PlaybackRate(uint32_t clock, unsigned prescaler, unsigned timerCount)
         return 0;
     const uint64_t periods = (uint64_t{ 2 } << prescaler) * (uint64_t{ timerCount } + 1);
     return static_cast<uint32_t>((clock + periods / 2) / periods);
+}
+
+std::string ClipText(SpeechFormat format, uint32_t rate, uint64_t samples)
+{
+    char text[64];
+    const double seconds = rate ? static_cast<double>(samples) / rate : 0.0;
+    std::snprintf(text, sizeof text, "%s %u Hz, %.1f s", SpeechFormatName(format), rate, seconds);
+    return text;
 }
 
 bool MakeWaveHeader(uint32_t rate, uint64_t dataBytes, uint8_t header[kWaveHeaderBytes])

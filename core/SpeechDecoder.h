@@ -7,13 +7,13 @@
 // A clip holds no sample count: the device plays every nibble (APM) or byte
 // (MDM) of it, so an odd APM clip ends on the padding nibble.
 #pragma once
+#include "SpeechFormat.h"
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace media {
-
-enum class SpeechFormat { apm, mdm };
 
 // Samples one byte of the format gives: 2 for APM, 1 for MDM.
 size_t SamplesPerByte(SpeechFormat format);
@@ -42,6 +42,9 @@ int16_t MuLawValue(uint8_t code);
 // (2, 4 or 8 for codes 0, 1, 2) and by the timer count + 1, rounded to the
 // nearest hertz. 0 for prescaler code 3, which has no divider.
 uint32_t PlaybackRate(uint32_t clock, unsigned prescaler, unsigned timerCount);
+
+// What plays: "APM 8000 Hz, 3.2 s", the format, the rate and the length.
+std::string ClipText(SpeechFormat format, uint32_t rate, uint64_t samples);
 
 // The 44-byte header of a canonical WAV file of 16-bit mono PCM at rate with
 // dataBytes bytes of samples. False when the data don't fit a RIFF file's

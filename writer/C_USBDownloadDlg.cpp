@@ -1,6 +1,6 @@
 #include "C_USBDownloadDlg.h"
-#include "WriterPlan.h"
 #include "DownloadLog.h"
+#include "FlashRange.h"
 #include "FlashSequence.h"
 #include "FlashTypes.h"
 #include "MessageWait.h"

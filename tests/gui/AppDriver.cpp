@@ -1,141 +1,7 @@
 #include "AppDriver.h"
-#include <cstdlib>
 #include <shlobj.h>
-#include <cstdio>
 
 namespace gui {
-
-namespace {
-const int kMessageTextId = 0xFFFF;
-const int kMessageIconIds[] = { 0x14, 0x0440 };
-
-struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTopWindows(HWND hwnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid)
-        search->found.push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> TopWindows(DWORD pid)
-{
-    Search search{ pid, {} };
-    ::EnumWindows(&CollectTopWindows, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-bool IsDialogClass(HWND hwnd)
-{
-    char name[64] = {};
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    return strcmp(name, "#32770") == 0;
-}
-}  // namespace
-
-std::string ExeDir()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\') + 1);
-}
-
-namespace {
-
-// Removes a folder and everything in it, as far as it can.
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = ::FindFirstFileA((dir + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(dir + name + "\\");
-            } else {
-                ::SetFileAttributesA((dir + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA((dir + name).c_str());
-            }
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
-// The folders this process made, removed when it ends.
-std::vector<std::string>& MadeDirs()
-{
-    static std::vector<std::string> dirs;
-    return dirs;
-}
-
-void RemoveMadeDirs()
-{
-    for (const std::string& dir : MadeDirs())
-        RemoveTree(dir);
-}
-
-}  // namespace
-
-std::string MakeTempDir(const char* tag)
-{
-    static int counter = 0;
-    if (MadeDirs().empty())
-        std::atexit(&RemoveMadeDirs);
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    for (;;) {
-        char name[MAX_PATH];
-        snprintf(name, sizeof(name), "%stessaline-%s-%lu-%d\\", temp, tag, ::GetCurrentProcessId(), ++counter);
-        if (::CreateDirectoryA(name, nullptr)) {
-            MadeDirs().push_back(name);
-            return name;
-        }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS)
-            return std::string();
-    }
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::string bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
-        bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
-bool CopyFromBin(const std::string& dir, const std::vector<const char*>& names)
-{
-    for (const char* name : names) {
-        if (!::CopyFileA((ExeDir() + name).c_str(), (dir + name).c_str(), FALSE))
-            return false;
-    }
-    return true;
-}
 
 App::~App()
 {
@@ -177,7 +43,7 @@ bool App::Start(const std::string& dir, const std::string& arguments)
                 continue;
             if (::GetDlgItem(hwnd, 1030))
                 main = hwnd;
-            else if (::IsWindowVisible(hwnd) && ::GetDlgItem(hwnd, kMessageTextId))
+            else if (::IsWindowVisible(hwnd) && IsMessageBox(hwnd))
                 boxShown = true;
         }
         if (main && (::IsWindowVisible(main) || boxShown)) {
@@ -196,13 +62,6 @@ void App::Click(int id) const
 void App::Command(WPARAM wParam, LPARAM lParam) const
 {
     ::PostMessageW(m_main, WM_COMMAND, wParam, lParam);
-}
-
-std::wstring App::WindowText(HWND hwnd) const
-{
-    wchar_t buffer[4096] = {};
-    ::SendMessageW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
 }
 
 std::wstring App::Text(int id) const
@@ -255,30 +114,13 @@ std::vector<HWND> App::OtherDialogs() const
 
 bool App::WaitMessageBox(MessageBoxInfo* info, DWORD timeoutMs) const
 {
-    HWND box = nullptr;
-    bool found = WaitFor([&] {
+    return WaitFor([&] {
         for (HWND hwnd : OtherDialogs()) {
-            if (::GetDlgItem(hwnd, kMessageTextId)) {
-                box = hwnd;
+            if (ReadMessageBox(hwnd, info))
                 return true;
-            }
         }
         return false;
     }, timeoutMs);
-    if (!found)
-        return false;
-    info->hwnd = box;
-    info->caption = WindowText(box);
-    info->text = WindowText(::GetDlgItem(box, kMessageTextId));
-    info->owner = ::GetWindow(box, GW_OWNER);
-    info->threadId = ::GetWindowThreadProcessId(box, nullptr);
-    info->hasIcon = false;
-    for (int id : kMessageIconIds) {
-        HWND icon = ::GetDlgItem(box, id);
-        if (icon && ::IsWindowVisible(icon) && ::SendMessageW(icon, STM_GETICON, 0, 0))
-            info->hasIcon = true;
-    }
-    return true;
 }
 
 bool App::NoMessageBox(DWORD waitMs) const

@@ -2,31 +2,13 @@
 // posts the messages a user's clicks produce, reads control texts and
 // captures the real message boxes the program shows.
 #pragma once
+#include "TestSupport.h"
 #include <windows.h>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace gui {
-
-// The folder of the running test executable, with a trailing backslash.
-std::string ExeDir();
-// A fresh empty folder under the temporary directory, with a trailing
-// backslash; removed with all it holds when the process ends.
-std::string MakeTempDir(const char* tag);
-std::string ReadFile(const std::string& path);
-bool WriteFile(const std::string& path, const std::string& bytes);
-// Copies the named files from the build's bin folder into dir.
-bool CopyFromBin(const std::string& dir, const std::vector<const char*>& names);
-
-struct MessageBoxInfo {
-    HWND hwnd = nullptr;
-    std::wstring caption;
-    std::wstring text;
-    HWND owner = nullptr;
-    bool hasIcon = false;
-    DWORD threadId = 0;
-};
 
 class App {
 public:
@@ -50,7 +32,7 @@ public:
     void Click(int id) const;
     void Command(WPARAM wParam, LPARAM lParam = 0) const;
     std::wstring Text(int id) const;
-    std::wstring WindowText(HWND hwnd) const;
+    std::wstring WindowText(HWND hwnd) const { return gui::WindowText(hwnd); }
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     int ComboSelection(int id) const;
     void SetText(int id, const std::string& text) const;
@@ -77,19 +59,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_env;
     std::string m_exeName = "Tessaline.exe";
 };
-
-// Polls until the condition holds or the time runs out.
-template <typename F>
-bool WaitFor(F condition, DWORD timeoutMs = 5000)
-{
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-}
 
 }  // namespace gui

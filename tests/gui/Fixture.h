@@ -13,11 +13,6 @@ constexpr const wchar_t* kDownloadCaption = L"ZQW Writer V1.0 (SPI Download Only
 constexpr int kCapacity = 1030, kConnect = 1031, kDisconnect = 1032, kPath = 1033, kBrowse = 1034,
               kDownload = 1035, kStatus = 1036, kProgress = 1037, kResult = 1024, kAudioStart = 1026;
 
-struct LoggedCall {
-    unsigned long thread;
-    std::string call;   // the line without its thread id
-};
-
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -64,27 +59,8 @@ protected:
         StartWith({ "KP6600HidDriver.dll", "PicMill.dll", "TuneMill.dll" }, arguments);
     }
 
-    std::vector<LoggedCall> Calls() const
-    {
-        std::vector<LoggedCall> calls;
-        std::istringstream lines(ReadFile(m_log));
-        std::string line;
-        while (std::getline(lines, line)) {
-            size_t space = line.find(' ');
-            if (space == std::string::npos)
-                continue;
-            calls.push_back({ std::stoul(line.substr(0, space)), line.substr(space + 1) });
-        }
-        return calls;
-    }
-
-    std::vector<std::string> CallTexts() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& call : Calls())
-            texts.push_back(call.call);
-        return texts;
-    }
+    std::vector<LoggedCall> Calls() const { return ReadCallLog(m_log); }
+    std::vector<std::string> CallTexts() const { return ReadCallTexts(m_log); }
 
     // Expects the next message box to carry these texts, then closes it.
     void ExpectBox(const std::wstring& text, const std::wstring& caption, HWND owner, bool icon)

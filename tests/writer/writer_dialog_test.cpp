@@ -8,64 +8,35 @@
 // driver library (WRITER_NO_DRIVER) for the failed preparation.
 #include "C_USBDownloadDlg.h"
 #include "ProgressText.h"
+#include "TestSupport.h"
 #include "resource.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-const int kMessageTextId = 0xFFFF;
-const int kMessageIconIds[] = { 0x14, 0x0440 };
-const char kDriverName[] = "KP6600HidDriver.dll";
+using gui::ExeDir;
+using gui::MessageBoxInfo;
+using gui::ReadFile;
+using gui::WaitFor;
+using gui::WindowText;
+using gui::WriteFile;
 
-std::string ExeDir()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\') + 1);
-}
+const char kDriverName[] = "KP6600HidDriver.dll";
+// How long a test waits for the dialog or the device to get somewhere.
+const DWORD kWaitMs = 10000;
 
 bool HasDriver()
 {
     return ::GetFileAttributesA((ExeDir() + kDriverName).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-template <typename F>
-bool WaitFor(F condition, DWORD timeoutMs = 10000)
-{
-    DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
-
-std::wstring WindowText(HWND hwnd)
-{
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(hwnd, buffer, 512);
-    return buffer;
-}
-
-struct SeenBox {
-    HWND hwnd = nullptr;
-    std::wstring caption, text;
-    HWND owner = nullptr;
-    bool icon = false;
-    DWORD thread = 0;
-};
 
 // Finds the Writer dialog and notes every message box of this process,
 // answering each with OK unless told to hold them. Ends the process when a
@@ -80,7 +51,7 @@ public:
         m_thread.join();
     }
     HWND Dialog() const { return m_dialog; }
-    std::vector<SeenBox> Boxes()
+    std::vector<MessageBoxInfo> Boxes()
     {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_boxes;
@@ -90,46 +61,31 @@ public:
     void Hold(bool hold) { m_hold = hold; }
 
 private:
-    static BOOL CALLBACK Visit(HWND hwnd, LPARAM lParam)
+    void Visit(HWND hwnd)
     {
-        auto* self = reinterpret_cast<Watcher*>(lParam);
-        DWORD pid = 0;
-        DWORD thread = ::GetWindowThreadProcessId(hwnd, &pid);
-        char name[16] = {};
-        ::GetClassNameA(hwnd, name, sizeof name);
-        if (pid != ::GetCurrentProcessId() || strcmp(name, "#32770") != 0 || !::IsWindowVisible(hwnd))
-            return TRUE;
+        if (!gui::IsDialogClass(hwnd) || !::IsWindowVisible(hwnd))
+            return;
         if (::GetDlgItem(hwnd, IDC_WRITER_PROGRESS)) {
-            self->m_dialog = hwnd;
-            return TRUE;
+            m_dialog = hwnd;
+            return;
         }
-        HWND text = ::GetDlgItem(hwnd, kMessageTextId);
-        if (!text)
-            return TRUE;
-        std::lock_guard<std::mutex> lock(self->m_lock);
-        for (const SeenBox& seen : self->m_boxes)
+        if (!gui::IsMessageBox(hwnd))
+            return;
+        std::lock_guard<std::mutex> lock(m_lock);
+        for (const MessageBoxInfo& seen : m_boxes)
             if (seen.hwnd == hwnd)
-                return TRUE;
-        SeenBox box;
-        box.hwnd = hwnd;
-        box.caption = WindowText(hwnd);
-        box.text = WindowText(text);
-        box.owner = ::GetWindow(hwnd, GW_OWNER);
-        box.thread = thread;
-        for (int id : kMessageIconIds) {
-            HWND icon = ::GetDlgItem(hwnd, id);
-            if (icon && ::IsWindowVisible(icon) && ::SendMessageW(icon, STM_GETICON, 0, 0))
-                box.icon = true;
-        }
-        self->m_boxes.push_back(box);
-        if (!self->m_hold)
+                return;
+        MessageBoxInfo box;
+        gui::ReadMessageBox(hwnd, &box);
+        m_boxes.push_back(box);
+        if (!m_hold)
             ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return TRUE;
     }
     void Run()
     {
         while (!m_stop) {
-            ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(this));
+            for (HWND hwnd : gui::TopWindows(::GetCurrentProcessId()))
+                Visit(hwnd);
             DWORD deadline = m_deadline;
             if (deadline && static_cast<LONG>(::GetTickCount() - deadline) > 0) {
                 std::fprintf(stderr, "The Writer dialog did not end in time: deadlock?\n");
@@ -145,7 +101,7 @@ private:
     std::atomic<HWND> m_dialog{ nullptr };
     std::atomic<DWORD> m_deadline{ 0 };
     std::mutex m_lock;
-    std::vector<SeenBox> m_boxes;
+    std::vector<MessageBoxInfo> m_boxes;
     std::thread m_thread;
 };
 
@@ -259,21 +215,6 @@ std::string Pattern(size_t size, unsigned seed)
     return bytes;
 }
 
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out.good();
-}
-
 const unsigned kCapacity = 0x40000;
 typedef std::vector<std::string> Lines;
 
@@ -290,16 +231,13 @@ protected:
         INITCOMMONCONTROLSEX init = { sizeof init, ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS };
         ::InitCommonControlsEx(&init);
         ASSERT_TRUE(HasDriver());
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::string(temp) + "tessaline-writer-" + std::to_string(::GetCurrentProcessId()) + "-" + info->name() + "\\";
-        ::CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_dir = gui::MakeTempDir("writer");
+        ASSERT_FALSE(m_dir.empty());
         m_flash = m_dir + "flash.bin";
         m_log = m_dir + "calls.log";
         ::DeleteFileA(m_log.c_str());
         // A flash that holds something already, so that an erase shows.
-        ASSERT_TRUE(WriteBytes(m_flash, std::string(kCapacity, '\x5A')));
+        ASSERT_TRUE(WriteFile(m_flash, std::string(kCapacity, '\x5A')));
         Env("KP6600SIM_FLASH_FILE", m_flash.c_str());
         Env("KP6600SIM_CALL_LOG", m_log.c_str());
         Env("KP6600SIM_CAPACITY", std::to_string(kCapacity).c_str());
@@ -323,7 +261,7 @@ protected:
     std::string MakeFile(const char* name, size_t size)
     {
         std::string path = m_dir + name;
-        EXPECT_TRUE(WriteBytes(path, Pattern(size, static_cast<unsigned>(size))));
+        EXPECT_TRUE(WriteFile(path, Pattern(size, static_cast<unsigned>(size))));
         m_files.push_back(path);
         return path;
     }
@@ -352,31 +290,21 @@ protected:
     }
 
     // The device calls in order, without the calling thread's id.
-    Lines Calls() const
-    {
-        std::istringstream in(ReadBytes(m_log));
-        Lines calls;
-        std::string line;
-        while (std::getline(in, line))
-            calls.push_back(line.substr(line.find(' ') + 1));
-        return calls;
-    }
+    Lines Calls() const { return gui::ReadCallTexts(m_log); }
     std::vector<DWORD> CallThreads() const
     {
-        std::istringstream in(ReadBytes(m_log));
         std::vector<DWORD> threads;
-        std::string line;
-        while (std::getline(in, line))
-            threads.push_back(static_cast<DWORD>(std::stoul(line.substr(0, line.find(' ')))));
+        for (const gui::LoggedCall& call : gui::ReadCallLog(m_log))
+            threads.push_back(static_cast<DWORD>(call.thread));
         return threads;
     }
     size_t CallCount() const { return Calls().size(); }
-    std::string Flash(size_t offset, size_t count) const { return ReadBytes(m_flash).substr(offset, count); }
+    std::string Flash(size_t offset, size_t count) const { return ReadFile(m_flash).substr(offset, count); }
 
     // Driver-thread helpers.
     HWND WaitDialog()
     {
-        WaitFor([&] { return m_watcher.Dialog() != nullptr; });
+        WaitFor([&] { return m_watcher.Dialog() != nullptr; }, kWaitMs);
         return m_watcher.Dialog();
     }
     std::wstring Label(int id) { return WindowText(::GetDlgItem(m_watcher.Dialog(), id)); }
@@ -387,13 +315,13 @@ protected:
                        reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
     }
 
-    void ExpectErrorBox(const SeenBox& box, const wchar_t* text, HWND dialog)
+    void ExpectErrorBox(const MessageBoxInfo& box, const wchar_t* text, HWND dialog)
     {
         EXPECT_EQ(text, box.text);
         EXPECT_EQ(L"Error", box.caption);
         EXPECT_EQ(dialog, box.owner);
-        EXPECT_TRUE(box.icon);
-        EXPECT_NE(::GetCurrentThreadId(), box.thread) << "shown by the worker";
+        EXPECT_TRUE(box.hasIcon);
+        EXPECT_NE(::GetCurrentThreadId(), box.threadId) << "shown by the worker";
     }
 
     std::string m_dir, m_flash, m_log;
@@ -431,7 +359,7 @@ TEST_F(WriterDialogTest, WritesFortyThousandBytesAsTwoBlocksAndALastPiece)
         EXPECT_EQ(threads[0], thread);
         EXPECT_NE(::GetCurrentThreadId(), thread) << "the device is driven by the worker";
     }
-    EXPECT_EQ(ReadBytes(path), Flash(0, 40000));
+    EXPECT_EQ(ReadFile(path), Flash(0, 40000));
     EXPECT_EQ(std::string(16, '\xFF'), Flash(40000, 16)) << "erased beyond the file";
     EXPECT_TRUE(m_watcher.Boxes().empty());
     EXPECT_EQ(std::vector<std::wstring>{ kTitle }, m_titles);
@@ -472,7 +400,7 @@ TEST_F(WriterDialogTest, LabelsShowTheWaitTextsWhileOpeningAndErasing)
               m_snapshots);
     EXPECT_EQ("KP6600Open 0 -> -1", Calls().at(0));
     EXPECT_EQ("KP6600Open 0 -> 0", Calls().at(1));
-    EXPECT_EQ(ReadBytes(path), Flash(0, 20000));
+    EXPECT_EQ(ReadFile(path), Flash(0, 20000));
 }
 
 TEST_F(WriterDialogTest, FileOfExactlyTwoBlocksEndsWithAFullLastPiece)
@@ -493,7 +421,7 @@ TEST_F(WriterDialogTest, FileOfExactlyTwoBlocksEndsWithAFullLastPiece)
                   "KP6600Close 0 -> 0",
               }),
               Calls());
-    EXPECT_EQ(ReadBytes(path), Flash(0, 32768));
+    EXPECT_EQ(ReadFile(path), Flash(0, 32768));
     EXPECT_EQ((std::vector<std::wstring>{ L"32768 0 32768 0", L"32768 0 32768 0", L"32768 0 32768 0",
                                           L"32768 16384 16384 50", L"32768 32768 0 100" }),
               Numbers(m_snapshots));
@@ -513,7 +441,7 @@ TEST_F(WriterDialogTest, StartAddressMovesEveryPiece)
     EXPECT_EQ("KP6600Program 0 16384 0x00012340 -> 1 programmed=16384", calls[3]);
     EXPECT_EQ("KP6600Program 0 3616 0x00016340 -> 1 programmed=3616", calls[4]);
     EXPECT_EQ(std::string(0x12340, '\xFF'), Flash(0, 0x12340));
-    EXPECT_EQ(ReadBytes(path), Flash(0x12340, 20000));
+    EXPECT_EQ(ReadFile(path), Flash(0x12340, 20000));
 }
 
 TEST_F(WriterDialogTest, FlashTypesKp6xAndNandPassCodesFourAndSix)
@@ -554,7 +482,7 @@ TEST_F(WriterDialogTest, UnknownFlashTypeIndexFailsWithoutMessage)
         EXPECT_EQ((Lines{ "KP6600Open 0 -> 0", "KP6600Close 0 -> 0" }), Calls()) << index;
     }
     EXPECT_TRUE(m_watcher.Boxes().empty());
-    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadBytes(m_flash)) << "nothing erased";
+    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadFile(m_flash)) << "nothing erased";
 }
 
 TEST_F(WriterDialogTest, NoDeviceGivesUpAfterTwentyAttempts)
@@ -582,7 +510,7 @@ TEST_F(WriterDialogTest, NoDeviceGivesUpAfterTwentyAttempts)
     EXPECT_EQ(1, run.failed);
     EXPECT_GE(shownAfter, 19000u) << "20 attempts, each followed by a pause of 1000 ms";
     EXPECT_EQ(L"Wait USB device to download nodevice.bin...", labelWhileShown);
-    std::vector<SeenBox> boxes = holding.Boxes();
+    std::vector<MessageBoxInfo> boxes = holding.Boxes();
     ASSERT_EQ(1u, boxes.size());
     ExpectErrorBox(boxes[0], L"USB device open failed.", dialogWindow);
     Lines expected(20, "KP6600Open 0 -> -1");
@@ -602,11 +530,11 @@ TEST_F(WriterDialogTest, CancelWhileOpeningEndsAtTheNextAttempt)
     DWORD untilClosed = 0;
     Outcome run = Run(dialog, [&] {
         WaitDialog();
-        WaitFor([&] { return CallCount() >= 2; });
+        WaitFor([&] { return CallCount() >= 2; }, kWaitMs);
         DWORD cancelledAt = ::GetTickCount();
         ClickCancel();
         // The worker's last call: the device is closed once it has stopped.
-        WaitFor([&] { return !Calls().empty() && Calls().back().find("KP6600Close") == 0; });
+        WaitFor([&] { return !Calls().empty() && Calls().back().find("KP6600Close") == 0; }, kWaitMs);
         untilClosed = ::GetTickCount() - cancelledAt;
     });
 
@@ -620,7 +548,7 @@ TEST_F(WriterDialogTest, CancelWhileOpeningEndsAtTheNextAttempt)
     for (size_t i = 0; i + 1 < calls.size(); ++i)
         EXPECT_EQ("KP6600Open 0 -> -1", calls[i]);
     EXPECT_EQ("KP6600Close -1 -> -1", calls.back());
-    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadBytes(m_flash)) << "nothing erased";
+    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadFile(m_flash)) << "nothing erased";
 }
 
 TEST_F(WriterDialogTest, CancelBeforeALateOpenLeavesTheFlashUntouched)
@@ -633,7 +561,7 @@ TEST_F(WriterDialogTest, CancelBeforeALateOpenLeavesTheFlashUntouched)
     ASSERT_EQ(1, dialog.PrepareWrite(0, path.c_str(), 0, nullptr));
     Outcome run = Run(dialog, [&] {
         WaitDialog();
-        WaitFor([&] { return CallCount() >= 1; });
+        WaitFor([&] { return CallCount() >= 1; }, kWaitMs);
         ClickCancel();
     });
 
@@ -641,7 +569,7 @@ TEST_F(WriterDialogTest, CancelBeforeALateOpenLeavesTheFlashUntouched)
     EXPECT_EQ(1, run.failed);
     EXPECT_EQ((Lines{ "KP6600Open 0 -> -1", "KP6600Open 0 -> 0", "KP6600Close 0 -> 0" }), Calls());
     EXPECT_TRUE(m_watcher.Boxes().empty());
-    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadBytes(m_flash));
+    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadFile(m_flash));
 }
 
 TEST_F(WriterDialogTest, CloseBoxDuringTheEraseWaitsForItAndStopsBeforeTheFirstBlock)
@@ -654,7 +582,7 @@ TEST_F(WriterDialogTest, CloseBoxDuringTheEraseWaitsForItAndStopsBeforeTheFirstB
     bool answeredWhileWaiting = false;
     Outcome run = Run(dialog, [&] {
         HWND window = WaitDialog();
-        WaitFor([&] { return Label(IDC_WRITER_FILENAME) == kWaitErase; });
+        WaitFor([&] { return Label(IDC_WRITER_FILENAME) == kWaitErase; }, kWaitMs);
         ::PostMessageW(window, WM_CLOSE, 0, 0);
         ::Sleep(400);
         heldDuringErase = ::IsWindowVisible(window) && Calls().size() == 2;
@@ -677,7 +605,7 @@ TEST_F(WriterDialogTest, CloseBoxDuringTheEraseWaitsForItAndStopsBeforeTheFirstB
               }),
               Calls());
     EXPECT_TRUE(m_watcher.Boxes().empty());
-    EXPECT_EQ(std::string(kCapacity, '\xFF'), ReadBytes(m_flash));
+    EXPECT_EQ(std::string(kCapacity, '\xFF'), ReadFile(m_flash));
 }
 
 TEST_F(WriterDialogTest, CancelDuringTheEraseStillWritesAFileOfOneBlock)
@@ -688,14 +616,14 @@ TEST_F(WriterDialogTest, CancelDuringTheEraseStillWritesAFileOfOneBlock)
     ASSERT_EQ(1, dialog.PrepareWrite(0, path.c_str(), 0, nullptr));
     Outcome run = Run(dialog, [&] {
         WaitDialog();
-        WaitFor([&] { return Label(IDC_WRITER_FILENAME) == kWaitErase; });
+        WaitFor([&] { return Label(IDC_WRITER_FILENAME) == kWaitErase; }, kWaitMs);
         ClickCancel();
     });
 
     EXPECT_EQ(IDCANCEL, run.result);
     EXPECT_EQ(0, run.failed) << "the only piece is the last piece, which a cancel does not stop";
     EXPECT_EQ("KP6600Program 0 10000 0x00000000 -> 1 programmed=10000", Calls().at(3));
-    EXPECT_EQ(ReadBytes(path), Flash(0, 10000));
+    EXPECT_EQ(ReadFile(path), Flash(0, 10000));
 }
 
 TEST_F(WriterDialogTest, RefusedFlashInformationShowsItsMessage)
@@ -710,10 +638,10 @@ TEST_F(WriterDialogTest, RefusedFlashInformationShowsItsMessage)
     EXPECT_EQ(IDOK, run.result);
     EXPECT_EQ(1, run.failed);
     EXPECT_EQ((Lines{ "KP6600Open 0 -> 0", "KP6600SetFlashInfo 0 5 0 -> 0", "KP6600Close 0 -> 0" }), Calls());
-    std::vector<SeenBox> boxes = m_watcher.Boxes();
+    std::vector<MessageBoxInfo> boxes = m_watcher.Boxes();
     ASSERT_EQ(1u, boxes.size());
     ExpectErrorBox(boxes[0], L"Set flash information failed.", window);
-    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadBytes(m_flash));
+    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadFile(m_flash));
 }
 
 TEST_F(WriterDialogTest, EraseResultOtherThanOneStopsWithoutMessage)
@@ -754,7 +682,7 @@ TEST_F(WriterDialogTest, FailedBlockShowsDownloadFail)
                   "KP6600Close 0 -> 0",
               }),
               Calls());
-    std::vector<SeenBox> boxes = m_watcher.Boxes();
+    std::vector<MessageBoxInfo> boxes = m_watcher.Boxes();
     ASSERT_EQ(1u, boxes.size());
     ExpectErrorBox(boxes[0], L"USB device download fail.", window);
     ASSERT_FALSE(m_snapshots.empty());
@@ -773,7 +701,7 @@ TEST_F(WriterDialogTest, ShortLastPieceShowsDownloadFail)
     EXPECT_EQ(IDOK, run.result);
     EXPECT_EQ(1, run.failed);
     EXPECT_EQ("KP6600Program 0 7232 0x00008000 -> 1 programmed=7231", Calls().at(5));
-    std::vector<SeenBox> boxes = m_watcher.Boxes();
+    std::vector<MessageBoxInfo> boxes = m_watcher.Boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(L"USB device download fail.", boxes[0].text);
     EXPECT_EQ(L"32768", m_snapshots.back().transferred);
@@ -838,7 +766,7 @@ TEST_F(WriterDialogTest, FilePastTheEndOfTheAddressSpaceTouchesNoDevice)
     EXPECT_EQ(1, run.failed);
     EXPECT_TRUE(Calls().empty()) << "the second block would wrap round to address 0";
     EXPECT_TRUE(m_watcher.Boxes().empty());
-    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadBytes(m_flash));
+    EXPECT_EQ(std::string(kCapacity, '\x5A'), ReadFile(m_flash));
 }
 
 TEST_F(WriterDialogTest, CancelWhileTheWorkersMessageIsOpenDoesNotDeadlock)
@@ -854,7 +782,7 @@ TEST_F(WriterDialogTest, CancelWhileTheWorkersMessageIsOpenDoesNotDeadlock)
     bool stillWaiting = false;
     Outcome run = Run(dialog, [&] {
         HWND window = WaitDialog();
-        if (!WaitFor([&] { return !holding.Boxes().empty(); }))
+        if (!WaitFor([&] { return !holding.Boxes().empty(); }, kWaitMs))
             return;
         ClickCancel();
         ::Sleep(500);
@@ -1059,7 +987,7 @@ TEST(WriterDialogNoDriver, PrepareWriteShowsBothMessagesAndReturnsZero)
     HWND owner = ::CreateWindowExW(0, L"STATIC", L"Owner", WS_POPUP | WS_VISIBLE, 40, 40, 200, 100,
                                    nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
-    std::vector<SeenBox> boxes;
+    std::vector<MessageBoxInfo> boxes;
     {
         Watcher watcher;
         C_USBDownloadDlg dialog;
@@ -1073,11 +1001,11 @@ TEST(WriterDialogNoDriver, PrepareWriteShowsBothMessagesAndReturnsZero)
     EXPECT_EQ(L"Load KP6600HidDriver.dll failure!!!", boxes[0].text);
     EXPECT_EQ(L"Error", boxes[0].caption);
     EXPECT_EQ(nullptr, boxes[0].owner);
-    EXPECT_FALSE(boxes[0].icon);
+    EXPECT_FALSE(boxes[0].hasIcon);
     EXPECT_EQ(L"USB initialize fail!!!", boxes[1].text);
     EXPECT_EQ(L"Error", boxes[1].caption);
     EXPECT_EQ(owner, boxes[1].owner);
-    EXPECT_TRUE(boxes[1].icon);
+    EXPECT_TRUE(boxes[1].hasIcon);
 }
 
 #endif

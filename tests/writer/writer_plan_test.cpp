@@ -1,5 +1,5 @@
 // The Writer dialog's arithmetic: codes, names, ranges, blocks and progress.
-#include "WriterPlan.h"
+#include "FlashRange.h"
 #include "FlashTypes.h"
 #include "ProgressText.h"
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
-#include "WriterPlan.h"
+#include "FlashRange.h"
+#include "FlashReport.h"
 #include <cstdio>
 
 std::string FileNameOf(const std::string& path)

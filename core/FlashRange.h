@@ -1,5 +1,6 @@
-// The arithmetic of a Writer dialog run: the file's name, the address range,
-// the block plan and the progress figures.
+// The flash range check that every run makes before it starts (the download
+// panel, the Writer dialog and tessa alike) and its refusal texts; beside it
+// the Writer dialog's file name and progress figures.
 #pragma once
 #include <cstdint>
 #include <string>
