@@ -1,6 +1,7 @@
 #include "Packer.h"
 #include "BuilderParams.h"
 #include "CFile.h"
+#include "StagedFile.h"
 #include "StringConv.h"
 #include <cstring>
 #include <memory>
@@ -110,7 +111,7 @@ bool NamesOutput(const std::vector<std::string>& inputs, const std::wstring& ful
 }
 
 // Copies the first size bytes of input to output through the buffer.
-CopyResult CopyWhole(CFile& input, uint64_t size, CFile& output, uint8_t* buffer)
+CopyResult CopyWhole(CFile& input, uint64_t size, StagedFile& output, uint8_t* buffer)
 {
     while (size > 0) {
         const UINT chunk = size > kPackCopyBufferSize ? kPackCopyBufferSize : static_cast<UINT>(size);
@@ -123,7 +124,7 @@ CopyResult CopyWhole(CFile& input, uint64_t size, CFile& output, uint8_t* buffer
     return CopyResult::done;
 }
 
-bool WriteFill(CFile& output, uint64_t count, uint8_t* buffer)
+bool WriteFill(StagedFile& output, uint64_t count, uint8_t* buffer)
 {
     memset(buffer, 0xFF, kPackCopyBufferSize);
     while (count > 0) {
@@ -147,7 +148,7 @@ uint64_t SizeOfFiles(const std::vector<std::string>& paths)
     return total;
 }
 
-bool WriteCount(CFile& output, size_t count)
+bool WriteCount(StagedFile& output, size_t count)
 {
     const uint8_t bytes[2] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
     return output.Write(bytes, 2) != 0;
@@ -182,11 +183,11 @@ uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
               const std::string& outputPath, const PackParams& params)
 {
-    return PackImage(audioFiles, imageFiles, WideFromAnsi(outputPath), params, nullptr);
+    return PackImage(audioFiles, imageFiles, WideFromAnsi(outputPath), params, nullptr, OldOutput::removeOnFailure);
 }
 
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
-              const std::wstring& outputPath, const PackParams& params, PackResult* result)
+              const std::wstring& outputPath, const PackParams& params, PackResult* result, OldOutput old)
 {
     PackResult local;
     PackResult& r = result ? *result : local;
@@ -205,23 +206,27 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
     if (n > static_cast<size_t>(kMaxListEntries) || m > static_cast<size_t>(kMaxListEntries)
         || (n > 0 && params.sampleRate == 0)) {
         r.failure = n > 0 && params.sampleRate == 0 ? PackFailure::sampleRateZero : PackFailure::tooManyFiles;
-        CFile::Remove(output);
+        if (old == OldOutput::removeOnFailure)
+            CFile::Remove(output);
         return 0;
     }
 
-    CFile file;
-    if (!file.Open(output, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
+    // Written under a temporary name and put in place only when whole.
+    StagedFile file;
+    if (!file.Create(outputPath)) {
         r.failure = PackFailure::outputNotWritten;
         r.systemError = ::GetLastError();
-        CFile::Remove(output);
+        if (old == OldOutput::removeOnFailure)
+            CFile::Remove(output);
         return 0;
     }
-    auto fail = [&file, output, &r](PackFailure failure) {
+    auto fail = [&file, output, &r, old](PackFailure failure) {
         if (failure == PackFailure::outputNotWritten)
             r.systemError = ::GetLastError();
         r.failure = failure;
-        file.Close();
-        CFile::Remove(output);
+        file.Discard();
+        if (old == OldOutput::removeOnFailure)
+            CFile::Remove(output);
         return 0;
     };
 
@@ -267,8 +272,8 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
     }
     r.audioEnd = cur;
     if (n > 0) {
-        if (!file.Seek(0, CFile::begin) || !file.Write(header.get(), static_cast<UINT>(headerSize))
-            || !file.Seek(static_cast<int64_t>(cur - params.audioStart), CFile::begin))
+        if (!file.Seek(0) || !file.Write(header.get(), static_cast<UINT>(headerSize))
+            || !file.Seek(static_cast<int64_t>(cur - params.audioStart)))
             return fail(PackFailure::outputNotWritten);
     }
 
@@ -309,6 +314,7 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
         return fail(PackFailure::inputUnreadable);
     if (end > kFlashAddressSpace)
         return fail(PackFailure::pastAddressSpace);
-    file.Close();
+    if (!file.Commit())
+        return fail(PackFailure::outputNotWritten);
     return 1;
 }
