@@ -211,6 +211,12 @@ bool ReadKeepConverted(const std::string&, const std::string&, TessaOptions* o, 
     return true;
 }
 
+bool ReadReplace(const std::string&, const std::string&, TessaOptions* o, std::string*)
+{
+    o->replace = true;
+    return true;
+}
+
 struct TessaOption {
     const char* name;
     bool takesValue;
@@ -239,6 +245,7 @@ const TessaOption kOptions[] = {
     { "--audio-start", true, ReadStart },
     { "--image-start", true, ReadStart },
     { "--keep-converted", false, ReadKeepConverted },
+    { "--replace", false, ReadReplace },
 };
 
 // The options any command's run reads, which may also come before it.

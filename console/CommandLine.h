@@ -38,6 +38,7 @@ struct TessaOptions {
     uint32_t audioStart = 0, imageStart = 0;
     bool audioStartGiven = false, imageStartGiven = false;
     bool keepConverted = false;
+    bool replace = false;               // unpack: remove what an earlier unpack left in the folder
 };
 
 // One command: what --help says of it, the options it takes, what it needs

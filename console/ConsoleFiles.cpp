@@ -30,30 +30,20 @@ ReadAt InputFile::Reader() const
     };
 }
 
-OutputFile::~OutputFile()
-{
-    if (m_file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(m_file);
-        ::DeleteFileW(m_path.c_str());
-    }
-}
-
 bool OutputFile::Create(const std::wstring& path, std::string* why)
 {
-    m_path = path;
-    m_file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE)
-        *why = SystemErrorText(::GetLastError());
-    return m_file != INVALID_HANDLE_VALUE;
+    if (m_file.Create(path))
+        return true;
+    *why = SystemErrorText(::GetLastError());
+    return false;
 }
 
 bool OutputFile::Write(const void* data, size_t bytes, std::string* why)
 {
     const char* p = static_cast<const char*>(data);
     while (bytes > 0) {
-        const DWORD piece = bytes > 0x100000 ? 0x100000 : static_cast<DWORD>(bytes);
-        DWORD written = 0;
-        if (!::WriteFile(m_file, p, piece, &written, nullptr) || written != piece) {
+        const UINT piece = bytes > 0x100000 ? 0x100000 : static_cast<UINT>(bytes);
+        if (!m_file.Write(p, piece)) {
             *why = SystemErrorText(::GetLastError());
             return false;
         }
@@ -65,14 +55,10 @@ bool OutputFile::Write(const void* data, size_t bytes, std::string* why)
 
 bool OutputFile::Commit(std::string* why)
 {
-    const bool closed = ::CloseHandle(m_file) != 0;
-    const DWORD error = ::GetLastError();
-    m_file = INVALID_HANDLE_VALUE;
-    if (!closed) {
-        ::DeleteFileW(m_path.c_str());
-        *why = SystemErrorText(error);
-    }
-    return closed;
+    if (m_file.Commit())
+        return true;
+    *why = SystemErrorText(::GetLastError());
+    return false;
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::string* why)
@@ -134,6 +120,12 @@ bool SameFile(const std::wstring& a, const std::wstring& b)
     return FileIdentity(a, &first) && FileIdentity(b, &second)
            && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
            && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool IsFolder(const std::string& utf8Path)
+{
+    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(utf8Path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 unsigned long CreateFolders(const std::wstring& path)

@@ -3,6 +3,7 @@
 // and Windows' own words for what went wrong.
 #pragma once
 #include "PackedImageMap.h"  // ReadAt
+#include "StagedFile.h"
 #include <windows.h>
 #include <cstdint>
 #include <string>
@@ -26,24 +27,20 @@ private:
     uint64_t m_size = 0;
 };
 
-// A new file at a path, replacing any there; deleted again unless
-// committed, so that a failure leaves no part of it behind.
+// A new file at a path, put in place of any there only when committed whole
+// (a StagedFile), so that a failure or an interrupted run leaves no part of
+// it behind and an old file as it was.
 class OutputFile {
 public:
-    OutputFile() = default;
-    ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
 
     // Each false after putting the reason into *why.
     bool Create(const std::wstring& path, std::string* why);
     bool Write(const void* data, size_t bytes, std::string* why);
-    // Closes the file and keeps it.
+    // Puts the file in its place.
     bool Commit(std::string* why);
 
 private:
-    HANDLE m_file = INVALID_HANDLE_VALUE;
-    std::wstring m_path;
+    StagedFile m_file;
 };
 
 // The whole of bytes as a new file (as OutputFile).
@@ -56,6 +53,9 @@ std::wstring ExtendedPath(const std::string& utf8Path);
 // Whether two paths lead to one existing file (its volume and file index),
 // however they are spelt.
 bool SameFile(const std::wstring& a, const std::wstring& b);
+
+// Whether a path from the command line (UTF-8) names an existing folder.
+bool IsFolder(const std::string& utf8Path);
 
 // The folder and every missing folder above it; path in its \\?\ form.
 // 0 or the Windows error code.

@@ -38,30 +38,68 @@ SourceKind KindOf(const std::string& path)
     return SourceKind::unknown;
 }
 
-// The converted file: a new name in the temporary folder when the ANSI code
-// page holds it, else beside the source as the builder puts it. Removed with
-// the object.
+// A folder the converters can name (in the ANSI code page) for the
+// converted file: the temporary folder, else its short form, else the
+// source's own folder.
+std::vector<std::wstring> StagingPlaces(const std::string& ansiSource)
+{
+    std::vector<std::wstring> places;
+    wchar_t folder[MAX_PATH + 1], shortForm[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length > 0 && length <= MAX_PATH) {
+        places.push_back(folder);
+        const DWORD shortLength = ::GetShortPathNameW(folder, shortForm, MAX_PATH + 1);
+        if (shortLength > 0 && shortLength <= MAX_PATH)
+            places.push_back(shortForm);
+    }
+    const size_t cut = ansiSource.find_last_of("\\/:");
+    places.push_back(cut == std::string::npos ? L".\\" : WideFromAnsi(ansiSource.substr(0, cut + 1)));
+    return places;
+}
+
+// The converted file, in a new folder of the program's own that it makes
+// for it, so that no file of anyone else's is ever used or removed. The file
+// and the folder go with the object; the folder only when nothing else came
+// into it.
 class ConvertedFile {
 public:
     explicit ConvertedFile(const std::string& ansiSource)
     {
-        wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
-        const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-        if (length > 0 && length <= MAX_PATH && ::GetTempFileNameW(folder, L"tsl", 0, name)) {
-            if (AnsiFromWideExact(name, &m_ansi))
+        for (std::wstring place : StagingPlaces(ansiSource)) {
+            if (place.back() != L'\\' && place.back() != L'/')
+                place += L'\\';
+            std::string ansiPlace;
+            if (!AnsiFromWideExact(place, &ansiPlace))
+                continue;
+            for (int attempt = 0; attempt < 100 && m_ansi.empty(); ++attempt) {
+                const std::string folder = ansiPlace + "tessa-" + std::to_string(::GetCurrentProcessId()) + "-"
+                                           + std::to_string(::GetTickCount() + attempt) + ".tmp";
+                if (::CreateDirectoryA(folder.c_str(), nullptr)) {
+                    m_folder = folder;
+                    m_ansi = folder + "\\converted.rbf";
+                } else if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+                    break;
+                }
+            }
+            if (!m_ansi.empty())
                 return;
-            ::DeleteFileW(name);
         }
-        m_ansi = ConvertedPath(ansiSource);
     }
-    ~ConvertedFile() { ::DeleteFileA(m_ansi.c_str()); }
+    ~ConvertedFile()
+    {
+        if (m_folder.empty())
+            return;
+        ::DeleteFileA(m_ansi.c_str());
+        ::RemoveDirectoryA(m_folder.c_str());
+    }
     ConvertedFile(const ConvertedFile&) = delete;
     ConvertedFile& operator=(const ConvertedFile&) = delete;
 
+    // Empty when no folder could be made.
     const std::string& Ansi() const { return m_ansi; }
 
 private:
-    std::string m_ansi;
+    std::string m_folder, m_ansi;
 };
 
 // The converted clip as a WAV file at target, playing at the rate its timer
@@ -128,6 +166,10 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
         out.Error("the sample rate is 0 Hz; audio needs one: give --rate HZ");
         return kExitBadInput;
     }
+    if (IsFolder(options.output)) {
+        out.Error(options.output + " is a folder: give -o the name of the file to write");
+        return kExitBadInput;
+    }
     std::vector<std::string> ansi;
     if (!AnsiSources({ source }, &ansi, out))
         return kExitBadInput;
@@ -142,8 +184,13 @@ int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
     const MediaConverters converters(audio ? library.Module() : nullptr, audio ? nullptr : library.Module());
 
     const ConvertedFile converted(ansi[0]);
-    // Nothing is written beside the source: the converted file and its
-    // description go to the temporary folder only.
+    if (converted.Ansi().empty()) {
+        out.Error("can't make a folder for the converted file: set TEMP to a folder whose name the ANSI code page "
+                  "holds");
+        return kExitFailed;
+    }
+    // The converted file and its description go to the program's own folder
+    // only.
     const int done = audio ? converters.ConvertAudioOnly(options.format, ansi[0], converted.Ansi(), options.rate)
                            : converters.ConvertImage(ansi[0], converted.Ansi(), media::kScreenWidth,
                                                      media::kScreenHeight, options.background);

@@ -1,4 +1,5 @@
 #include "ConverterLibrary.h"
+#include "ConsoleFiles.h"
 #include "ModuleDir.h"
 #include "StringConv.h"
 
@@ -23,6 +24,10 @@ bool ConverterLibrary::Load(const char* name, ConsoleOutput& out)
 bool AnsiSources(const std::vector<std::string>& files, std::vector<std::string>* ansi, ConsoleOutput& out)
 {
     for (const std::string& file : files) {
+        if (IsFolder(file)) {
+            out.Error(file + " is a folder, not a file: name the file itself");
+            return false;
+        }
         if (!IsFile(file)) {
             out.Error("no such file: " + file);
             return false;

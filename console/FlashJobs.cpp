@@ -74,7 +74,7 @@ int CheckImage(const TessaOptions& options, ConsoleOutput& out)
     const FlashRange range = CheckFlashJob(session.job, length, session.policy);
     if (range != FlashRange::fits) {
         out.Error(FlashRangeText(range, options.address, length, FlashBytesOf(options),
-                                 CapacityName(CapacityBits(options.capacityIndex))));
+                                 CapacityWithBytes(CapacityBits(options.capacityIndex))));
         return kExitBadInput;
     }
     return kExitOk;

@@ -122,6 +122,10 @@ private:
 
 int RunPackCommand(const TessaOptions& options, ConsoleOutput& out)
 {
+    if (IsFolder(options.output)) {
+        out.Error(options.output + " is a folder: give -o the name of the file to write");
+        return kExitBadInput;
+    }
     BuildRequest request;
     if (!AnsiSources(options.audio, &request.audioFiles, out) || !AnsiSources(options.images, &request.imageFiles, out))
         return kExitBadInput;
@@ -142,6 +146,8 @@ int RunPackCommand(const TessaOptions& options, ConsoleOutput& out)
         request.background[i] = options.background[i];
     request.outputPath = WideFromUtf8(options.output);
     request.keepConverted = options.keepConverted;
+    // A failed pack leaves the user's file at the output as it was.
+    request.keepOldOutput = true;
 
     ConsoleBuildReport report(out, options);
     if (!BuildPackedImage(request, MediaConverters(tuneMill.Module(), picMill.Module()), report))

@@ -11,7 +11,8 @@ const TessaCommandRow kTessaCommands[] = {
       "IMAGE [--capacity 2M|4M|8M|16M|32M|64M] [--address HEX] [--devices LIST]\n"
       "                 [--loop [--count N]]",
       "erase the flash and program the raw image (SPI), as the download panel does;\n"
-      "capacity 32M and address 0 unless given",
+      "capacity 32M (4 MiB) and address 0 unless given; capacities are megabits:\n"
+      "2M (256 KiB), 4M (512 KiB), 8M (1 MiB), 16M (2 MiB), 32M (4 MiB), 64M (8 MiB)",
       { "--capacity", "--address", "--devices", "--loop", "--count", "--log", "--no-log", "--quiet" },
       "download needs an image file", nullptr, false, RunFlashCommand },
     { TessaCommand::write, "write",
@@ -37,10 +38,13 @@ const TessaCommandRow kTessaCommands[] = {
       { "--json", "--audio-start", "--image-start", "--clock", "--capacity", "--quiet" },
       "map needs an image file", nullptr, false, RunMapCommand },
     { TessaCommand::unpack, "unpack",
-      "IMAGE -o DIR [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]",
+      "IMAGE -o DIR [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
+      "         [--replace]",
       "read a packed image as map does and write its clips as audio-01.wav..., its\n"
-      "pictures as image-01.png... and map.json into DIR, as the device plays and shows them",
-      { "-o", "--output", "--audio-start", "--image-start", "--clock", "--capacity", "--quiet" },
+      "pictures as image-01.png... and map.json into DIR, as the device plays and shows them;\n"
+      "DIR is new or empty, or with --replace the files of an earlier unpack in it are\n"
+      "removed first (and nothing else)",
+      { "-o", "--output", "--audio-start", "--image-start", "--clock", "--capacity", "--replace", "--quiet" },
       "unpack needs an image file", "unpack needs an output folder: -o DIR", true, RunUnpackCommand },
     { TessaCommand::convert, "convert",
       "SOURCE -o OUT [--format APM|MDM] [--rate HZ] [--clock HZ] [--background R,G,B]",

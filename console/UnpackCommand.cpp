@@ -6,6 +6,7 @@
 #include "PackedMapWriters.h"
 #include "PictureDecoder.h"
 #include "StringConv.h"
+#include "UnpackFolder.h"
 #include <vector>
 
 namespace {
@@ -107,8 +108,19 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
     while (dir.size() > 1 && dir.back() == L'\\' && dir[dir.size() - 2] != L':')
         dir.pop_back();
     const unsigned long folderError = dir.empty() ? ERROR_INVALID_NAME : CreateFolders(dir);
+    if (folderError == ERROR_ALREADY_EXISTS) {
+        out.Error(options.output + " is a file, not a folder: give a new or empty folder for -o");
+        return kExitFailed;
+    }
     if (folderError) {
         out.Error("can't make the folder " + options.output + ": " + SystemErrorText(folderError));
+        return kExitBadInput;
+    }
+    std::string why;
+    if (!PrepareUnpackFolder(dir, options.replace, &why)) {
+        out.Error("the folder " + options.output + " " + why
+                  + ": unpack into a new or empty folder, or give --replace to remove what an earlier unpack "
+                    "left there");
         return kExitBadInput;
     }
     const std::wstring prefix = dir.back() == L'\\' ? dir : dir + L'\\';
@@ -120,7 +132,6 @@ int RunUnpackCommand(const TessaOptions& options, ConsoleOutput& out)
     if (!ReadPackedImage(file, options, &map))
         problems.push_back("reading the packed image failed: " + options.input);
     problems.insert(problems.end(), map.problems.begin(), map.problems.end());
-    std::string why;
     if (!WriteWholeFile(prefix + L"map.json", AsPrinted(FormatPackedMapJson(map)), &why))
         problems.push_back("can't write map.json: " + why);
     const size_t clips = UnpackClips(map, file.Reader(), options.clock, prefix, out, &problems);

@@ -105,7 +105,8 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
     params.audioStart = request.audioStart;
     params.imageStart = request.imageStart;
     params.imageStartAfterAudio = request.imageStartAfterAudio;
-    const int packed = PackImage(audio, images, request.outputPath, params, &refusal.pack);
+    const int packed = PackImage(audio, images, request.outputPath, params, &refusal.pack,
+                                 request.keepOldOutput ? OldOutput::keepOnFailure : OldOutput::removeOnFailure);
     if (!packed) {
         refusal.failure = BuildFailure::pack;
         report.Refused(refusal);

@@ -22,6 +22,7 @@ struct BuildRequest {
     unsigned short imageHeight = kImageHeight;
     std::wstring outputPath;                // the packed image; any name
     bool keepConverted = false;             // leave the converted files beside their sources
+    bool keepOldOutput = false;             // a failure leaves a file at outputPath as it was
 };
 
 enum class BuildStage { converting, packing };

@@ -15,6 +15,15 @@ std::string CapacityName(int bits)
     return std::string();
 }
 
+std::string CapacityWithBytes(int bits)
+{
+    const std::string name = CapacityName(bits);
+    if (name.empty())
+        return name;
+    const int kib = bits / 8 / 1024;
+    return name + " (" + (kib >= 1024 ? std::to_string(kib / 1024) + " MiB)" : std::to_string(kib) + " KiB)");
+}
+
 unsigned int EraseTimerInterval(int index)
 {
     return index >= 0 && index < kCapacityCount ? kCapacities[index].eraseTimerMs : 0;

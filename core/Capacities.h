@@ -20,6 +20,9 @@ constexpr int kDefaultCapacityIndex = 4;  // "32M"
 int CapacityBits(int index);
 // The name of the capacity of so many bits: "2M" to "64M"; "" for none.
 std::string CapacityName(int bits);
+// The name with the bytes it holds, for the console's texts: capacities
+// are megabits, "32M (4 MiB)", "2M (256 KiB)"; "" for none.
+std::string CapacityWithBytes(int bits);
 // Interval of the erase timer for a list position; 0 for none.
 unsigned int EraseTimerInterval(int index);
 // The list position of "2M" ... "64M" (any case), or -1.

@@ -1,6 +1,7 @@
 #include "Packer.h"
 #include "BuilderParams.h"
 #include "CFile.h"
+#include "StagedFile.h"
 #include "StringConv.h"
 #include <cstring>
 #include <memory>
@@ -34,7 +35,7 @@ bool NamesOutput(const std::vector<std::string>& inputs, const std::wstring& ful
 }
 
 // Copies the first size bytes of input to output through the buffer.
-CopyResult CopyWhole(CFile& input, uint64_t size, CFile& output, uint8_t* buffer)
+CopyResult CopyWhole(CFile& input, uint64_t size, StagedFile& output, uint8_t* buffer)
 {
     while (size > 0) {
         const UINT chunk = size > kPackCopyBufferSize ? kPackCopyBufferSize : static_cast<UINT>(size);
@@ -47,7 +48,7 @@ CopyResult CopyWhole(CFile& input, uint64_t size, CFile& output, uint8_t* buffer
     return CopyResult::done;
 }
 
-bool WriteFill(CFile& output, uint64_t count, uint8_t* buffer)
+bool WriteFill(StagedFile& output, uint64_t count, uint8_t* buffer)
 {
     memset(buffer, 0xFF, kPackCopyBufferSize);
     while (count > 0) {
@@ -71,7 +72,7 @@ uint64_t SizeOfFiles(const std::vector<std::string>& paths)
     return total;
 }
 
-bool WriteCount(CFile& output, size_t count)
+bool WriteCount(StagedFile& output, size_t count)
 {
     const uint8_t bytes[2] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
     return output.Write(bytes, 2) != 0;
@@ -95,20 +96,25 @@ PackFailure Refusal(const std::vector<std::string>& audioFiles, const std::vecto
     return PackFailure::none;
 }
 
-// The output of one pack, written section by section. Any failure closes
-// and removes it; so does an input that could not be read whole, at the end.
+// The output of one pack, written section by section under a temporary
+// name and put in place only when whole. Any failure discards it (and the
+// file it was to replace, where the caller asks so); so does an input that
+// could not be read whole, at the end.
 class PackOutput {
 public:
-    PackOutput(const std::wstring& path, PackResult& result) : m_path(path.c_str()), m_result(result) {}
+    PackOutput(const std::wstring& path, PackResult& result, OldOutput old)
+        : m_path(path), m_result(result), m_old(old)
+    {
+    }
 
     // Creates the output and the copy buffer, and writes the audio count
     // and n zero records as a placeholder for the header.
     bool Open(size_t n)
     {
-        if (!m_file.Open(m_path, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
+        if (!m_file.Create(m_path)) {
             m_result.failure = PackFailure::outputNotWritten;
             m_result.systemError = ::GetLastError();
-            CFile::Remove(m_path);
+            RemoveOld();
             return false;
         }
         m_headerSize = 2 + kAudioRecordSize * n;
@@ -149,8 +155,8 @@ public:
         m_result.audioEnd = m_next;
         if (audioFiles.empty())
             return true;
-        if (!m_file.Seek(0, CFile::begin) || !m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize))
-            || !m_file.Seek(static_cast<int64_t>(m_next - params.audioStart), CFile::begin))
+        if (!m_file.Seek(0) || !m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize))
+            || !m_file.Seek(static_cast<int64_t>(m_next - params.audioStart)))
             return Fail(PackFailure::outputNotWritten);
         return true;
     }
@@ -190,7 +196,8 @@ public:
             return Fail(PackFailure::inputUnreadable);
         if (m_next > kFlashAddressSpace)
             return Fail(PackFailure::pastAddressSpace);
-        m_file.Close();
+        if (!m_file.Commit())
+            return Fail(PackFailure::outputNotWritten);
         return true;
     }
 
@@ -200,9 +207,15 @@ private:
         if (failure == PackFailure::outputNotWritten)
             m_result.systemError = ::GetLastError();
         m_result.failure = failure;
-        m_file.Close();
-        CFile::Remove(m_path);
+        m_file.Discard();
+        RemoveOld();
         return false;
+    }
+
+    void RemoveOld()
+    {
+        if (m_old == OldOutput::removeOnFailure)
+            CFile::Remove(m_path.c_str());
     }
 
     // Copies an input whole and gives its size. One that can't be opened
@@ -227,9 +240,10 @@ private:
             m_result.file = path;
     }
 
-    const wchar_t* m_path;
+    const std::wstring m_path;
     PackResult& m_result;
-    CFile m_file;
+    const OldOutput m_old;
+    StagedFile m_file;
     size_t m_headerSize = 0;
     std::unique_ptr<uint8_t[]> m_header;
     std::unique_ptr<uint8_t[]> m_buffer;
@@ -246,22 +260,22 @@ uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
               const std::string& outputPath, const PackParams& params)
 {
-    return PackImage(audioFiles, imageFiles, WideFromAnsi(outputPath), params, nullptr);
+    return PackImage(audioFiles, imageFiles, WideFromAnsi(outputPath), params, nullptr, OldOutput::removeOnFailure);
 }
 
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
-              const std::wstring& outputPath, const PackParams& params, PackResult* result)
+              const std::wstring& outputPath, const PackParams& params, PackResult* result, OldOutput old)
 {
     PackResult local;
     PackResult& r = result ? *result : local;
     r = PackResult();
     r.failure = Refusal(audioFiles, imageFiles, outputPath, params);
     if (r.failure != PackFailure::none) {
-        if (r.failure != PackFailure::outputIsInput)
+        if (r.failure != PackFailure::outputIsInput && old == OldOutput::removeOnFailure)
             CFile::Remove(outputPath.c_str());
         return 0;
     }
-    PackOutput output(outputPath, r);
+    PackOutput output(outputPath, r, old);
     if (!output.Open(audioFiles.size()) || !output.WriteAudio(audioFiles, params))
         return 0;
     if (!imageFiles.empty() && !output.WriteImages(imageFiles, params))

@@ -61,7 +61,15 @@ uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress);
 // list, or audio files with a sample rate of 0.
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
               const std::string& outputPath, const PackParams& params);
+// What a failure does to a file already at the output path: removed (the
+// builder's own packed image, so that no stale one is written), or left as
+// it was (a user's file).
+enum class OldOutput { removeOnFailure, keepOnFailure };
+
 // The same with an output path of any name, telling how it went; result may
-// be null.
+// be null. Either way the image is written under a temporary name beside the
+// output and put in its place only when whole, so that an interrupted run
+// leaves an old file as it was and no part of the new one.
 int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std::string>& imageFiles,
-              const std::wstring& outputPath, const PackParams& params, PackResult* result);
+              const std::wstring& outputPath, const PackParams& params, PackResult* result,
+              OldOutput old = OldOutput::removeOnFailure);

@@ -1,5 +1,6 @@
 // The packed image, byte for byte, and the arithmetic of its audio records.
 #include "Packer.h"
+#include "StagedFile.h"
 #include "StringConv.h"
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -390,6 +391,29 @@ TEST_F(PackerTest, PackedImageEndingBeyondTheFlashAddressSpaceFails)
     const Bytes clip = Pattern(6, 3);
     ASSERT_EQ(1, Pack({Put("b.rbf", clip)}, {}, params));
     EXPECT_EQ((Bytes{0x01, 0x00, 0x40, 0xBF, 0xFF, 0xFF, 0xFF, 0x88, 0x01, 0xFF} + clip), Output());
+}
+
+TEST_F(PackerTest, TheImageTakesTheOutputsPlaceOnlyWhenWhole)
+{
+    PutOldOutput();
+    const std::wstring output = WideFromAnsi(m_output);
+    {
+        StagedFile unfinished;  // a run that ends before its commit
+        ASSERT_TRUE(unfinished.Create(output));
+        ASSERT_TRUE(unfinished.Write("cut", 3));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(unfinished.TemporaryPath().c_str()));
+        EXPECT_EQ(Pattern(100, 0xEE), Output());
+    }
+    EXPECT_EQ(0, PackImage({Put("a.rbf", Pattern(4, 0))}, {Put("i.rbf", Pattern(4, 0))}, output,
+                           Params(0x100, 0x80), nullptr, OldOutput::keepOnFailure));
+    EXPECT_EQ(Pattern(100, 0xEE), Output());
+    ASSERT_EQ(1, Pack({}, {}, Params(0, 0)));
+    EXPECT_EQ((Bytes{0x00, 0x00}), Output());
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((m_output + ".~*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search) << found.cFileName;  // no temporary file left
+    if (search != INVALID_HANDLE_VALUE)
+        ::FindClose(search);
 }
 
 TEST_F(PackerTest, AnInputNamedLikeTheOutputIsLeftAlone)

@@ -133,10 +133,10 @@ TEST_F(TessaTest, FailuresGiveTheirExitCodeAndOneErrorLine)
     } cases[] = {
         { "download \"" + m_dir + "none.bin\"", {}, 2, "tessa: image file not found or unreadable: " + m_dir + "none.bin" },
         { "download \"" + m_dir + "big.bin\" --capacity 2M", {}, 2,
-          "tessa: image too big for the capacity 2M: 262145 bytes" },
+          "tessa: image too big for the capacity 2M (256 KiB): 262145 bytes" },
         { "download \"" + m_image + "\" --address 3", {}, 2, "tessa: the address must be even: 0x00000003" },
         { "download \"" + m_image + "\" --capacity 2M --address 3C000", {}, 2,
-          "tessa: image does not fit the 2M flash: 40000 bytes from address 0x0003C000 end at 0x00045C40, past its "
+          "tessa: image does not fit the 2M (256 KiB) flash: 40000 bytes from address 0x0003C000 end at 0x00045C40, past its "
           "end at 0x00040000" },
         { "download \"" + m_image + "\" --speed 9", {}, 2, "tessa: unknown option '--speed' for download" },
         { "download \"" + m_image + "\" -address 100000", {}, 2, "tessa: unknown option '-address' for download" },
@@ -382,6 +382,99 @@ TEST_F(TessaTest, PackRefusesSourcesNoAnsiCodePageCanNameAndWritesAnyOutput)
         << err;
     ASSERT_EQ(0, RunWide(L"map \"" + dir + note + L".bin\" --json", &out, &err, m_dir)) << err;
     EXPECT_NE(std::string::npos, out.find("\xF0\x9F\x8E\xB5.bin\", \"size\": 510,")) << out;
+}
+
+// Names in a folder matching a pattern ("*.tmp"), "." and ".." apart.
+std::vector<std::string> Found(const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+            names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(TessaTest, ConvertWithATemporaryFolderOutsideTheAnsiCodePageLeavesTheUsersFiles)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "t.wav", Wave(1000)) && WriteFile(m_dir + "t.wav.rbf", "kept by pack"));
+    const std::wstring dir(m_dir.begin(), m_dir.end()), temp = dir + L"tmp\u65E5\u672C\\";
+    ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), nullptr));
+    wchar_t oldTemp[MAX_PATH] = {}, oldTmp[MAX_PATH] = {};
+    ::GetEnvironmentVariableW(L"TEMP", oldTemp, MAX_PATH);
+    ::GetEnvironmentVariableW(L"TMP", oldTmp, MAX_PATH);
+    ::SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    ::SetEnvironmentVariableW(L"TMP", temp.c_str());
+    std::string out, err;
+    const int code = RunWide(L"convert \"" + dir + L"t.wav\" -o \"" + dir + L"out.wav\"", &out, &err, m_dir);
+    ::SetEnvironmentVariableW(L"TEMP", oldTemp);
+    ::SetEnvironmentVariableW(L"TMP", oldTmp);
+    EXPECT_EQ(0, code) << err;
+    EXPECT_EQ("kept by pack", ReadFile(m_dir + "t.wav.rbf"));
+    EXPECT_NE("", ReadFile(m_dir + "out.wav"));
+    EXPECT_TRUE(Found(m_dir + "tessa-*").empty());
+    EXPECT_TRUE(::RemoveDirectoryW(temp.c_str()));  // nothing left in it
+}
+
+TEST_F(TessaTest, UnpackIntoAUsedFolderIsRefusedUnlessToldToReplaceItsOwnFiles)
+{
+    const std::string image = "\x02" + std::string(1, '\0') + std::string("\x40\xBF\x12\x80\x80\x88\x01\xFF", 8)
+                              + "\x40\xBF\x1C\x80\x80\x88\x01\xFF" + "0123456789abcdefg";
+    ASSERT_TRUE(WriteFile(m_dir + "p.bin", image));
+    const std::string out = m_dir + "out";
+    ASSERT_EQ(0, Run("unpack \"" + m_dir + "p.bin\" -o \"" + out + "\" --quiet")) << m_err;
+    ASSERT_TRUE(WriteFile(out + "\\audio-07.wav", "old") && WriteFile(out + "\\notes.txt", "mine"));
+
+    EXPECT_EQ(2, Run("unpack \"" + m_dir + "p.bin\" -o \"" + out + "\" --quiet"));
+    EXPECT_EQ("tessa: the folder " + out + " is not empty: unpack into a new or empty folder, or give --replace to "
+              "remove what an earlier unpack left there\r\n", m_err);
+    EXPECT_EQ("old", ReadFile(out + "\\audio-07.wav"));
+
+    EXPECT_EQ(0, Run("unpack \"" + m_dir + "p.bin\" -o \"" + out + "\" --quiet --replace")) << m_err;
+    EXPECT_EQ((std::vector<std::string>{ "audio-01.wav", "audio-02.wav", "map.json", "notes.txt" }),
+              Found(out + "\\*"));
+    EXPECT_EQ("mine", ReadFile(out + "\\notes.txt"));
+}
+
+TEST_F(TessaTest, AFailedPackLeavesTheOldFileAsItWasAndNoTemporaryFile)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Wave(1000)) && WriteFile(m_dir + "pic.bmp", Bmp())
+                && WriteFile(m_dir + "m.bin", "an earlier image"));
+    EXPECT_EQ(2, Run("pack -o \"" + m_dir + "m.bin\" --audio \"" + m_dir + "tone.wav\" --image \"" + m_dir
+                     + "pic.bmp\" --image-start 4"));
+    EXPECT_EQ("an earlier image", ReadFile(m_dir + "m.bin"));
+    EXPECT_TRUE(Found(m_dir + "m.bin.~*").empty());
+}
+
+TEST_F(TessaTest, PathsOfTheWrongKindSayWhatTheyAreAndWhatToDo)
+{
+    ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Wave(1000)));
+    const std::string folder = m_dir + "folder.wav";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    const struct Case {
+        std::string arguments;
+        int code;
+        std::string error;
+    } cases[] = {
+        { "pack -o \"" + folder + "\" --audio \"" + m_dir + "tone.wav\"", 2,
+          folder + " is a folder: give -o the name of the file to write" },
+        { "convert \"" + m_dir + "tone.wav\" -o \"" + folder + "\"", 2,
+          folder + " is a folder: give -o the name of the file to write" },
+        { "pack -o \"" + m_dir + "m.bin\" --audio \"" + folder + "\"", 2,
+          folder + " is a folder, not a file: name the file itself" },
+        { "unpack \"" + m_image + "\" -o \"" + m_dir + "tone.wav\"", 1,
+          m_dir + "tone.wav is a file, not a folder: give a new or empty folder for -o" },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.code, Run(c.arguments)) << c.arguments;
+        EXPECT_EQ("tessa: " + c.error + "\r\n", m_err) << c.arguments;
+    }
 }
 
 // A mono 16-bit WAV at 8000 Hz of a 1 kHz tone.
