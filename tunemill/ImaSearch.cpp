@@ -1,6 +1,7 @@
 #include "ImaSearch.h"
 
 #include "ImaSearchLanes.h"
+#include "SpeechCodec.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define TUNEMILL_SSE2 1
@@ -19,7 +20,7 @@ namespace tunemill {
 
 // The search with SSE4.1, in a file of its own compiled for it; called only
 // where the processor has it.
-void SearchImaSse41(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history);
+void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history);
 
 namespace {
 
@@ -37,78 +38,116 @@ bool DetectSse41()
 #endif
 }
 
-void SearchPortable(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+// Where the band goes after a sample, from the usual encoder's step index
+// after it and two samples on: three below it, so that the search follows
+// states below the usual encoder's (where a steady signal wants them), or two
+// or one below where that index climbs by 3 or by 6 over the next two samples
+// (where a rising signal wants them higher). The usual encoder's own state is
+// always inside: lane 1 ... 3, or lower or higher at the ends of the table.
+int BandLow(int index, int indexTwoOn)
+{
+    const int rise = indexTwoOn - index;
+    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
+    const int low = index - below;
+    return low < 0 ? 0 : (low > kTopLow ? kTopLow : low);
+}
+
+// The states after sample x for a band starting at newLow, from the band's
+// states before it.
+Lanes Advance(const ImaSearch::Band& band, int x, int newLow)
+{
+    // Every state's candidates, in the order of kTriedChanges.
+    Lanes tried[kTriedCount];
+    for (int j = 0; j < kLanes; ++j) {
+        const int size = kImaStepSizes[band.low + j], predictor = band.predictor[j];
+        const bool down = predictor > x;
+        auto toward = [down](int v) { return down ? -v : v; };
+        const int base = Clip16(predictor + toward(size >> 3));
+        const int difference = Clip16(x - predictor);
+        const int distance = difference < 0 ? Clip16(-difference) : difference;
+        const bool c1 = distance > (size >> 2), c2 = distance > (size >> 1),
+                   c3 = distance > (size >> 1) + (size >> 2);
+        const int four = Clip16(base + toward(size));
+        const int moved[kTriedCount] = {
+            Clip16(Clip16(base + (c2 ? toward(size >> 1) : 0)) + ((c1 ^ c2 ^ c3) ? toward(size >> 2) : 0)),
+            four, Clip16(four + toward(size >> 2)), Clip16(Clip16(four + toward(size >> 1)) + toward(size >> 2))};
+        const int lowering = int(c1) + int(c2) + int(c3);
+        for (int k = 0; k < kTriedCount; ++k) {
+            const int e = ErrorOf(x, moved[k]);
+            tried[k].cost[j] = band.cost[j] + e * e;
+            tried[k].predictor[j] = static_cast<int16_t>(moved[k]);
+            tried[k].history[j] = static_cast<int16_t>((down ? 8 : 0) | (j << 4) | (k == 0 ? lowering : kTriedMagnitudes[k]));
+        }
+    }
+    // Each lane of the next band takes its cheapest candidate, in the
+    // order tried (a later one only when strictly cheaper); a candidate
+    // from outside the band counts as no state.
+    const int move = newLow - band.low;
+    Lanes result;
+    for (int k = 0; k < kTriedCount; ++k) {
+        const int from = move - kTriedChanges[k];  // lane t takes lane t + from
+        if (k > 0 && (from >= kLanes || from <= -kLanes))
+            continue;
+        for (int t = 0; t < kLanes; ++t) {
+            const int j = t + from;
+            const bool inside = j >= 0 && j < kLanes;
+            const int32_t cost = inside ? tried[k].cost[j] : kNoState;
+            if (k == 0 || cost < result.cost[t]) {
+                result.cost[t] = cost;
+                result.predictor[t] = inside ? tried[k].predictor[j] : 0;
+                result.history[t] = inside ? tried[k].history[j] : 0;
+            }
+        }
+    }
+    if (AtBottom(band.low, newLow) && tried[0].cost[0] < result.cost[0]) {
+        result.cost[0] = tried[0].cost[0];
+        result.predictor[0] = tried[0].predictor[0];
+        result.history[0] = tried[0].history[0];
+    }
+    if (AtTop(newLow))
+        TryClippedAtTop(band, x, result);
+    return result;
+}
+
+int32_t Least(const Lanes& result)
+{
+    int32_t least = result.cost[0];
+    for (int t = 1; t < kLanes; ++t)
+        least = result.cost[t] < least ? result.cost[t] : least;
+    return least;
+}
+
+void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
     for (size_t i = 0; i < count; ++i) {
-        const int x = samples[i];
-        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
-        // Every state's candidates, in the order of kTriedChanges.
-        Lanes tried[kTriedCount];
-        for (int j = 0; j < kLanes; ++j) {
-            const int step = kImaStepSizes[band.low + j], predictor = band.predictor[j];
-            const bool down = predictor > x;
-            auto toward = [down](int v) { return down ? -v : v; };
-            const int base = Clip16(predictor + toward(step >> 3));
-            const int difference = Clip16(x - predictor);
-            const int distance = difference < 0 ? Clip16(-difference) : difference;
-            const bool c1 = distance > (step >> 2), c2 = distance > (step >> 1),
-                       c3 = distance > (step >> 1) + (step >> 2);
-            const int four = Clip16(base + toward(step));
-            const int moved[kTriedCount] = {
-                Clip16(Clip16(base + (c2 ? toward(step >> 1) : 0)) + ((c1 ^ c2 ^ c3) ? toward(step >> 2) : 0)),
-                four, Clip16(four + toward(step >> 2)), Clip16(Clip16(four + toward(step >> 1)) + toward(step >> 2))};
-            const int lowering = int(c1) + int(c2) + int(c3);
-            for (int k = 0; k < kTriedCount; ++k) {
-                const int e = ErrorOf(x, moved[k]);
-                tried[k].cost[j] = band.cost[j] + e * e;
-                tried[k].predictor[j] = static_cast<int16_t>(moved[k]);
-                tried[k].history[j] = static_cast<int16_t>((down ? 8 : 0) | (j << 4) | (k == 0 ? lowering : kTriedMagnitudes[k]));
-            }
-        }
-        // Each lane of the next band takes its cheapest candidate, in the
-        // order tried (a later one only when strictly cheaper); a candidate
-        // from outside the band counts as no state.
-        const int move = newLow - band.low;
+        const ImaSearch::Step& step = steps[i];
+        int newLow = step.low;
+        band.plainCost += step.plainError;
         Lanes result;
-        for (int k = 0; k < kTriedCount; ++k) {
-            const int from = move - kTriedChanges[k];  // lane t takes lane t + from
-            if (k > 0 && (from >= kLanes || from <= -kLanes))
-                continue;
-            for (int t = 0; t < kLanes; ++t) {
-                const int j = t + from;
-                const bool inside = j >= 0 && j < kLanes;
-                const int32_t cost = inside ? tried[k].cost[j] : kNoState;
-                if (k == 0 || cost < result.cost[t]) {
-                    result.cost[t] = cost;
-                    result.predictor[t] = inside ? tried[k].predictor[j] : 0;
-                    result.history[t] = inside ? tried[k].history[j] : 0;
-                }
+        int32_t least = kNoState;
+        if (Movable(band.low, newLow)) {
+            result = Advance(band, step.sample, newLow);
+            // The usual encoder's state, where it is cheaper.
+            if (PlainOffer(band) < result.cost[step.plainLane]) {
+                result.cost[step.plainLane] = PlainOffer(band);
+                result.predictor[step.plainLane] = step.plainPredictor;
+                result.history[step.plainLane] = step.plainEntry;
             }
+            least = Least(result);
         }
-        if (AtBottom(band.low, newLow) && tried[0].cost[0] < result.cost[0]) {
-            result.cost[0] = tried[0].cost[0];
-            result.predictor[0] = tried[0].predictor[0];
-            result.history[0] = tried[0].history[0];
+        if (least >= kNoState) {
+            newLow = FallbackLow(band);
+            result = Advance(band, step.sample, newLow);
+            least = Least(result);
         }
-        if (AtTop(newLow))
-            TryClippedAtTop(band, x, result);
-        // The cheapest lane becomes the best and costs are counted from it;
-        // lanes without a state keep kNoState.
-        int best = 0;
-        for (int t = 1; t < kLanes; ++t)
-            if (result.cost[t] < result.cost[best])
-                best = t;
-        const int32_t least = result.cost[best];
+        // Costs are counted from the least; lanes without a state keep kNoState.
         for (int t = 0; t < kLanes; ++t) {
             band.cost[t] = result.cost[t] >= kNoState ? kNoState : result.cost[t] - least;
             band.predictor[t] = result.predictor[t];
             history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
         }
-        const int reference = result.cost[kReferenceLane] < kNoState ? kReferenceLane : best;
+        band.plainCost -= least;
         band.low = newLow;
-        band.best = best;
-        band.referenceIndex = newLow + reference;
-        band.referencePredictor = result.predictor[reference];
     }
 }
 
@@ -149,7 +188,7 @@ struct Sse2 {
 
 }  // namespace
 
-ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes)
+ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes), plainHistory_(kHistorySamples)
 {
     static const bool sse41 = DetectSse41();
 #ifdef TUNEMILL_SSE2
@@ -168,72 +207,136 @@ ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes)
 
 void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
 {
-    while (count > 0) {
+    const size_t from = planned_.size();
+    planned_.resize(from + count);
+    for (size_t i = 0; i < count; ++i)
+        planned_[from + i].sample = samples[i];
+    Run(false, codes);
+}
+
+void ImaSearch::Finish(std::vector<uint8_t>& codes)
+{
+    Run(true, codes);
+    Decide(static_cast<size_t>(received_ - decided_), codes);
+}
+
+void ImaSearch::Plan(size_t to)
+{
+    ImaState state;
+    state.predictor = plainPredictor_;
+    state.stepIndex = plainIndex_;
+    for (size_t i = plannedTo_; i < to; ++i) {
+        Planned& p = planned_[i];
+        p.code = ImaEncode(state, p.sample);
+        p.predictor = static_cast<int16_t>(state.predictor);
+        p.index = static_cast<uint8_t>(state.stepIndex);
+        const int e = ErrorOf(p.sample, state.predictor);
+        p.error = e * e;
+    }
+    plainPredictor_ = state.predictor;
+    plainIndex_ = state.stepIndex;
+    plannedTo_ = to > plannedTo_ ? to : plannedTo_;
+}
+
+void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
+{
+    for (;;) {
+        const size_t planned = planned_.size() - plannedFrom_;
+        const size_t ready = ended ? planned : (planned > kLookAhead ? planned - kLookAhead : 0);
+        if (ready == 0)
+            break;
         // As many samples as the history holds without wrapping or filling up.
         const size_t position = static_cast<size_t>(received_ % kHistorySamples);
         size_t n = kHistorySamples - position;
         const size_t room = kHistorySamples - static_cast<size_t>(received_ - decided_);
         if (n > room)
             n = room;
-        if (n > count)
-            n = count;
+        if (n > ready)
+            n = ready;
+        Plan(plannedFrom_ + n + kLookAhead < planned_.size() ? plannedFrom_ + n + kLookAhead : planned_.size());
+        steps_.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            const size_t at = plannedFrom_ + i;
+            const Planned& p = planned_[at];
+            const Planned& ahead = planned_[at + kLookAhead < planned_.size() ? at + kLookAhead : planned_.size() - 1];
+            Step& step = steps_[i];
+            step.sample = p.sample;
+            step.low = static_cast<uint8_t>(BandLow(p.index, ahead.index));
+            step.plainLane = static_cast<uint8_t>(p.index - step.low);
+            step.plainPredictor = p.predictor;
+            step.plainError = p.error;
+            step.plainEntry = static_cast<uint8_t>(p.code | (kLanes << 4));
+            plainHistory_[position + i] = step.plainEntry;
+        }
         uint8_t* history = &history_[position * kLanes];
         switch (form_) {
 #ifdef TUNEMILL_SSE2
-        case Form::Sse41: SearchImaSse41(band_, samples, n, history); break;
-        case Form::Sse2: SearchVectors<Sse2>(band_, samples, n, history); break;
+        case Form::Sse41: SearchImaSse41(band_, steps_.data(), n, history); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, steps_.data(), n, history); break;
 #endif
-        default: SearchPortable(band_, samples, n, history); break;
+        default: SearchPortable(band_, steps_.data(), n, history); break;
         }
         received_ += n;
-        samples += n;
-        count -= n;
+        plannedFrom_ += n;
         if (received_ - decided_ == kHistorySamples)
             Decide(kDecideSamples, codes);
     }
-}
-
-void ImaSearch::Finish(std::vector<uint8_t>& codes)
-{
-    Decide(static_cast<size_t>(received_ - decided_), codes);
+    planned_.erase(planned_.begin(), planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_));
+    plannedTo_ -= plannedFrom_;
+    plannedFrom_ = 0;
 }
 
 // Appends the codes of the next `count` undecided samples along the best
 // state's sequence, then drops the states whose sequence differs from it
-// there, so that whatever is decided later continues these codes.
+// there, so that whatever is decided later continues these codes: the usual
+// encoder's path too, which is then no longer offered.
 void ImaSearch::Decide(size_t count, std::vector<uint8_t>& codes)
 {
     if (count == 0)
         return;
+    int best = 0;
+    for (int t = 1; t < kLanes; ++t)
+        if (band_.cost[t] < band_.cost[best])
+            best = t;
     const uint64_t held = received_ - decided_;
     path_.resize(static_cast<size_t>(held));
-    int lane = band_.best;
+    int lane = best, decidedLane = best;
     for (uint64_t k = held; k-- > 0;) {
-        const uint8_t entry = HistoryAt(decided_ + k)[lane];
+        if (k + 1 == count)
+            decidedLane = lane;
+        const uint8_t entry = EntryAt(decided_ + k, lane);
         path_[static_cast<size_t>(k)] = static_cast<uint8_t>(entry & 15);
         lane = entry >> 4;
     }
     codes.insert(codes.end(), path_.begin(), path_.begin() + static_cast<ptrdiff_t>(count));
     if (count < held) {
-        // The lane each state passed through at the last decided sample; the
-        // walk back stops as soon as all live states have one ancestor.
+        // The lane each state passed through at the last decided sample
+        // (kLanes: the usual encoder's). The walk back stops as soon as the
+        // band's live states have one ancestor (the best's, so all of them
+        // stay); the usual encoder's state is followed on alone.
         const uint64_t last = decided_ + count - 1;
-        int at[kLanes];
-        for (int t = 0; t < kLanes; ++t)
+        int at[kLanes + 1];
+        for (int t = 0; t <= kLanes; ++t)
             at[t] = t;
-        for (uint64_t s = received_ - 1; s > last; --s) {
-            const uint8_t* entries = HistoryAt(s);
-            for (int t = 0; t < kLanes; ++t)
-                at[t] = entries[at[t]] >> 4;
+        uint64_t s = received_ - 1;
+        for (; s > last; --s) {
+            for (int t = 0; t <= kLanes; ++t)
+                at[t] = EntryAt(s, at[t]) >> 4;
             bool together = true;
             for (int t = 0; t < kLanes; ++t)
-                together = together && (band_.cost[t] >= kNoState || at[t] == at[band_.best]);
-            if (together)
+                together = together && (band_.cost[t] >= kNoState || at[t] == at[best]);
+            if (together) {
+                --s;
                 break;
+            }
         }
+        int plain = at[kLanes];
+        for (; s > last && band_.plainAlive; --s)
+            plain = EntryAt(s, plain) >> 4;
         for (int t = 0; t < kLanes; ++t)
-            if (at[t] != at[band_.best])
+            if (at[t] != at[best])
                 band_.cost[t] = kNoState;
+        band_.plainAlive = band_.plainAlive && plain == decidedLane;
     }
     decided_ += count;
 }

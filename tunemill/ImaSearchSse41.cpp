@@ -37,9 +37,9 @@ struct Sse41 {
 
 }  // namespace
 
-void SearchImaSse41(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
-    SearchVectors<Sse41>(band, samples, count, history);
+    SearchVectors<Sse41>(band, steps, count, history);
 }
 
 }  // namespace tunemill
