@@ -1,7 +1,8 @@
 #include "ImaSearch.h"
 
+#include <algorithm>
+
 #include "ImaSearchLanes.h"
-#include "SpeechCodec.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define TUNEMILL_SSE2 1
@@ -38,18 +39,19 @@ bool DetectSse41()
 #endif
 }
 
-// Where the band goes after a sample, from the usual encoder's step index
-// after it and two samples on: three below it, so that the search follows
+// Where the band goes after a sample (step.low), from the usual encoder's
+// step index after it and two samples on: three below it, so that the search follows
 // states below the usual encoder's (where a steady signal wants them), or two
 // or one below where that index climbs by 3 or by 6 over the next two samples
 // (where a rising signal wants them higher). The usual encoder's own state is
 // always inside: lane 1 ... 3, or lower or higher at the ends of the table.
-int BandLow(int index, int indexTwoOn)
+inline void Place(ImaSearch::Step& step, int indexTwoOn)
 {
-    const int rise = indexTwoOn - index;
+    const int rise = indexTwoOn - step.plainIndex;
     const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
-    const int low = index - below;
-    return low < 0 ? 0 : (low > kTopLow ? kTopLow : low);
+    const int low = step.plainIndex - below;
+    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
+    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
 }
 
 // The states after sample x for a band starting at newLow, from the band's
@@ -154,6 +156,10 @@ void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t 
 #ifdef TUNEMILL_SSE2
 
 struct Sse2 {
+    static Vectors Merge(int move, const Sample& s, const Vectors& lowering)
+    {
+        return MergeMoved<Sse2>(move, s, lowering);
+    }
     static __m128i Blend(__m128i mask, __m128i a, __m128i b)
     {
         return _mm_or_si128(_mm_andnot_si128(mask, a), _mm_and_si128(mask, b));
@@ -207,41 +213,63 @@ ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes), plainHisto
 
 void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
 {
-    const size_t from = planned_.size();
-    planned_.resize(from + count);
-    for (size_t i = 0; i < count; ++i)
-        planned_[from + i].sample = samples[i];
+    Plan(samples, count);
     Run(false, codes);
 }
 
 void ImaSearch::Finish(std::vector<uint8_t>& codes)
 {
+    // The last samples' bands, placed without the usual encoder's index past
+    // the end (the last one stands for it).
+    const size_t planned = plannedEnd_;
+    for (size_t k = planned > kLookAhead ? planned - kLookAhead : 0; k < planned; ++k)
+        Place(planned_[k], planned_[planned - 1].plainIndex);
     Run(true, codes);
     Decide(static_cast<size_t>(received_ - decided_), codes);
 }
 
-void ImaSearch::Plan(size_t to)
+// The usual encoder (as ImaEncode, without branches) on the next samples,
+// each one's band placed once the usual encoder's index two samples on is
+// known.
+void ImaSearch::Plan(const int16_t* samples, size_t count)
 {
-    ImaState state;
-    state.predictor = plainPredictor_;
-    state.stepIndex = plainIndex_;
-    for (size_t i = plannedTo_; i < to; ++i) {
-        Planned& p = planned_[i];
-        p.code = ImaEncode(state, p.sample);
-        p.predictor = static_cast<int16_t>(state.predictor);
-        p.index = static_cast<uint8_t>(state.stepIndex);
-        const int e = ErrorOf(p.sample, state.predictor);
-        p.error = e * e;
+    const size_t from = plannedEnd_;
+    plannedEnd_ += count;
+    if (planned_.size() < plannedEnd_)
+        planned_.resize(plannedEnd_);
+    int predictor = plainPredictor_, index = plainIndex_;
+    for (size_t i = 0; i < count; ++i) {
+        Step& p = planned_[from + i];
+        const int x = samples[i], size = kImaStepSizes[index];
+        int distance = x - predictor;
+        const int sign = distance < 0 ? 8 : 0;
+        distance = distance < 0 ? -distance : distance;
+        const int four = distance >= size ? 4 : 0;
+        distance -= four ? size : 0;
+        const int two = distance >= (size >> 1) ? 2 : 0;
+        distance -= two ? size >> 1 : 0;
+        const int one = distance >= (size >> 2) ? 1 : 0;
+        const int difference = (size >> 3) + (four ? size : 0) + (two ? size >> 1 : 0) + (one ? size >> 2 : 0);
+        predictor = Clip16(sign ? predictor - difference : predictor + difference);
+        index += kImaIndexChanges[four | two | one];
+        index = index < 0 ? 0 : (index > 88 ? 88 : index);
+        const int e = ErrorOf(x, predictor);
+        p.sample = static_cast<int16_t>(x);
+        p.plainPredictor = static_cast<int16_t>(predictor);
+        p.plainError = e * e;
+        p.plainIndex = static_cast<uint8_t>(index);
+        p.plainEntry = static_cast<uint8_t>(sign | four | two | one | (kLanes << 4));
+        if (from + i >= kLookAhead)
+            Place(planned_[from + i - kLookAhead], index);
     }
-    plainPredictor_ = state.predictor;
-    plainIndex_ = state.stepIndex;
-    plannedTo_ = to > plannedTo_ ? to : plannedTo_;
+    plainPredictor_ = predictor;
+    plainIndex_ = index;
 }
 
 void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
 {
     for (;;) {
-        const size_t planned = planned_.size() - plannedFrom_;
+        const size_t planned = plannedEnd_ - plannedFrom_;
         const size_t ready = ended ? planned : (planned > kLookAhead ? planned - kLookAhead : 0);
         if (ready == 0)
             break;
@@ -253,36 +281,27 @@ void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
             n = room;
         if (n > ready)
             n = ready;
-        Plan(plannedFrom_ + n + kLookAhead < planned_.size() ? plannedFrom_ + n + kLookAhead : planned_.size());
-        steps_.resize(n);
-        for (size_t i = 0; i < n; ++i) {
-            const size_t at = plannedFrom_ + i;
-            const Planned& p = planned_[at];
-            const Planned& ahead = planned_[at + kLookAhead < planned_.size() ? at + kLookAhead : planned_.size() - 1];
-            Step& step = steps_[i];
-            step.sample = p.sample;
-            step.low = static_cast<uint8_t>(BandLow(p.index, ahead.index));
-            step.plainLane = static_cast<uint8_t>(p.index - step.low);
-            step.plainPredictor = p.predictor;
-            step.plainError = p.error;
-            step.plainEntry = static_cast<uint8_t>(p.code | (kLanes << 4));
-            plainHistory_[position + i] = step.plainEntry;
-        }
+        const Step* steps = &planned_[plannedFrom_];
+        for (size_t i = 0; i < n; ++i)
+            plainHistory_[position + i] = steps[i].plainEntry;
         uint8_t* history = &history_[position * kLanes];
         switch (form_) {
 #ifdef TUNEMILL_SSE2
-        case Form::Sse41: SearchImaSse41(band_, steps_.data(), n, history); break;
-        case Form::Sse2: SearchVectors<Sse2>(band_, steps_.data(), n, history); break;
+        case Form::Sse41: SearchImaSse41(band_, steps, n, history); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, steps, n, history); break;
 #endif
-        default: SearchPortable(band_, steps_.data(), n, history); break;
+        default: SearchPortable(band_, steps, n, history); break;
         }
         received_ += n;
         plannedFrom_ += n;
         if (received_ - decided_ == kHistorySamples)
             Decide(kDecideSamples, codes);
     }
-    planned_.erase(planned_.begin(), planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_));
-    plannedTo_ -= plannedFrom_;
+    // The samples left (those whose bands wait for the usual encoder's index
+    // two samples on) go to the front.
+    std::copy(planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_),
+              planned_.begin() + static_cast<ptrdiff_t>(plannedEnd_), planned_.begin());
+    plannedEnd_ -= plannedFrom_;
     plannedFrom_ = 0;
 }
 

@@ -81,26 +81,20 @@ public:
     // One sample as the search takes it: the band's place after it, and the
     // usual encoder's state after it (in lane plainLane of that band) with
     // its history entry (below).
+    // (Public for the forms of the search, which are local to their files.)
     struct Step {
         int16_t sample;
         int16_t plainPredictor;
         int32_t plainError;  // its squared error, as the search counts it
-        uint8_t low, plainLane, plainEntry;
+        uint8_t plainIndex, plainEntry, low, plainLane;
     };
 
 private:
-    // The usual encoder's result for a sample not yet searched.
-    struct Planned {
-        int16_t sample, predictor;
-        int32_t error;
-        uint8_t index, code;
-    };
     // Searches the samples planned whose look-ahead is known (every one once
     // the stream has ended), deciding codes as the history fills.
     void Run(bool ended, std::vector<uint8_t>& codes);
     void Decide(size_t count, std::vector<uint8_t>& codes);
-    // Runs the usual encoder on, up to planned_[to].
-    void Plan(size_t to);
+    void Plan(const int16_t* samples, size_t count);
     uint8_t* HistoryAt(uint64_t sample) { return &history_[(sample % kHistorySamples) * kLanes]; }
     // A state's history entry: lane 0 ... kLanes - 1 of the band, kLanes the
     // usual encoder's.
@@ -111,13 +105,12 @@ private:
 
     Form form_ = Form::Portable;
     Band band_;
-    // The samples not yet searched, from plannedFrom_ on; the usual encoder
-    // has run up to plannedTo_ (its state after that: plainPredictor_,
-    // plainIndex_).
-    std::vector<Planned> planned_;
-    size_t plannedFrom_ = 0, plannedTo_ = 0;
+    // The samples not yet searched, from plannedFrom_ to plannedEnd_ (those
+    // of the last kLookAhead not yet placed), and the usual encoder's state
+    // after them.
+    std::vector<Step> planned_;
+    size_t plannedFrom_ = 0, plannedEnd_ = 0;
     int plainPredictor_ = 0, plainIndex_ = 0;
-    std::vector<Step> steps_;
     // For each sample held: per lane, the code that reached it (bits 0-3) and
     // the lane it came from in the previous sample's band (bits 4-7, kLanes
     // for the usual encoder's state); and the same for the usual encoder's

@@ -27,7 +27,7 @@ const int kTopLow = 89 - kLanes;
 // The codes tried from every state, in this order, by the change of index they
 // make: the nearest of magnitudes 0-3 (index - 1), then magnitudes 4, 5 and 7.
 const int kTriedCount = 4;
-const int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
+constexpr int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
 const int kTriedMagnitudes[kTriedCount] = {0, 4, 5, 7};  // 0: the nearest of 0-3
 // The band moves by this much at most from one sample to the next, either way:
 // it starts 1 to 3 below the usual encoder's index (BandLow), which is inside

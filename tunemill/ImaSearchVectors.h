@@ -1,7 +1,8 @@
 // The APM encoder's search (see ImaSearch.h) on eight lanes at once: the band's
 // predictors in one register of 16-bit lanes, its costs in two of 32-bit lanes.
 // Written once for the processors' instruction sets: the including file gives
-// `Isa` (Blend, Min32 and Move32 of its set) and compiles it for that set.
+// `Isa` (Blend, Min32 and Move32 of its set, and Merge: MergeMoved below, or
+// its own) and compiles it for that set.
 // Everything here is local to the including file.
 #pragma once
 #include <emmintrin.h>
@@ -91,29 +92,35 @@ inline void AddCosts(const Sample& s, Vectors& v)
     v.cost1 = _mm_add_epi32(s.cost1, _mm_madd_epi16(high, high));
 }
 
+// The candidates of magnitudes 4, 5 and 7, in the order of kTriedChanges
+// after the lowering one.
+inline void Raising(const Sample& s, Vectors v[3])
+{
+    v[0].predictor = _mm_adds_epi16(s.base, s.step);
+    v[1].predictor = _mm_adds_epi16(v[0].predictor, s.quarter);
+    v[2].predictor = _mm_adds_epi16(_mm_adds_epi16(v[0].predictor, s.half), s.quarter);
+    v[0].history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
+    v[1].history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
+    v[2].history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
+    for (int k = 0; k < 3; ++k)
+        AddCosts(s, v[k]);
+}
+
 // The next band from the candidates, for a band moved by D indices, in the
 // order of kTriedChanges.
 template <class Isa, int D>
 Vectors Merge(const Sample& s, const Vectors& lowering)
 {
     Vectors result = Moved<Isa, D + 1>(lowering);
-    Vectors v;
-    v.predictor = _mm_adds_epi16(s.base, s.step);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
-    AddCosts(s, v);
-    Take<Isa, D - 2>(result, v);
-    const __m128i four = v.predictor;
-    v.predictor = _mm_adds_epi16(four, s.quarter);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
-    AddCosts(s, v);
-    Take<Isa, D - 4>(result, v);
-    v.predictor = _mm_adds_epi16(_mm_adds_epi16(four, s.half), s.quarter);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
-    AddCosts(s, v);
-    Take<Isa, D - 8>(result, v);
+    Vectors v[3];
+    Raising(s, v);
+    Take<Isa, D - 2>(result, v[0]);
+    Take<Isa, D - 4>(result, v[1]);
+    Take<Isa, D - 8>(result, v[2]);
     return result;
 }
 
+// The same for a move known only as the search runs: one case for each.
 template <class Isa>
 Vectors MergeMoved(int move, const Sample& s, const Vectors& lowering)
 {
@@ -146,7 +153,7 @@ Vectors MergeMoved(int move, const Sample& s, const Vectors& lowering)
 template <class Isa>
 Vectors MergeInto(ImaSearch::Band& band, int newLow, int x, __m128i predictor, const Sample& s, const Vectors& lowering)
 {
-    Vectors result = MergeMoved<Isa>(newLow - band.low, s, lowering);
+    Vectors result = Isa::Merge(newLow - band.low, s, lowering);
     if (AtBottom(band.low, newLow)) {
         const int32_t own = _mm_cvtsi128_si32(lowering.cost0);
         if (own < _mm_cvtsi128_si32(result.cost0)) {
@@ -242,20 +249,26 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
                                             _mm_and_si128(_mm_xor_si128(_mm_xor_si128(c1, c2), c3), s.quarter));
         lowering.history = _mm_sub_epi16(_mm_sub_epi16(_mm_sub_epi16(s.direction, c1), c2), c3);
         AddCosts(s, lowering);
+        // The band the usual encoder placed, or where no state reaches it,
+        // the fallback (rare: one place this is called from, so that it is
+        // inlined).
         band.plainCost += plan.plainError;
         Vectors result;
-        __m128i least = noState;
-        if (Movable(band.low, newLow)) {
+        __m128i least;
+        bool fallback = !Movable(band.low, newLow);
+        for (;;) {
+            if (fallback) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
+                _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
+                newLow = FallbackLow(band);
+            }
             result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
-            TakePlain<Isa>(result, plan.plainLane, PlainOffer(band), plan.plainPredictor, plan.plainEntry);
+            if (!fallback)
+                TakePlain<Isa>(result, plan.plainLane, PlainOffer(band), plan.plainPredictor, plan.plainEntry);
             least = Least<Isa>(result);
-        }
-        if (_mm_cvtsi128_si32(least) >= kNoState) {
-            _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
-            _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
-            newLow = FallbackLow(band);
-            result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
-            least = Least<Isa>(result);
+            if (fallback || _mm_cvtsi128_si32(least) < kNoState)
+                break;
+            fallback = true;
         }
         band.plainCost -= _mm_cvtsi128_si32(least);
         band.low = newLow;
