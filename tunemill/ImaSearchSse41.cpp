@@ -130,9 +130,9 @@ struct Sse41 {
 
 }  // namespace
 
-void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
+void SearchImaSse41(ImaSearch::Band& band, ImaSearch::Plain& plain, const ImaSearch::Batch& batch)
 {
-    SearchVectors<Sse41>(band, steps, count, history);
+    SearchVectors<Sse41>(band, plain, batch);
 }
 
 }  // namespace tunemill

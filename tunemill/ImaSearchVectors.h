@@ -210,21 +210,23 @@ inline void TakePlain(Vectors& result, int lane, int32_t cost, int16_t predictor
     result.history = Isa::Blend(more, result.history, _mm_set1_epi16(history));
 }
 
-// Runs the search over `count` samples; the history entries of sample i go to
-// history + 8 × i.
+// Runs the search over a batch of samples.
 template <class Isa>
-void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
+void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, const ImaSearch::Batch& given)
 {
+    // Copies, which the history written through bytes can't alias.
+    const ImaSearch::Batch batch = given;
+    ImaSearch::Plain plain = usual;
     const __m128i laneNumbers = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
     const __m128i noState = _mm_set1_epi32(kNoState), live = _mm_set1_epi32(kNoState - 1);
     __m128i predictor = _mm_load_si128(reinterpret_cast<const __m128i*>(band.predictor));
     __m128i cost0 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost));
     __m128i cost1 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost + 4));
-    for (size_t i = 0; i < count; ++i) {
-        const ImaSearch::Step& plan = steps[i];
-        const int x = plan.sample;
-        int newLow = plan.low;
+    for (size_t i = 0; i < batch.count; ++i) {
+        int newLow, lane;
+        const ImaSearch::Plain::After now = PlaceBand(plain, batch, i, newLow, lane);
+        const int x = batch.samples[i];
         Sample s;
         s.x = _mm_set1_epi16(static_cast<int16_t>(x));
         s.cost0 = cost0;
@@ -252,7 +254,7 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
         // The band the usual encoder placed, or where no state reaches it,
         // the fallback (rare: one place this is called from, so that it is
         // inlined).
-        band.plainCost += plan.plainError;
+        band.plainCost += now.error;
         Vectors result;
         __m128i least;
         bool fallback = !Movable(band.low, newLow);
@@ -264,7 +266,7 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
             }
             result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
             if (!fallback)
-                TakePlain<Isa>(result, plan.plainLane, PlainOffer(band), plan.plainPredictor, plan.plainEntry);
+                TakePlain<Isa>(result, lane, PlainOffer(band), now.predictor, now.entry);
             least = Least<Isa>(result);
             if (fallback || _mm_cvtsi128_si32(least) < kNoState)
                 break;
@@ -275,11 +277,12 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
         cost0 = Isa::Blend(_mm_cmpgt_epi32(result.cost0, live), _mm_sub_epi32(result.cost0, least), noState);
         cost1 = Isa::Blend(_mm_cmpgt_epi32(result.cost1, live), _mm_sub_epi32(result.cost1, least), noState);
         predictor = result.predictor;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(history + 8 * i), _mm_packus_epi16(result.history, zero));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(batch.history + 8 * i), _mm_packus_epi16(result.history, zero));
     }
     _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
+    usual = plain;
 }
 
 }  // namespace
