@@ -1,5 +1,7 @@
 #include "ImaSearch.h"
 
+#include <algorithm>
+
 #include "ImaSearchLanes.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -19,7 +21,7 @@ namespace tunemill {
 
 // The search with SSE4.1, in a file of its own compiled for it; called only
 // where the processor has it.
-void SearchImaSse41(ImaSearch::Band& band, ImaSearch::Plain& plain, const ImaSearch::Batch& batch);
+void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history);
 
 namespace {
 
@@ -35,6 +37,21 @@ bool DetectSse41()
 #else
     return false;
 #endif
+}
+
+// Where the band goes after a sample (step.low), from the usual encoder's
+// step index after it and two samples on: three below it, so that the search follows
+// states below the usual encoder's (where a steady signal wants them), or two
+// or one below where that index climbs by 3 or by 6 over the next two samples
+// (where a rising signal wants them higher). The usual encoder's own state is
+// always inside: lane 1 ... 3, or lower or higher at the ends of the table.
+inline void Place(ImaSearch::Step& step, int indexTwoOn)
+{
+    const int rise = indexTwoOn - step.plainIndex;
+    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
+    const int low = step.plainIndex - below;
+    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
+    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
 }
 
 // The states after sample x for a band starting at newLow, from the band's
@@ -102,35 +119,35 @@ int32_t Least(const Lanes& result)
     return least;
 }
 
-void SearchPortable(ImaSearch::Band& band, ImaSearch::Plain& plain, const ImaSearch::Batch& batch)
+void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
-    for (size_t i = 0; i < batch.count; ++i) {
-        int newLow, lane;
-        const ImaSearch::Plain::After now = PlaceBand(plain, batch, i, newLow, lane);
-        const int x = batch.samples[i];
-        band.plainCost += now.error;
+    for (size_t i = 0; i < count; ++i) {
+        const ImaSearch::Step& step = steps[i];
+        int newLow = step.low;
         Lanes result;
         int32_t least = kNoState;
         if (Movable(band.low, newLow)) {
-            result = Advance(band, x, newLow);
+            result = Advance(band, step.sample, newLow);
             // The usual encoder's state, where it is cheaper.
-            if (PlainOffer(band) < result.cost[lane]) {
-                result.cost[lane] = PlainOffer(band);
-                result.predictor[lane] = now.predictor;
-                result.history[lane] = now.entry;
+            const int32_t offer = PlainOffer(band, step.plainError);
+            if (offer < result.cost[step.plainLane]) {
+                result.cost[step.plainLane] = offer;
+                result.predictor[step.plainLane] = step.plainPredictor;
+                result.history[step.plainLane] = step.plainEntry;
             }
             least = Least(result);
         }
         if (least >= kNoState) {
             newLow = FallbackLow(band);
-            result = Advance(band, x, newLow);
+            result = Advance(band, step.sample, newLow);
             least = Least(result);
         }
+        band.plainCost += step.plainError;
         // Costs are counted from the least; lanes without a state keep kNoState.
         for (int t = 0; t < kLanes; ++t) {
             band.cost[t] = result.cost[t] >= kNoState ? kNoState : result.cost[t] - least;
             band.predictor[t] = result.predictor[t];
-            batch.history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
+            history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
         }
         band.plainCost -= least;
         band.low = newLow;
@@ -197,22 +214,70 @@ ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes), plainHisto
 
 void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
 {
-    samples_.insert(samples_.end(), samples, samples + count);
-    Run(false, codes);
+    // A piece at a time, so that what is planned stays small.
+    while (count > 0) {
+        const size_t n = count < kPlannedSamples ? count : kPlannedSamples;
+        Plan(samples, n);
+        Run(false, codes);
+        samples += n;
+        count -= n;
+    }
 }
 
 void ImaSearch::Finish(std::vector<uint8_t>& codes)
 {
+    // The last samples' bands, placed without the usual encoder's index past
+    // the end (the last one stands for it).
+    const size_t planned = plannedEnd_;
+    for (size_t k = planned > kLookAhead ? planned - kLookAhead : 0; k < planned; ++k)
+        Place(planned_[k], planned_[planned - 1].plainIndex);
     Run(true, codes);
     Decide(static_cast<size_t>(received_ - decided_), codes);
 }
 
+// The usual encoder (as ImaEncode, without branches) on the next samples,
+// each one's band placed once the usual encoder's index two samples on is
+// known.
+void ImaSearch::Plan(const int16_t* samples, size_t count)
+{
+    const size_t from = plannedEnd_;
+    plannedEnd_ += count;
+    if (planned_.size() < plannedEnd_)
+        planned_.resize(plannedEnd_);
+    int predictor = plainPredictor_, index = plainIndex_;
+    for (size_t i = 0; i < count; ++i) {
+        Step& p = planned_[from + i];
+        const int x = samples[i], size = kImaStepSizes[index];
+        int distance = x - predictor;
+        const int sign = distance < 0 ? 8 : 0;
+        distance = distance < 0 ? -distance : distance;
+        const int four = distance >= size ? 4 : 0;
+        distance -= four ? size : 0;
+        const int two = distance >= (size >> 1) ? 2 : 0;
+        distance -= two ? size >> 1 : 0;
+        const int one = distance >= (size >> 2) ? 1 : 0;
+        const int difference = (size >> 3) + (four ? size : 0) + (two ? size >> 1 : 0) + (one ? size >> 2 : 0);
+        predictor = Clip16(sign ? predictor - difference : predictor + difference);
+        index += kImaIndexChanges[four | two | one];
+        index = index < 0 ? 0 : (index > 88 ? 88 : index);
+        const int e = ErrorOf(x, predictor);
+        p.sample = static_cast<int16_t>(x);
+        p.plainPredictor = static_cast<int16_t>(predictor);
+        p.plainError = e * e;
+        p.plainIndex = static_cast<uint8_t>(index);
+        p.plainEntry = static_cast<uint8_t>(sign | four | two | one | (kLanes << 4));
+        if (from + i >= kLookAhead)
+            Place(planned_[from + i - kLookAhead], index);
+    }
+    plainPredictor_ = predictor;
+    plainIndex_ = index;
+}
+
 void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
 {
-    size_t searched = 0;
     for (;;) {
-        const size_t held = samples_.size() - searched;
-        const size_t ready = ended ? held : (held > kLookAhead ? held - kLookAhead : 0);
+        const size_t planned = plannedEnd_ - plannedFrom_;
+        const size_t ready = ended ? planned : (planned > kLookAhead ? planned - kLookAhead : 0);
         if (ready == 0)
             break;
         // As many samples as the history holds without wrapping or filling up.
@@ -223,21 +288,28 @@ void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
             n = room;
         if (n > ready)
             n = ready;
-        const Batch batch = {&samples_[searched], received_, n, held, &history_[position * kLanes],
-                             &plainHistory_[position]};
+        const Step* steps = &planned_[plannedFrom_];
+        for (size_t i = 0; i < n; ++i)
+            plainHistory_[position + i] = steps[i].plainEntry;
+        uint8_t* history = &history_[position * kLanes];
         switch (form_) {
 #ifdef TUNEMILL_SSE2
-        case Form::Sse41: SearchImaSse41(band_, plain_, batch); break;
-        case Form::Sse2: SearchVectors<Sse2>(band_, plain_, batch); break;
+        case Form::Sse41: SearchImaSse41(band_, steps, n, history); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, steps, n, history); break;
 #endif
-        default: SearchPortable(band_, plain_, batch); break;
+        default: SearchPortable(band_, steps, n, history); break;
         }
         received_ += n;
-        searched += n;
+        plannedFrom_ += n;
         if (received_ - decided_ == kHistorySamples)
             Decide(kDecideSamples, codes);
     }
-    samples_.erase(samples_.begin(), samples_.begin() + static_cast<ptrdiff_t>(searched));
+    // The samples left (those whose bands wait for the usual encoder's index
+    // two samples on) go to the front.
+    std::copy(planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_),
+              planned_.begin() + static_cast<ptrdiff_t>(plannedEnd_), planned_.begin());
+    plannedEnd_ -= plannedFrom_;
+    plannedFrom_ = 0;
 }
 
 // Appends the codes of the next `count` undecided samples along the best

@@ -53,10 +53,9 @@ public:
     // last 256 stay undecided).
     static const size_t kHistorySamples = 1024;
     static const size_t kDecideSamples = 768;
-    // Samples ahead of the search that place the band (the usual encoder's
-    // index two samples on), and that the usual encoder is run ahead, so
-    // that the search never waits for it.
-    static const size_t kLookAhead = 2, kRunAhead = 8;
+    // Samples the usual encoder runs ahead of the search (BandLow), and
+    // planned at most at a time.
+    static const size_t kLookAhead = 2, kPlannedSamples = 16384;
 
     // The same codes come out of every form; Fastest is the fastest the
     // processor runs (the others are there to be compared with it).
@@ -80,37 +79,23 @@ public:
         int64_t plainCost = 0;
         bool plainAlive = true;
     };
-    // The usual encoder, run inside the search's loop a little ahead of it
-    // (its steps don't wait for the search's, so the processor overlaps
-    // them): its state after the samples it has encoded, and what the search
-    // takes of the last few.
-    struct Plain {
-        struct After {
-            int16_t predictor;
-            uint8_t index, entry;  // entry: its history entry (below)
-            int32_t error;         // its squared error, as the search counts it
-        };
-        static const size_t kHeld = 16;
-        int predictor = 0, index = 0;
-        uint64_t done = 0;   // samples encoded
-        After after[kHeld];  // for sample n: after[n % kHeld]
-    };
-    // Samples for the search: `count` from sample `first` on, and of those
-    // given, `available` in all (the usual encoder's look-ahead stops at the
-    // last); the history entries of sample first + i go to history + 8 × i
-    // and plainHistory + i.
-    struct Batch {
-        const int16_t* samples;
-        uint64_t first;
-        size_t count, available;
-        uint8_t *history, *plainHistory;
+    // One sample as the search takes it: the band's place after it, and the
+    // usual encoder's state after it (in lane plainLane of that band) with
+    // its history entry (below).
+    // (Public for the forms of the search, which are local to their files.)
+    struct Step {
+        int16_t sample;
+        int16_t plainPredictor;
+        int32_t plainError;  // its squared error, as the search counts it
+        uint8_t plainIndex, plainEntry, low, plainLane;
     };
 
 private:
-    // Searches the samples held whose look-ahead is known (every one once
+    // Searches the samples planned whose look-ahead is known (every one once
     // the stream has ended), deciding codes as the history fills.
     void Run(bool ended, std::vector<uint8_t>& codes);
     void Decide(size_t count, std::vector<uint8_t>& codes);
+    void Plan(const int16_t* samples, size_t count);
     uint8_t* HistoryAt(uint64_t sample) { return &history_[(sample % kHistorySamples) * kLanes]; }
     // A state's history entry: lane 0 ... kLanes - 1 of the band, kLanes the
     // usual encoder's.
@@ -121,9 +106,12 @@ private:
 
     Form form_ = Form::Portable;
     Band band_;
-    Plain plain_;
-    // The samples not yet searched.
-    std::vector<int16_t> samples_;
+    // The samples not yet searched, from plannedFrom_ to plannedEnd_ (those
+    // of the last kLookAhead not yet placed), and the usual encoder's state
+    // after them.
+    std::vector<Step> planned_;
+    size_t plannedFrom_ = 0, plannedEnd_ = 0;
+    int plainPredictor_ = 0, plainIndex_ = 0;
     // For each sample held: per lane, the code that reached it (bits 0-3) and
     // the lane it came from in the previous sample's band (bits 4-7, kLanes
     // for the usual encoder's state); and the same for the usual encoder's

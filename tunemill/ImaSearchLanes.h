@@ -52,61 +52,12 @@ inline int ErrorOf(int x, int predictor)
 // has been left, or when it is as far behind as a state that is none.
 const int32_t kNoOffer = 0x7FFFFFFF;
 
-// What the usual encoder's state costs when it is offered to its lane, after
-// its error for the sample has been added.
-inline int32_t PlainOffer(const ImaSearch::Band& band)
+// What the usual encoder's state costs when it is offered to its lane, its
+// error for the sample added.
+inline int32_t PlainOffer(const ImaSearch::Band& band, int32_t error)
 {
-    return band.plainAlive && band.plainCost < kNoState ? static_cast<int32_t>(band.plainCost) : kNoOffer;
-}
-
-// The usual encoder's step (ImaEncode, without branches) on the next sample.
-inline void EncodePlain(ImaSearch::Plain& plain, int x)
-{
-    const int size = kImaStepSizes[plain.index];
-    int distance = x - plain.predictor;
-    const int sign = distance < 0 ? 8 : 0;
-    distance = distance < 0 ? -distance : distance;
-    const int four = distance >= size ? 4 : 0;
-    distance -= four ? size : 0;
-    const int two = distance >= (size >> 1) ? 2 : 0;
-    distance -= two ? size >> 1 : 0;
-    const int one = distance >= (size >> 2) ? 1 : 0;
-    const int difference = (size >> 3) + (four ? size : 0) + (two ? size >> 1 : 0) + (one ? size >> 2 : 0);
-    plain.predictor = Clip16(sign ? plain.predictor - difference : plain.predictor + difference);
-    const int index = plain.index + kImaIndexChanges[four | two | one];
-    plain.index = index < 0 ? 0 : (index > 88 ? 88 : index);
-    const int e = ErrorOf(x, plain.predictor);
-    ImaSearch::Plain::After& after = plain.after[plain.done % ImaSearch::Plain::kHeld];
-    after.predictor = static_cast<int16_t>(plain.predictor);
-    after.index = static_cast<uint8_t>(plain.index);
-    after.entry = static_cast<uint8_t>(sign | four | two | one | (kLanes << 4));
-    after.error = e * e;
-    ++plain.done;
-}
-
-// Where the band goes after sample first + i, and the usual encoder's state
-// after it (in lane `lane` of that band). The usual encoder is run a few
-// samples on (up to the last available), and the band starts three indices
-// below its index, so that the search follows states below the usual
-// encoder's (where a steady signal wants them), or two or one below where
-// that index climbs by 3 or by 6 over the next two samples (where a rising
-// signal wants them higher). The usual encoder's own state is always inside:
-// lane 1 ... 3, or lower or higher at the ends of the table.
-inline ImaSearch::Plain::After PlaceBand(ImaSearch::Plain& plain, const ImaSearch::Batch& batch, size_t i,
-                                         int& low, int& lane)
-{
-    const size_t last = batch.available - 1;
-    const uint64_t ahead = batch.first + (i + ImaSearch::kLookAhead < last ? i + ImaSearch::kLookAhead : last);
-    const uint64_t run = batch.first + (i + ImaSearch::kRunAhead < last ? i + ImaSearch::kRunAhead : last);
-    while (plain.done <= run)
-        EncodePlain(plain, batch.samples[plain.done - batch.first]);
-    const ImaSearch::Plain::After& now = plain.after[(batch.first + i) % ImaSearch::Plain::kHeld];
-    const int index = now.index, rise = plain.after[ahead % ImaSearch::Plain::kHeld].index - index;
-    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
-    low = index - below < 0 ? 0 : (index - below > kTopLow ? kTopLow : index - below);
-    lane = index - low;
-    batch.plainHistory[i] = now.entry;
-    return now;
+    const int64_t cost = band.plainCost + error;
+    return band.plainAlive && cost < kNoState ? static_cast<int32_t>(cost) : kNoOffer;
 }
 
 // Whether the band can move from low to newLow in one sample. It always can

@@ -93,17 +93,24 @@ inline void AddCosts(const Sample& s, Vectors& v)
 }
 
 // The candidates of magnitudes 4, 5 and 7, in the order of kTriedChanges
-// after the lowering one.
-inline void Raising(const Sample& s, Vectors v[3])
+// after the lowering one (written out: held in registers, not an array).
+struct Raised {
+    Vectors four, five, seven;
+};
+
+inline Raised Raising(const Sample& s)
 {
-    v[0].predictor = _mm_adds_epi16(s.base, s.step);
-    v[1].predictor = _mm_adds_epi16(v[0].predictor, s.quarter);
-    v[2].predictor = _mm_adds_epi16(_mm_adds_epi16(v[0].predictor, s.half), s.quarter);
-    v[0].history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
-    v[1].history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
-    v[2].history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
-    for (int k = 0; k < 3; ++k)
-        AddCosts(s, v[k]);
+    Raised r;
+    r.four.predictor = _mm_adds_epi16(s.base, s.step);
+    r.five.predictor = _mm_adds_epi16(r.four.predictor, s.quarter);
+    r.seven.predictor = _mm_adds_epi16(_mm_adds_epi16(r.four.predictor, s.half), s.quarter);
+    r.four.history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
+    r.five.history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
+    r.seven.history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
+    AddCosts(s, r.four);
+    AddCosts(s, r.five);
+    AddCosts(s, r.seven);
+    return r;
 }
 
 // The next band from the candidates, for a band moved by D indices, in the
@@ -112,11 +119,10 @@ template <class Isa, int D>
 Vectors Merge(const Sample& s, const Vectors& lowering)
 {
     Vectors result = Moved<Isa, D + 1>(lowering);
-    Vectors v[3];
-    Raising(s, v);
-    Take<Isa, D - 2>(result, v[0]);
-    Take<Isa, D - 4>(result, v[1]);
-    Take<Isa, D - 8>(result, v[2]);
+    const Raised r = Raising(s);
+    Take<Isa, D - 2>(result, r.four);
+    Take<Isa, D - 4>(result, r.five);
+    Take<Isa, D - 8>(result, r.seven);
     return result;
 }
 
@@ -210,23 +216,21 @@ inline void TakePlain(Vectors& result, int lane, int32_t cost, int16_t predictor
     result.history = Isa::Blend(more, result.history, _mm_set1_epi16(history));
 }
 
-// Runs the search over a batch of samples.
+// Runs the search over `count` samples; the history entries of sample i go to
+// history + 8 × i.
 template <class Isa>
-void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, const ImaSearch::Batch& given)
+void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
-    // Copies, which the history written through bytes can't alias.
-    const ImaSearch::Batch batch = given;
-    ImaSearch::Plain plain = usual;
     const __m128i laneNumbers = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
     const __m128i noState = _mm_set1_epi32(kNoState), live = _mm_set1_epi32(kNoState - 1);
     __m128i predictor = _mm_load_si128(reinterpret_cast<const __m128i*>(band.predictor));
     __m128i cost0 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost));
     __m128i cost1 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost + 4));
-    for (size_t i = 0; i < batch.count; ++i) {
-        int newLow, lane;
-        const ImaSearch::Plain::After now = PlaceBand(plain, batch, i, newLow, lane);
-        const int x = batch.samples[i];
+    bool fallback = false;
+    for (size_t i = 0; i < count; ++i) {
+        const ImaSearch::Step& plan = steps[i];
+        const int x = plan.sample;
         Sample s;
         s.x = _mm_set1_epi16(static_cast<int16_t>(x));
         s.cost0 = cost0;
@@ -251,38 +255,36 @@ void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, const ImaSear
                                             _mm_and_si128(_mm_xor_si128(_mm_xor_si128(c1, c2), c3), s.quarter));
         lowering.history = _mm_sub_epi16(_mm_sub_epi16(_mm_sub_epi16(s.direction, c1), c2), c3);
         AddCosts(s, lowering);
-        // The band the usual encoder placed, or where no state reaches it,
-        // the fallback (rare: one place this is called from, so that it is
-        // inlined).
-        band.plainCost += now.error;
-        Vectors result;
-        __m128i least;
-        bool fallback = !Movable(band.low, newLow);
-        for (;;) {
-            if (fallback) {
-                _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
-                _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
-                newLow = FallbackLow(band);
-            }
-            result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
-            if (!fallback)
-                TakePlain<Isa>(result, lane, PlainOffer(band), now.predictor, now.entry);
-            least = Least<Isa>(result);
-            if (fallback || _mm_cvtsi128_si32(least) < kNoState)
-                break;
-            fallback = true;
+        // The band the usual encoder placed; or, where no state reaches it
+        // (rare: the sample is taken again), the fallback.
+        int newLow = plan.low;
+        const bool placed = !fallback && Movable(band.low, newLow);
+        if (!placed) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
+            _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
+            newLow = FallbackLow(band);
         }
+        Vectors result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
+        if (placed)
+            TakePlain<Isa>(result, plan.plainLane, PlainOffer(band, plan.plainError), plan.plainPredictor, plan.plainEntry);
+        const __m128i least = Least<Isa>(result);
+        if (placed && _mm_cvtsi128_si32(least) >= kNoState) {
+            fallback = true;
+            --i;
+            continue;
+        }
+        fallback = false;
+        band.plainCost += plan.plainError;
         band.plainCost -= _mm_cvtsi128_si32(least);
         band.low = newLow;
         cost0 = Isa::Blend(_mm_cmpgt_epi32(result.cost0, live), _mm_sub_epi32(result.cost0, least), noState);
         cost1 = Isa::Blend(_mm_cmpgt_epi32(result.cost1, live), _mm_sub_epi32(result.cost1, least), noState);
         predictor = result.predictor;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(batch.history + 8 * i), _mm_packus_epi16(result.history, zero));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(history + 8 * i), _mm_packus_epi16(result.history, zero));
     }
     _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
-    usual = plain;
 }
 
 }  // namespace
