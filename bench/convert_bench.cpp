@@ -715,7 +715,7 @@ int Checkerboard(char** argv)
             worstSize = size;
         }
     }
-    std::printf("worst_levels %.6f size %u weight_sum_error %.1e\n", worst, worstSize, worstSum);
+    std::printf("worst_levels %.1e size %u weight_sum_error %.1e\n", worst, worstSize, worstSum);
     return 0;
 }
 

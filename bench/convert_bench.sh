@@ -103,7 +103,7 @@ p() { winpath "$W/$1"; }
 echo "== Load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) processors =="
 echo "== Audio: where our time goes (the parts one after another on one thread, median of 7, ms) =="
 for c in "speech60.wav apm 8000" "speech60.wav mdm 8000" "speech60.wav apm 16000" "speech60.mp3 apm 8000" \
-         "mono8k60.wav apm 8000"; do
+         "mono8k60.wav apm 8000" "mono8k60.wav mdm 8000"; do
   read -r src fmt rate <<<"$c"
   printf '  %-28s %s\n' "$src $fmt $rate:" "$(bench stages "$(p "$src")" "$fmt" "$rate" "$(winpath "$W")")"
 done
