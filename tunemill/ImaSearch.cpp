@@ -40,11 +40,12 @@ bool DetectSse41()
 }
 
 // Where the band goes after a sample (step.low), from the usual encoder's
-// step index after it and two samples on: three below it, so that the search follows
-// states below the usual encoder's (where a steady signal wants them), or two
-// or one below where that index climbs by 3 or by 6 over the next two samples
-// (where a rising signal wants them higher). The usual encoder's own state is
-// always inside: lane 1 ... 3, or lower or higher at the ends of the table.
+// step index after it and two samples on: three below it, so that the search
+// follows states below the usual encoder's (where a steady signal wants
+// them), or two or one below where that index climbs by 3 or by 6 over the
+// next two samples (where a rising signal wants them higher). The usual
+// encoder's own state is always inside: lane 1 ... 3, or lower or higher at
+// the ends of the table.
 inline void Place(ImaSearch::Step& step, int indexTwoOn)
 {
     const int rise = indexTwoOn - step.plainIndex;

@@ -16,11 +16,11 @@
 // that raise it by 2, 4 and 8; each state of the next sample keeps the
 // cheapest way of reaching it.
 //
-// The usual encoder runs beside the search, from the same start, and places
-// the band: after each sample the band starts three indices below the usual
-// encoder's index, or fewer where that index climbs over the next two samples
-// (see BandLow), so the band always holds the index of the usual encoder's
-// state. That state itself is offered to its lane every sample (where it is
+// The usual encoder runs just ahead of the search, from the same start, and
+// places the band: after each sample the band starts three indices below the
+// usual encoder's index, or fewer where that index climbs over the next two
+// samples (Place in ImaSearch.cpp), so the band always holds the index of the
+// usual encoder's state. That state itself is offered to its lane every sample (where it is
 // cheaper than what the search found for that index), so the usual encoder's
 // codes are one of the sequences the search follows: the search never ends
 // with more error than the usual encoder from the same start.
@@ -31,10 +31,10 @@
 // usual encoder's path (only for a sequence with less error up to then), its
 // state is no longer offered; it still places the band. Should no state of
 // the search reach the band (a band that jumps away from them), the band is
-// placed instead around the best state's successor of lower index. So the codes decided depend on the
-// samples only, never on how they were handed over, and every code is one the
-// decoder reproduces exactly: its output is the predictor that the chosen
-// sequence tracked.
+// placed instead around the best state's successor of lower index. The codes
+// decided depend on the samples only, never on how they were handed over,
+// and every code is one the decoder reproduces exactly: its output is the
+// predictor that the chosen sequence tracked.
 //
 // The arithmetic is 16-bit with saturation for predictors (as the decoder's
 // clipping) and 32-bit for errors, the same in every form of the search: the
@@ -53,8 +53,8 @@ public:
     // last 256 stay undecided).
     static const size_t kHistorySamples = 1024;
     static const size_t kDecideSamples = 768;
-    // Samples the usual encoder runs ahead of the search (BandLow), and
-    // planned at most at a time.
+    // Samples the usual encoder runs ahead of the search (the band's place
+    // looks that far), and samples planned at most at a time.
     static const size_t kLookAhead = 2, kPlannedSamples = 16384;
 
     // The same codes come out of every form; Fastest is the fastest the

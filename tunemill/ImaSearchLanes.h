@@ -30,7 +30,7 @@ const int kTriedCount = 4;
 constexpr int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
 const int kTriedMagnitudes[kTriedCount] = {0, 4, 5, 7};  // 0: the nearest of 0-3
 // The band moves by this much at most from one sample to the next, either way:
-// it starts 1 to 3 below the usual encoder's index (BandLow), which is inside
+// it starts 1 to 3 below the usual encoder's index (Place in ImaSearch.cpp), which is inside
 // the previous band (lanes 0-7, lane 1-3 but where it starts again) and then
 // moves by -1 ... +8.
 const int kLeastMove = -4, kMostMove = 14;

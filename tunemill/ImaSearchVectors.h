@@ -266,7 +266,8 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
         }
         Vectors result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
         if (placed && band.plainAlive)
-            TakePlain<Isa>(result, plan.plainLane, PlainOffer(band, plan.plainError), plan.plainPredictor, plan.plainEntry);
+            TakePlain<Isa>(result, plan.plainLane, PlainOffer(band, plan.plainError), plan.plainPredictor,
+                           plan.plainEntry);
         const __m128i least = Least<Isa>(result);
         if (placed && _mm_cvtsi128_si32(least) >= kNoState) {
             fallback = true;
