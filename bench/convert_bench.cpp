@@ -12,6 +12,13 @@
 //   apmbound <wav>                the same for the best APM codes a far wider
 //                                 search than the encoder's finds (see
 //                                 ApmBestSequenceError)
+//   apmplain <wav>                the same for the usual IMA encoder (the
+//                                 nearest code each sample) from the device's
+//                                 start, predictor 0 and step index 0
+//   checkerboard <from> <to>      how far from flat a one-pixel checkerboard
+//                                 of each size from..to pixels square comes
+//                                 out shrunk to 128 x 128, before rounding:
+//                                 the worst, in levels, and its size
 //   stages <source> <format> <rate> <folder>
 //                                 where one conversion's time goes: decode,
 //                                 resample, encode, write (the library's parts
@@ -23,6 +30,7 @@
 
 #include "FilePaths.h"
 #include "Mp3.h"
+#include "RbfImage.h"
 #include "Resample.h"
 #include "SourceFile.h"
 #include "SpeechCodec.h"
@@ -117,6 +125,24 @@ int Make(int argc, char** argv)
         return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
             const double t = static_cast<double>(i) / rate;
             return static_cast<int>(std::lround(16384 * std::sin(2 * kPi * (f0 * t + (f1 - f0) * t * t / (2 * seconds)))));
+        }) ? 0 : 1;
+    }
+    if (kind == "logsweep" && argc == 8) {  // rate seconds f0 f1: logarithmic, -6 dBFS, mono
+        const unsigned rate = std::atoi(argv[4]);
+        const double seconds = std::atof(argv[5]), f0 = std::atof(argv[6]), f1 = std::atof(argv[7]);
+        const double k = std::log(f1 / f0) / seconds;
+        return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
+            const double t = static_cast<double>(i) / rate;
+            return static_cast<int>(std::lround(16384 * std::sin(2 * kPi * f0 * (std::exp(k * t) - 1) / k)));
+        }) ? 0 : 1;
+    }
+    if (kind == "tonepair" && argc == 9) {  // rate seconds amplitude f1 f2: mono
+        const unsigned rate = std::atoi(argv[4]);
+        const double seconds = std::atof(argv[5]), amplitude = std::atof(argv[6]);
+        const double f1 = std::atof(argv[7]), f2 = std::atof(argv[8]);
+        return WriteWav(path, rate, 1, 16, static_cast<uint64_t>(rate * seconds), [&](uint64_t i, unsigned) {
+            const double t = static_cast<double>(i) / rate;
+            return static_cast<int>(std::lround(amplitude * (std::sin(2 * kPi * f1 * t) + std::sin(2 * kPi * f2 * t))));
         }) ? 0 : 1;
     }
     if (kind == "tones" && argc == 8) {  // rate seconds f1 f2: equal levels, mono
@@ -643,6 +669,56 @@ int ApmBound(char** argv)
     return 0;
 }
 
+// apmplain <wav>: the usual encoder's codes from the device's start, decoded
+// by the device's decoder.
+int ApmPlain(char** argv)
+{
+    unsigned rate = 0;
+    std::vector<double> signal;
+    if (!ReadWav16(argv[2], rate, signal))
+        return 1;
+    tunemill::ImaState state;
+    std::vector<uint8_t> apm((signal.size() + 1) / 2);
+    for (size_t i = 0; i < signal.size(); ++i) {
+        const uint8_t code = tunemill::ImaEncode(state, static_cast<int16_t>(signal[i]));
+        apm[i / 2] = static_cast<uint8_t>((i & 1) ? apm[i / 2] | (code << 4) : code);
+    }
+    std::printf("snr_db %.2f\n", SnrDb(signal, DecodeApm(apm, signal.size())));
+    return 0;
+}
+
+// checkerboard <from> <to>: a one-pixel checkerboard is 127.5 - 127.5 x a x b
+// before rounding, a and b being the differences between the weights of the
+// even and the odd inputs of its column and its row (AxisTaps); its range over
+// the 128 x 128 pixels, the worst of the sizes.
+int Checkerboard(char** argv)
+{
+    const unsigned from = static_cast<unsigned>(std::atoi(argv[2])), to = static_cast<unsigned>(std::atoi(argv[3]));
+    double worst = 0, worstSum = 0;
+    unsigned worstSize = from;
+    for (unsigned size = from; size <= to; ++size) {
+        double low = 0, high = 0;
+        for (const std::vector<picmill::Tap>& output : picmill::AxisTaps(size, 128)) {
+            double sum = 0, difference = 0;
+            for (const picmill::Tap& tap : output) {
+                sum += tap.weight;
+                difference += (tap.index & 1) ? -tap.weight : tap.weight;
+            }
+            worstSum = std::max(worstSum, std::fabs(sum - 1));
+            low = std::min(low, difference);
+            high = std::max(high, difference);
+        }
+        const double products[] = {low * low, low * high, high * high};
+        const double range = 127.5 * (*std::max_element(products, products + 3) - *std::min_element(products, products + 3));
+        if (range > worst || size == from) {
+            worst = range;
+            worstSize = size;
+        }
+    }
+    std::printf("worst_levels %.1e size %u weight_sum_error %.1e\n", worst, worstSize, worstSum);
+    return 0;
+}
+
 int Snr(const std::string& mode, char** argv)
 {
     unsigned rate = 0;
@@ -681,6 +757,10 @@ int main(int argc, char** argv)
         return Snr(mode, argv);
     if (mode == "apmbound" && argc == 3)
         return ApmBound(argv);
+    if (mode == "apmplain" && argc == 3)
+        return ApmPlain(argv);
+    if (mode == "checkerboard" && argc == 4)
+        return Checkerboard(argv);
     HMODULE tuneMill = LoadLibraryA((ExeDir() + "TuneMill.dll").c_str());
     HMODULE picMill = LoadLibraryA((ExeDir() + "PicMill.dll").c_str());
     if (!tuneMill || !picMill) {

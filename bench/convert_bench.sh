@@ -76,6 +76,8 @@ make_input speech60.wav speech 44100 60 2
 make_input mono8k60.wav speech 8000 60 1
 make_input sweep.wav sweep 44100 10 20 20000
 make_input twotone.wav tones 44100 5 997 5003
+make_input tones1k5k.wav tonepair 44100 2 11626 1000 5000   # each -9 dBFS
+make_input logsweep.wav logsweep 44100 10 20 20000
 make_input slow1hz.wav silence8 1 80
 make_input overflow1hz.wav silence8 1 11200
 make_input big128.wav speech 44100 760 2            # 128 MiB less a little
@@ -101,7 +103,7 @@ p() { winpath "$W/$1"; }
 echo "== Load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) processors =="
 echo "== Audio: where our time goes (the parts one after another on one thread, median of 7, ms) =="
 for c in "speech60.wav apm 8000" "speech60.wav mdm 8000" "speech60.wav apm 16000" "speech60.mp3 apm 8000" \
-         "mono8k60.wav apm 8000"; do
+         "mono8k60.wav apm 8000" "mono8k60.wav mdm 8000"; do
   read -r src fmt rate <<<"$c"
   printf '  %-28s %s\n' "$src $fmt $rate:" "$(bench stages "$(p "$src")" "$fmt" "$rate" "$(winpath "$W")")"
 done
@@ -163,14 +165,19 @@ printf '  all else (spurs, rounding or dither noise), same signal: ours %s dB  s
 
 echo "== Audio: decoded signal to noise ratio against the 16-bit signal encoded =="
 # Ours: the converted file decoded here against the first by-product (the
-# resampled audio it was encoded from); for the sweep and the tones also the
-# best codes that a search 16 times the encoder's width finds for that audio,
-# about as good as any codes get (ApmBestSequenceError in convert_bench.cpp). sox: its resampled audio, encoded and
-# decoded by sox itself (no dither on either side of the encoding).
-for src in speech60.wav sweep.wav twotone.wav; do
+# resampled audio it was encoded from), beside the usual IMA encoder (the
+# nearest code each sample) from the device's start, predictor 0 and step
+# index 0, on the same audio; for the steady signals also the best codes that
+# a search 16 times the encoder's width finds for that audio, about as good as
+# any codes get (ApmBestSequenceError in convert_bench.cpp). sox, for
+# information: its resampled audio, encoded and decoded by sox itself (no
+# dither on either side of the encoding; its IMA stream starts again at every
+# block header, which an APM clip has not).
+for src in speech60.wav sweep.wav twotone.wav tones1k5k.wav logsweep.wav; do
   for rate in 8000 16000; do
     bench time 0 ConvertWAVToAPMWithResample "$(p "$src")" "$(p ours_in.wav)" "$(p ours.apm)" "$rate" >/dev/null
     oapm=$(bench apmsnr "$(p ours_in.wav)" "$(p ours.apm)" | awk '{print $2}')
+    papm=$(bench apmplain "$(p ours_in.wav)" | awk '{print $2}')
     bench time 0 ConvertWAVToMDMWithResample "$(p "$src")" "$(p ours_in.wav)" "$(p ours.mdm)" "$rate" >/dev/null
     omdm=$(bench mdmsnr "$(p ours_in.wav)" "$(p ours.mdm)" | awk '{print $2}')
     $SOX -D "$W/ours_in.wav" -t ul "$W/ours_via_sox.ul"
@@ -183,14 +190,16 @@ for src in speech60.wav sweep.wav twotone.wav; do
     $SOX -t ul -r "$rate" -c 1 "$W/sox.ul" -b 16 "$W/sox_ul.wav"
     sapm=$(bench snr "$(p sox_in.wav)" "$(p sox_ima.wav)" | awk '{print $2}')
     smdm=$(bench snr "$(p sox_in.wav)" "$(p sox_ul.wav)" | awk '{print $2}')
-    printf '  APM %-13s to %5s Hz:  ours %6s dB  sox %6s dB  ours - sox %+.2f dB\n' "$src" "$rate" "$oapm" "$sapm" \
+    printf '  APM %-14s to %5s Hz:  ours %6s dB  plain from the device'"'"'s start %6s dB  ours - plain %+.2f dB\n' \
+      "$src" "$rate" "$oapm" "$papm" "$(awk -v a="$oapm" -v b="$papm" 'BEGIN {print a - b}')"
+    printf '  APM %-14s to %5s Hz:  sox %6s dB  ours - sox %+.2f dB\n' "$src" "$rate" "$sapm" \
       "$(awk -v a="$oapm" -v b="$sapm" 'BEGIN {print a - b}')"
     if [ "$src" != speech60.wav ]; then  # (too slow on a minute of speech)
       bapm=$(bench apmbound "$(p ours_in.wav)" | awk '{print $2}')
-      printf '  APM %-13s to %5s Hz:  best codes a far wider search finds %6s dB  sox %6s dB  best - sox %+.2f dB\n' \
-        "$src" "$rate" "$bapm" "$sapm" "$(awk -v a="$bapm" -v b="$sapm" 'BEGIN {print a - b}')"
+      printf '  APM %-14s to %5s Hz:  best codes a far wider search finds %6s dB  best - plain %+.2f dB\n' \
+        "$src" "$rate" "$bapm" "$(awk -v a="$bapm" -v b="$papm" 'BEGIN {print a - b}')"
     fi
-    printf '  MDM %-13s to %5s Hz:  ours %6s dB  sox %6s dB  ours - sox %+.2f dB  (our bytes are sox'"'"'s mu-law of our samples: %s)\n' \
+    printf '  MDM %-14s to %5s Hz:  ours %6s dB  sox %6s dB  ours - sox %+.2f dB  (our bytes are sox'"'"'s mu-law of our samples: %s)\n' \
       "$src" "$rate" "$omdm" "$smdm" "$(awk -v a="$omdm" -v b="$smdm" 'BEGIN {print a - b}')" "$same"
   done
 done
@@ -222,6 +231,10 @@ picture_case() {
 }
 for src in photo.jpg art.png scan.bmp anim.gif largest.jpg; do picture_case "$src"; done
 
+echo "== Pictures: a one-pixel checkerboard of every size shrunk to 128 x 128, before rounding (target within 0.25) =="
+read -r _ flat _ flatsize _ sumerror <<<"$(bench checkerboard 129 4096)"
+printf '  129 to 4096 pixels square: worst range %s levels (at %s pixels); weights sum to one within %s\n' \
+  "$flat" "$flatsize" "$sumerror"
 echo "== Pictures: peak memory and time of one call, fresh process (target under 512 MiB) =="
 for src in photo.jpg largest.jpg overlimit.png huge.bmp huge.jpg; do
   peak_case "$src" ConvertImageResourceToRBF "$(p "$src")" "$(p out.rbf)" 128 128

@@ -39,14 +39,8 @@ double CubicIntegral(double x)
     return x < 0.0 ? 0.5 - half : 0.5 + half;
 }
 
-struct Tap {
-    unsigned index;
-    float weight;
-};
+}  // namespace
 
-// For each of the output samples along one axis, the input samples it is made of
-// and their weights (summing to 1).
-//
 // Enlarging (or keeping the size), each output is the cubic at its position
 // in the input, the edge pixels repeated outward. Shrinking by a ratio r, the kernel is widened r times, and an
 // input pixel's weight is the widened kernel integrated over the two pixel
@@ -57,7 +51,7 @@ struct Tap {
 // for each of the two pixels it lies between), so a fine pattern comes out as
 // its mean, without a beat between the footprint and the grid; the picture is
 // mirrored at its edges, so that this holds up to them.
-std::vector<std::vector<Tap>> Taps(unsigned inLength, unsigned outLength)
+std::vector<std::vector<Tap>> AxisTaps(unsigned inLength, unsigned outLength)
 {
     std::vector<std::vector<Tap>> taps(outLength);
     const double ratio = static_cast<double>(inLength) / outLength;
@@ -109,13 +103,19 @@ std::vector<std::vector<Tap>> Taps(unsigned inLength, unsigned outLength)
     return taps;
 }
 
+namespace {
+
+// A filtered value as a byte. The sums carry the floats' rounding (about a
+// ten-thousandth of a level), so the value is first taken to the nearest
+// 1/1024 of a level: one exactly half-way between two levels (a fine
+// pattern's mean can be) then rounds the same way wherever it lies.
 uint8_t ToByte(float v)
 {
     if (v <= 0.0f)
         return 0;
     if (v >= 255.0f)
         return 255;
-    return static_cast<uint8_t>(v + 0.5f);
+    return static_cast<uint8_t>(std::floor(v * 1024.0f + 0.5f) / 1024.0f + 0.5f);
 }
 
 // A row of 32-bit pixels (blue, green, red, alpha bytes) as four floats each,
@@ -260,8 +260,8 @@ bool RenderOnBackground(unsigned pictureWidth, unsigned pictureHeight, PictureRo
     if (place.width == 0)
         return true;
 
-    const std::vector<std::vector<Tap>> across = Taps(pictureWidth, place.width);
-    const std::vector<std::vector<Tap>> down = Taps(pictureHeight, place.height);
+    const std::vector<std::vector<Tap>> across = AxisTaps(pictureWidth, place.width);
+    const std::vector<std::vector<Tap>> down = AxisTaps(pictureHeight, place.height);
 
     // Horizontal pass, one source row at a time, to place.width premultiplied
     // pixels (red, green, blue, alpha on the 0..255 scale). The rows one output

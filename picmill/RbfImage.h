@@ -60,6 +60,18 @@ bool RenderOnBackground(unsigned pictureWidth, unsigned pictureHeight, PictureRo
 std::vector<uint8_t> RenderOnBackground(const ArgbView& picture, unsigned boxWidth,
                                         unsigned boxHeight, Rgb background);
 
+// The scaling along one axis: for each of the outLength outputs, the inputs
+// it is made of (each once, in order) and their weights, which sum to one.
+// Shrinking, each input's weight is the cubic widened by the reduction factor
+// averaged over the two pixel widths centred on it, so that a pattern
+// alternating pixel by pixel comes out as its mean wherever an output lies
+// against the input grid.
+struct Tap {
+    unsigned index;
+    float weight;
+};
+std::vector<std::vector<Tap>> AxisTaps(unsigned inLength, unsigned outLength);
+
 // 5 bits red, 6 green, 5 blue, each channel rounded to the nearest level.
 uint16_t PackRgb565(uint8_t red, uint8_t green, uint8_t blue);
 

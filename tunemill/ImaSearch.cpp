@@ -1,5 +1,7 @@
 #include "ImaSearch.h"
 
+#include <algorithm>
+
 #include "ImaSearchLanes.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -19,7 +21,7 @@ namespace tunemill {
 
 // The search with SSE4.1, in a file of its own compiled for it; called only
 // where the processor has it.
-void SearchImaSse41(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history);
+void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history);
 
 namespace {
 
@@ -37,84 +39,129 @@ bool DetectSse41()
 #endif
 }
 
-void SearchPortable(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+// Where the band goes after a sample (step.low), from the usual encoder's
+// step index after it and two samples on: three below it, so that the search
+// follows states below the usual encoder's (where a steady signal wants
+// them), or two or one below where that index climbs by 3 or by 6 over the
+// next two samples (where a rising signal wants them higher). The usual
+// encoder's own state is always inside: lane 1 ... 3, or lower or higher at
+// the ends of the table.
+inline void Place(ImaSearch::Step& step, int indexTwoOn)
+{
+    const int rise = indexTwoOn - step.plainIndex;
+    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
+    const int low = step.plainIndex - below;
+    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
+    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
+}
+
+// The states after sample x for a band starting at newLow, from the band's
+// states before it.
+Lanes Advance(const ImaSearch::Band& band, int x, int newLow)
+{
+    // Every state's candidates, in the order of kTriedChanges.
+    Lanes tried[kTriedCount];
+    for (int j = 0; j < kLanes; ++j) {
+        const int size = kImaStepSizes[band.low + j], predictor = band.predictor[j];
+        const bool down = predictor > x;
+        auto toward = [down](int v) { return down ? -v : v; };
+        const int base = Clip16(predictor + toward(size >> 3));
+        const int difference = Clip16(x - predictor);
+        const int distance = difference < 0 ? Clip16(-difference) : difference;
+        const bool c1 = distance > (size >> 2), c2 = distance > (size >> 1),
+                   c3 = distance > (size >> 1) + (size >> 2);
+        const int four = Clip16(base + toward(size));
+        const int moved[kTriedCount] = {
+            Clip16(Clip16(base + (c2 ? toward(size >> 1) : 0)) + ((c1 ^ c2 ^ c3) ? toward(size >> 2) : 0)),
+            four, Clip16(four + toward(size >> 2)), Clip16(Clip16(four + toward(size >> 1)) + toward(size >> 2))};
+        const int lowering = int(c1) + int(c2) + int(c3);
+        for (int k = 0; k < kTriedCount; ++k) {
+            const int e = ErrorOf(x, moved[k]);
+            tried[k].cost[j] = band.cost[j] + e * e;
+            tried[k].predictor[j] = static_cast<int16_t>(moved[k]);
+            tried[k].history[j] = static_cast<int16_t>((down ? 8 : 0) | (j << 4) | (k == 0 ? lowering : kTriedMagnitudes[k]));
+        }
+    }
+    // Each lane of the next band takes its cheapest candidate, in the
+    // order tried (a later one only when strictly cheaper); a candidate
+    // from outside the band counts as no state.
+    const int move = newLow - band.low;
+    Lanes result;
+    for (int k = 0; k < kTriedCount; ++k) {
+        const int from = move - kTriedChanges[k];  // lane t takes lane t + from
+        if (k > 0 && (from >= kLanes || from <= -kLanes))
+            continue;
+        for (int t = 0; t < kLanes; ++t) {
+            const int j = t + from;
+            const bool inside = j >= 0 && j < kLanes;
+            const int32_t cost = inside ? tried[k].cost[j] : kNoState;
+            if (k == 0 || cost < result.cost[t]) {
+                result.cost[t] = cost;
+                result.predictor[t] = inside ? tried[k].predictor[j] : 0;
+                result.history[t] = inside ? tried[k].history[j] : 0;
+            }
+        }
+    }
+    if (AtBottom(band.low, newLow) && tried[0].cost[0] < result.cost[0]) {
+        result.cost[0] = tried[0].cost[0];
+        result.predictor[0] = tried[0].predictor[0];
+        result.history[0] = tried[0].history[0];
+    }
+    if (AtTop(newLow))
+        TryClippedAtTop(band, x, result);
+    return result;
+}
+
+int32_t Least(const Lanes& result)
+{
+    int32_t least = result.cost[0];
+    for (int t = 1; t < kLanes; ++t)
+        least = result.cost[t] < least ? result.cost[t] : least;
+    return least;
+}
+
+void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
     for (size_t i = 0; i < count; ++i) {
-        const int x = samples[i];
-        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
-        // Every state's candidates, in the order of kTriedChanges.
-        Lanes tried[kTriedCount];
-        for (int j = 0; j < kLanes; ++j) {
-            const int step = kImaStepSizes[band.low + j], predictor = band.predictor[j];
-            const bool down = predictor > x;
-            auto toward = [down](int v) { return down ? -v : v; };
-            const int base = Clip16(predictor + toward(step >> 3));
-            const int difference = Clip16(x - predictor);
-            const int distance = difference < 0 ? Clip16(-difference) : difference;
-            const bool c1 = distance > (step >> 2), c2 = distance > (step >> 1),
-                       c3 = distance > (step >> 1) + (step >> 2);
-            const int four = Clip16(base + toward(step));
-            const int moved[kTriedCount] = {
-                Clip16(Clip16(base + (c2 ? toward(step >> 1) : 0)) + ((c1 ^ c2 ^ c3) ? toward(step >> 2) : 0)),
-                four, Clip16(four + toward(step >> 2)), Clip16(Clip16(four + toward(step >> 1)) + toward(step >> 2))};
-            const int lowering = int(c1) + int(c2) + int(c3);
-            for (int k = 0; k < kTriedCount; ++k) {
-                const int e = ErrorOf(x, moved[k]);
-                tried[k].cost[j] = band.cost[j] + e * e;
-                tried[k].predictor[j] = static_cast<int16_t>(moved[k]);
-                tried[k].history[j] = static_cast<int16_t>((down ? 8 : 0) | (j << 4) | (k == 0 ? lowering : kTriedMagnitudes[k]));
-            }
-        }
-        // Each lane of the next band takes its cheapest candidate, in the
-        // order tried (a later one only when strictly cheaper); a candidate
-        // from outside the band counts as no state.
-        const int move = newLow - band.low;
+        const ImaSearch::Step& step = steps[i];
+        int newLow = step.low;
         Lanes result;
-        for (int k = 0; k < kTriedCount; ++k) {
-            const int from = move - kTriedChanges[k];  // lane t takes lane t + from
-            if (k > 0 && (from >= kLanes || from <= -kLanes))
-                continue;
-            for (int t = 0; t < kLanes; ++t) {
-                const int j = t + from;
-                const bool inside = j >= 0 && j < kLanes;
-                const int32_t cost = inside ? tried[k].cost[j] : kNoState;
-                if (k == 0 || cost < result.cost[t]) {
-                    result.cost[t] = cost;
-                    result.predictor[t] = inside ? tried[k].predictor[j] : 0;
-                    result.history[t] = inside ? tried[k].history[j] : 0;
-                }
+        int32_t least = kNoState;
+        if (Movable(band.low, newLow)) {
+            result = Advance(band, step.sample, newLow);
+            // The usual encoder's state, where it is cheaper.
+            const int32_t offer = PlainOffer(band, step.plainError);
+            if (offer < result.cost[step.plainLane]) {
+                result.cost[step.plainLane] = offer;
+                result.predictor[step.plainLane] = step.plainPredictor;
+                result.history[step.plainLane] = step.plainEntry;
             }
+            least = Least(result);
         }
-        if (AtBottom(band.low, newLow) && tried[0].cost[0] < result.cost[0]) {
-            result.cost[0] = tried[0].cost[0];
-            result.predictor[0] = tried[0].predictor[0];
-            result.history[0] = tried[0].history[0];
+        if (least >= kNoState) {
+            newLow = FallbackLow(band);
+            result = Advance(band, step.sample, newLow);
+            least = Least(result);
         }
-        if (AtTop(newLow))
-            TryClippedAtTop(band, x, result);
-        // The cheapest lane becomes the best and costs are counted from it;
-        // lanes without a state keep kNoState.
-        int best = 0;
-        for (int t = 1; t < kLanes; ++t)
-            if (result.cost[t] < result.cost[best])
-                best = t;
-        const int32_t least = result.cost[best];
+        band.plainCost += step.plainError;
+        // Costs are counted from the least; lanes without a state keep kNoState.
         for (int t = 0; t < kLanes; ++t) {
             band.cost[t] = result.cost[t] >= kNoState ? kNoState : result.cost[t] - least;
             band.predictor[t] = result.predictor[t];
             history[8 * i + static_cast<size_t>(t)] = static_cast<uint8_t>(result.history[t]);
         }
-        const int reference = result.cost[kReferenceLane] < kNoState ? kReferenceLane : best;
+        band.plainCost -= least;
         band.low = newLow;
-        band.best = best;
-        band.referenceIndex = newLow + reference;
-        band.referencePredictor = result.predictor[reference];
     }
 }
 
 #ifdef TUNEMILL_SSE2
 
 struct Sse2 {
+    static Vectors Merge(int move, const Sample& s, const Vectors& lowering)
+    {
+        return MergeMoved<Sse2>(move, s, lowering);
+    }
     static __m128i Blend(__m128i mask, __m128i a, __m128i b)
     {
         return _mm_or_si128(_mm_andnot_si128(mask, a), _mm_and_si128(mask, b));
@@ -149,7 +196,7 @@ struct Sse2 {
 
 }  // namespace
 
-ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes)
+ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes), plainHistory_(kHistorySamples)
 {
     static const bool sse41 = DetectSse41();
 #ifdef TUNEMILL_SSE2
@@ -168,72 +215,155 @@ ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes)
 
 void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
 {
+    // A piece at a time, so that what is planned stays small.
     while (count > 0) {
+        const size_t n = count < kPlannedSamples ? count : kPlannedSamples;
+        Plan(samples, n);
+        Run(false, codes);
+        samples += n;
+        count -= n;
+    }
+}
+
+void ImaSearch::Finish(std::vector<uint8_t>& codes)
+{
+    // The last samples' bands, placed without the usual encoder's index past
+    // the end (the last one stands for it).
+    const size_t planned = plannedEnd_;
+    for (size_t k = planned > kLookAhead ? planned - kLookAhead : 0; k < planned; ++k)
+        Place(planned_[k], planned_[planned - 1].plainIndex);
+    Run(true, codes);
+    Decide(static_cast<size_t>(received_ - decided_), codes);
+}
+
+// The usual encoder (as ImaEncode, without branches) on the next samples,
+// each one's band placed once the usual encoder's index two samples on is
+// known.
+void ImaSearch::Plan(const int16_t* samples, size_t count)
+{
+    const size_t from = plannedEnd_;
+    plannedEnd_ += count;
+    if (planned_.size() < plannedEnd_)
+        planned_.resize(plannedEnd_);
+    int predictor = plainPredictor_, index = plainIndex_;
+    for (size_t i = 0; i < count; ++i) {
+        Step& p = planned_[from + i];
+        const int x = samples[i], size = kImaStepSizes[index];
+        int distance = x - predictor;
+        const int sign = distance < 0 ? 8 : 0;
+        distance = distance < 0 ? -distance : distance;
+        const int four = distance >= size ? 4 : 0;
+        distance -= four ? size : 0;
+        const int two = distance >= (size >> 1) ? 2 : 0;
+        distance -= two ? size >> 1 : 0;
+        const int one = distance >= (size >> 2) ? 1 : 0;
+        const int difference = (size >> 3) + (four ? size : 0) + (two ? size >> 1 : 0) + (one ? size >> 2 : 0);
+        predictor = Clip16(sign ? predictor - difference : predictor + difference);
+        index += kImaIndexChanges[four | two | one];
+        index = index < 0 ? 0 : (index > 88 ? 88 : index);
+        const int e = ErrorOf(x, predictor);
+        p.sample = static_cast<int16_t>(x);
+        p.plainPredictor = static_cast<int16_t>(predictor);
+        p.plainError = e * e;
+        p.plainIndex = static_cast<uint8_t>(index);
+        p.plainEntry = static_cast<uint8_t>(sign | four | two | one | (kLanes << 4));
+        if (from + i >= kLookAhead)
+            Place(planned_[from + i - kLookAhead], index);
+    }
+    plainPredictor_ = predictor;
+    plainIndex_ = index;
+}
+
+void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
+{
+    for (;;) {
+        const size_t planned = plannedEnd_ - plannedFrom_;
+        const size_t ready = ended ? planned : (planned > kLookAhead ? planned - kLookAhead : 0);
+        if (ready == 0)
+            break;
         // As many samples as the history holds without wrapping or filling up.
         const size_t position = static_cast<size_t>(received_ % kHistorySamples);
         size_t n = kHistorySamples - position;
         const size_t room = kHistorySamples - static_cast<size_t>(received_ - decided_);
         if (n > room)
             n = room;
-        if (n > count)
-            n = count;
+        if (n > ready)
+            n = ready;
+        const Step* steps = &planned_[plannedFrom_];
+        for (size_t i = 0; i < n; ++i)
+            plainHistory_[position + i] = steps[i].plainEntry;
         uint8_t* history = &history_[position * kLanes];
         switch (form_) {
 #ifdef TUNEMILL_SSE2
-        case Form::Sse41: SearchImaSse41(band_, samples, n, history); break;
-        case Form::Sse2: SearchVectors<Sse2>(band_, samples, n, history); break;
+        case Form::Sse41: SearchImaSse41(band_, steps, n, history); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, steps, n, history); break;
 #endif
-        default: SearchPortable(band_, samples, n, history); break;
+        default: SearchPortable(band_, steps, n, history); break;
         }
         received_ += n;
-        samples += n;
-        count -= n;
+        plannedFrom_ += n;
         if (received_ - decided_ == kHistorySamples)
             Decide(kDecideSamples, codes);
     }
-}
-
-void ImaSearch::Finish(std::vector<uint8_t>& codes)
-{
-    Decide(static_cast<size_t>(received_ - decided_), codes);
+    // The samples left (those whose bands wait for the usual encoder's index
+    // two samples on) go to the front.
+    std::copy(planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_),
+              planned_.begin() + static_cast<ptrdiff_t>(plannedEnd_), planned_.begin());
+    plannedEnd_ -= plannedFrom_;
+    plannedFrom_ = 0;
 }
 
 // Appends the codes of the next `count` undecided samples along the best
 // state's sequence, then drops the states whose sequence differs from it
-// there, so that whatever is decided later continues these codes.
+// there, so that whatever is decided later continues these codes: the usual
+// encoder's path too, which is then no longer offered.
 void ImaSearch::Decide(size_t count, std::vector<uint8_t>& codes)
 {
     if (count == 0)
         return;
+    int best = 0;
+    for (int t = 1; t < kLanes; ++t)
+        if (band_.cost[t] < band_.cost[best])
+            best = t;
     const uint64_t held = received_ - decided_;
     path_.resize(static_cast<size_t>(held));
-    int lane = band_.best;
+    int lane = best, decidedLane = best;
     for (uint64_t k = held; k-- > 0;) {
-        const uint8_t entry = HistoryAt(decided_ + k)[lane];
+        if (k + 1 == count)
+            decidedLane = lane;
+        const uint8_t entry = EntryAt(decided_ + k, lane);
         path_[static_cast<size_t>(k)] = static_cast<uint8_t>(entry & 15);
         lane = entry >> 4;
     }
     codes.insert(codes.end(), path_.begin(), path_.begin() + static_cast<ptrdiff_t>(count));
     if (count < held) {
-        // The lane each state passed through at the last decided sample; the
-        // walk back stops as soon as all live states have one ancestor.
+        // The lane each state passed through at the last decided sample
+        // (kLanes: the usual encoder's). The walk back stops as soon as the
+        // band's live states have one ancestor (the best's, so all of them
+        // stay); the usual encoder's state is followed on alone.
         const uint64_t last = decided_ + count - 1;
-        int at[kLanes];
-        for (int t = 0; t < kLanes; ++t)
+        int at[kLanes + 1];
+        for (int t = 0; t <= kLanes; ++t)
             at[t] = t;
-        for (uint64_t s = received_ - 1; s > last; --s) {
-            const uint8_t* entries = HistoryAt(s);
-            for (int t = 0; t < kLanes; ++t)
-                at[t] = entries[at[t]] >> 4;
+        uint64_t s = received_ - 1;
+        for (; s > last; --s) {
+            for (int t = 0; t <= kLanes; ++t)
+                at[t] = EntryAt(s, at[t]) >> 4;
             bool together = true;
             for (int t = 0; t < kLanes; ++t)
-                together = together && (band_.cost[t] >= kNoState || at[t] == at[band_.best]);
-            if (together)
+                together = together && (band_.cost[t] >= kNoState || at[t] == at[best]);
+            if (together) {
+                --s;
                 break;
+            }
         }
+        int plain = at[kLanes];
+        for (; s > last && band_.plainAlive; --s)
+            plain = EntryAt(s, plain) >> 4;
         for (int t = 0; t < kLanes; ++t)
-            if (at[t] != at[band_.best])
+            if (at[t] != at[best])
                 band_.cost[t] = kNoState;
+        band_.plainAlive = band_.plainAlive && plain == decidedLane;
     }
     decided_ += count;
 }

@@ -4,9 +4,9 @@
 // The decoder is the standard one (ImaDecode): a code moves the predictor by
 // ±(step/8 + the step's halves its bits select), clipped to 16 bits, and the
 // step index by -1 for magnitudes 0-3 and +2, +4, +6, +8 for 4-7. The usual
-// encoder picks, sample by sample, the code nearest to the sample; the step
-// index then lags behind the signal: after a jump it climbs too late, and
-// stays too high for long afterwards.
+// encoder (ImaEncode) picks, sample by sample, the code nearest to the
+// sample; the step index then lags behind the signal: after a jump it climbs
+// too late, and stays too high for long afterwards.
 //
 // Here the encoder follows eight states at once, one for each of eight
 // consecutive step indices (a band that moves with the signal), each
@@ -14,10 +14,25 @@
 // leads to it (a Viterbi search over the step index). From every state four
 // codes are tried: the nearest of the four that lower the index, and those
 // that raise it by 2, 4 and 8; each state of the next sample keeps the
-// cheapest way of reaching it. Every 768 samples the codes of the best
-// sequence are decided for the samples 256 to 1024 back, and states that
-// don't descend from them are dropped; the end of the stream decides the rest. So the
-// codes decided depend on the samples only, never on how they were handed over,
+// cheapest way of reaching it.
+//
+// The usual encoder runs just ahead of the search, from the same start, and
+// places the band: after each sample the band starts three indices below the
+// usual encoder's index, or fewer where that index climbs over the next two
+// samples (Place in ImaSearch.cpp), so the band always holds the index of the
+// usual encoder's state. That state itself is offered to its lane every sample (where it is
+// cheaper than what the search found for that index), so the usual encoder's
+// codes are one of the sequences the search follows: the search never ends
+// with more error than the usual encoder from the same start.
+//
+// Every 768 samples the codes of the best sequence are decided for the samples
+// 256 to 1024 back, and states that don't descend from them are dropped; the
+// end of the stream decides the rest. Should the decided codes leave the
+// usual encoder's path (only for a sequence with less error up to then), its
+// state is no longer offered; it still places the band. Should no state of
+// the search reach the band (a band that jumps away from them), the band is
+// placed instead around the best state's successor of lower index. The codes
+// decided depend on the samples only, never on how they were handed over,
 // and every code is one the decoder reproduces exactly: its output is the
 // predictor that the chosen sequence tracked.
 //
@@ -38,6 +53,9 @@ public:
     // last 256 stay undecided).
     static const size_t kHistorySamples = 1024;
     static const size_t kDecideSamples = 768;
+    // Samples the usual encoder runs ahead of the search (the band's place
+    // looks that far), and samples planned at most at a time.
+    static const size_t kLookAhead = 2, kPlannedSamples = 16384;
 
     // The same codes come out of every form; Fastest is the fastest the
     // processor runs (the others are there to be compared with it).
@@ -53,23 +71,52 @@ public:
 
     // The band as the search leaves it after a sample (every form alike).
     struct Band {
-        int low = 0;   // step index of lane 0, 0 ... 89 - kLanes
-        int best = 0;  // lane of the cheapest state
-        // The state the next band is placed by: its step index and predictor.
-        int referenceIndex = 0, referencePredictor = 0;
+        int low = 0;  // step index of lane 0, 0 ... 89 - kLanes
         alignas(16) int16_t predictor[kLanes] = {};
         alignas(16) int32_t cost[kLanes] = {};
+        // The usual encoder's path: its error beyond the least cost of the
+        // band; false once a decision has left it.
+        int64_t plainCost = 0;
+        bool plainAlive = true;
+    };
+    // One sample as the search takes it: the band's place after it, and the
+    // usual encoder's state after it (in lane plainLane of that band) with
+    // its history entry (below).
+    // (Public for the forms of the search, which are local to their files.)
+    struct Step {
+        int16_t sample;
+        int16_t plainPredictor;
+        int32_t plainError;  // its squared error, as the search counts it
+        uint8_t plainIndex, plainEntry, low, plainLane;
     };
 
 private:
+    // Searches the samples planned whose look-ahead is known (every one once
+    // the stream has ended), deciding codes as the history fills.
+    void Run(bool ended, std::vector<uint8_t>& codes);
     void Decide(size_t count, std::vector<uint8_t>& codes);
+    void Plan(const int16_t* samples, size_t count);
     uint8_t* HistoryAt(uint64_t sample) { return &history_[(sample % kHistorySamples) * kLanes]; }
+    // A state's history entry: lane 0 ... kLanes - 1 of the band, kLanes the
+    // usual encoder's.
+    uint8_t EntryAt(uint64_t sample, int lane)
+    {
+        return lane < kLanes ? HistoryAt(sample)[lane] : plainHistory_[sample % kHistorySamples];
+    }
 
     Form form_ = Form::Portable;
     Band band_;
+    // The samples not yet searched, from plannedFrom_ to plannedEnd_ (those
+    // of the last kLookAhead not yet placed), and the usual encoder's state
+    // after them.
+    std::vector<Step> planned_;
+    size_t plannedFrom_ = 0, plannedEnd_ = 0;
+    int plainPredictor_ = 0, plainIndex_ = 0;
     // For each sample held: per lane, the code that reached it (bits 0-3) and
-    // the lane it came from in the previous sample's band (bits 4-6).
-    std::vector<uint8_t> history_;
+    // the lane it came from in the previous sample's band (bits 4-7, kLanes
+    // for the usual encoder's state); and the same for the usual encoder's
+    // state, which comes from its own.
+    std::vector<uint8_t> history_, plainHistory_;
     uint64_t received_ = 0, decided_ = 0;
     std::vector<uint8_t> path_;
 };

@@ -1,7 +1,8 @@
 // What every form of the APM encoder's search shares (see ImaSearch.h): the
-// band's constants, the placement of the next band, and the transitions whose
-// index the decoder clips. Included by the files that run the search; all of
-// it is local to each, since they are compiled for different processors.
+// band's constants, the usual encoder's state offered to it, and the
+// transitions whose index the decoder clips. Included by the files that run
+// the search; all of it is local to each, since they are compiled for
+// different processors.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -26,10 +27,13 @@ const int kTopLow = 89 - kLanes;
 // The codes tried from every state, in this order, by the change of index they
 // make: the nearest of magnitudes 0-3 (index - 1), then magnitudes 4, 5 and 7.
 const int kTriedCount = 4;
-const int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
+constexpr int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
 const int kTriedMagnitudes[kTriedCount] = {0, 4, 5, 7};  // 0: the nearest of 0-3
-// The band moves by this much at most from one sample to the next, either way.
-const int kLeastMove = -3, kMostMove = 13;
+// The band moves by this much at most from one sample to the next, either way:
+// it starts 1 to 3 below the usual encoder's index (Place in ImaSearch.cpp), which is inside
+// the previous band (lanes 0-7, lane 1-3 but where it starts again) and then
+// moves by -1 ... +8.
+const int kLeastMove = -4, kMostMove = 14;
 
 inline int Clip16(int v)
 {
@@ -44,64 +48,44 @@ inline int ErrorOf(int x, int predictor)
     return e < -32767 ? -32767 : e;
 }
 
-// Tables worked out by the compiler, so that no code runs to make them (a file
-// compiled for a newer processor runs none before it is called).
-struct Tables {
-    // ceil(4 × 65536 / step) for every step index.
-    uint32_t reciprocal[89] = {};
-    // The first lane set in a mask of eight lanes (8 for none).
-    uint8_t firstLane[256] = {};
-    constexpr Tables()
-    {
-        constexpr int16_t steps[89] = {
-            7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-            25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-            88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-            307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-            1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-            3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
-            12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
-        for (int i = 0; i < 89; ++i)
-            reciprocal[i] = (4u * 65536u + static_cast<uint32_t>(steps[i]) - 1) / static_cast<uint32_t>(steps[i]);
-        for (int mask = 0; mask < 256; ++mask) {
-            int lane = 0;
-            while (lane < 8 && !((mask >> lane) & 1))
-                ++lane;
-            firstLane[mask] = static_cast<uint8_t>(lane);
-        }
-    }
-};
-constexpr Tables kTables;
+// A state's cost that replaces none: the usual encoder's state when its path
+// has been left, or when it is as far behind as a state that is none.
+const int32_t kNoOffer = 0x7FFFFFFF;
 
-// The next sample's band starts two indices below the one that a reference
-// state's nearest code leads to, so that it holds that state's successors of
-// lower and of higher index. The reference is the state in lane 2 (where the
-// previous placement put the one it followed) while that lane holds a state,
-// otherwise the best: so the placement needs no search for the best, which
-// would hold up every sample. The nearest magnitude is about
-// distance × 4 / step, taken as distance × ceil(4 × 65536 / step) >> 16.
-inline int NextLow(int index, int predictor, int x)
+// What the usual encoder's state costs when it is offered to its lane, its
+// error for the sample added.
+inline int32_t PlainOffer(const ImaSearch::Band& band, int32_t error)
 {
-    int distance = x - predictor;
-    if (distance < 0)
-        distance = -distance;
-    uint32_t magnitude = (static_cast<uint32_t>(distance) * kTables.reciprocal[index]) >> 16;
-    if (magnitude > 7)
-        magnitude = 7;
-    const int low = index - 2 + kImaIndexChanges[magnitude];
-    return low < 0 ? 0 : (low > kTopLow ? kTopLow : low);
+    const int64_t cost = band.plainCost + error;
+    return band.plainAlive && cost < kNoState ? static_cast<int32_t>(cost) : kNoOffer;
 }
 
-// The lane of the reference state (see NextLow), from a sample's costs before
-// they are counted from the least: lane 2 holds a state when its cost is
-// below kNoState.
-const int kReferenceLane = 2;
+// Whether the band can move from low to newLow in one sample. It always can
+// where the usual encoder has placed both (see kLeastMove), but not always
+// after a fallback (below).
+inline bool Movable(int low, int newLow)
+{
+    return newLow - low >= kLeastMove && newLow - low <= kMostMove;
+}
+
+// Where the band goes when no state reaches the one planned: the best state's
+// successor of lower index in lane 3 (or lower, at the bottom of the table;
+// higher at the top), so that it goes on. Costs are counted from the least,
+// so the best state's is 0.
+inline int FallbackLow(const ImaSearch::Band& band)
+{
+    int best = 0;
+    while (best + 1 < kLanes && band.cost[best] != 0)
+        ++best;
+    const int lower = band.low + best - 1 - 3;
+    return lower < 0 ? 0 : (lower > kTopLow ? kTopLow : lower);
+}
 
 // One sample's result, lane by lane.
 struct Lanes {
     int32_t cost[kLanes];
     int16_t predictor[kLanes];
-    int16_t history[kLanes];  // code | previous lane << 4
+    int16_t history[kLanes];  // code | previous lane << 4 (kLanes: the usual encoder's)
 };
 
 // A band at the bottom: the lowering codes of index 0 keep index 0 (the

@@ -11,6 +11,10 @@ namespace tunemill {
 namespace {
 
 struct Sse41 {
+    static Vectors Merge(int move, const Sample& s, const Vectors& lowering)
+    {
+        return MergeMoved<Sse41>(move, s, lowering);
+    }
     static __m128i Blend(__m128i mask, __m128i a, __m128i b) { return _mm_blendv_epi8(a, b, mask); }
     static __m128i Min32(__m128i a, __m128i b, __m128i) { return _mm_min_epi32(a, b); }
     template <int S>
@@ -37,9 +41,9 @@ struct Sse41 {
 
 }  // namespace
 
-void SearchImaSse41(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
-    SearchVectors<Sse41>(band, samples, count, history);
+    SearchVectors<Sse41>(band, steps, count, history);
 }
 
 }  // namespace tunemill

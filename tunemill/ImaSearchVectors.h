@@ -1,7 +1,8 @@
 // The APM encoder's search (see ImaSearch.h) on eight lanes at once: the band's
 // predictors in one register of 16-bit lanes, its costs in two of 32-bit lanes.
 // Written once for the processors' instruction sets: the including file gives
-// `Isa` (Blend, Min32 and Move32 of its set) and compiles it for that set.
+// `Isa` (Blend, Min32 and Move32 of its set, and Merge: MergeMoved below, or
+// its own) and compiles it for that set.
 // Everything here is local to the including file.
 #pragma once
 #include <emmintrin.h>
@@ -91,34 +92,47 @@ inline void AddCosts(const Sample& s, Vectors& v)
     v.cost1 = _mm_add_epi32(s.cost1, _mm_madd_epi16(high, high));
 }
 
+// The candidates of magnitudes 4, 5 and 7, in the order of kTriedChanges
+// after the lowering one (written out: held in registers, not an array).
+struct Raised {
+    Vectors four, five, seven;
+};
+
+inline Raised Raising(const Sample& s)
+{
+    Raised r;
+    r.four.predictor = _mm_adds_epi16(s.base, s.step);
+    r.five.predictor = _mm_adds_epi16(r.four.predictor, s.quarter);
+    r.seven.predictor = _mm_adds_epi16(_mm_adds_epi16(r.four.predictor, s.half), s.quarter);
+    r.four.history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
+    r.five.history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
+    r.seven.history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
+    AddCosts(s, r.four);
+    AddCosts(s, r.five);
+    AddCosts(s, r.seven);
+    return r;
+}
+
 // The next band from the candidates, for a band moved by D indices, in the
 // order of kTriedChanges.
 template <class Isa, int D>
 Vectors Merge(const Sample& s, const Vectors& lowering)
 {
     Vectors result = Moved<Isa, D + 1>(lowering);
-    Vectors v;
-    v.predictor = _mm_adds_epi16(s.base, s.step);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(4));
-    AddCosts(s, v);
-    Take<Isa, D - 2>(result, v);
-    const __m128i four = v.predictor;
-    v.predictor = _mm_adds_epi16(four, s.quarter);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(5));
-    AddCosts(s, v);
-    Take<Isa, D - 4>(result, v);
-    v.predictor = _mm_adds_epi16(_mm_adds_epi16(four, s.half), s.quarter);
-    v.history = _mm_or_si128(s.direction, _mm_set1_epi16(7));
-    AddCosts(s, v);
-    Take<Isa, D - 8>(result, v);
+    const Raised r = Raising(s);
+    Take<Isa, D - 2>(result, r.four);
+    Take<Isa, D - 4>(result, r.five);
+    Take<Isa, D - 8>(result, r.seven);
     return result;
 }
 
+// The same for a move known only as the search runs: one case for each.
 template <class Isa>
 Vectors MergeMoved(int move, const Sample& s, const Vectors& lowering)
 {
-    static_assert(kLeastMove == -3 && kMostMove == 13, "one case for every move of the band");
+    static_assert(kLeastMove == -4 && kMostMove == 14, "one case for every move of the band");
     switch (move) {
+    case -4: return Merge<Isa, -4>(s, lowering);
     case -3: return Merge<Isa, -3>(s, lowering);
     case -2: return Merge<Isa, -2>(s, lowering);
     case -1: return Merge<Isa, -1>(s, lowering);
@@ -135,14 +149,77 @@ Vectors MergeMoved(int move, const Sample& s, const Vectors& lowering)
     case 10: return Merge<Isa, 10>(s, lowering);
     case 11: return Merge<Isa, 11>(s, lowering);
     case 12: return Merge<Isa, 12>(s, lowering);
-    default: return Merge<Isa, 13>(s, lowering);
+    case 13: return Merge<Isa, 13>(s, lowering);
+    default: return Merge<Isa, 14>(s, lowering);
     }
+}
+
+// The states after the sample for a band starting at newLow, from the band's
+// states (band.low, and the registers given) and the sample's candidates.
+template <class Isa>
+Vectors MergeInto(ImaSearch::Band& band, int newLow, int x, __m128i predictor, const Sample& s, const Vectors& lowering)
+{
+    Vectors result = Isa::Merge(newLow - band.low, s, lowering);
+    if (AtBottom(band.low, newLow)) {
+        const int32_t own = _mm_cvtsi128_si32(lowering.cost0);
+        if (own < _mm_cvtsi128_si32(result.cost0)) {
+            result.cost0 = _mm_or_si128(_mm_and_si128(result.cost0, _mm_setr_epi32(0, -1, -1, -1)), _mm_cvtsi32_si128(own));
+            result.predictor = _mm_insert_epi16(result.predictor, _mm_extract_epi16(lowering.predictor, 0), 0);
+            result.history = _mm_insert_epi16(result.history, _mm_extract_epi16(lowering.history, 0), 0);
+        }
+    }
+    if (AtTop(newLow)) {
+        Lanes lanes;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.cost), result.cost0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.cost + 4), result.cost1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.predictor), result.predictor);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.history), result.history);
+        _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
+        _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), s.cost0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), s.cost1);
+        TryClippedAtTop(band, x, lanes);
+        result.cost0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.cost));
+        result.cost1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.cost + 4));
+        result.predictor = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.predictor));
+        result.history = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.history));
+    }
+    return result;
+}
+
+// The least of the eight costs, in every lane.
+template <class Isa>
+inline __m128i Least(const Vectors& result)
+{
+    __m128i least = Isa::Min32(result.cost0, result.cost1, _mm_cmpgt_epi32(result.cost0, result.cost1));
+    __m128i other = _mm_shuffle_epi32(least, 0x4E);
+    least = Isa::Min32(least, other, _mm_cmpgt_epi32(least, other));
+    other = _mm_shuffle_epi32(least, 0xB1);
+    return Isa::Min32(least, other, _mm_cmpgt_epi32(least, other));
+}
+
+// The usual encoder's state replaces lane `lane` of the result where it is
+// cheaper.
+template <class Isa>
+inline void TakePlain(Vectors& result, int lane, int32_t cost, int16_t predictor, int16_t history)
+{
+    // Lane `lane` of eight 32-bit lanes (two halves) and of eight 16-bit ones.
+    const __m128i numbers = _mm_setr_epi32(0, 1, 2, 3), which = _mm_set1_epi32(lane);
+    const __m128i in0 = _mm_cmpeq_epi32(numbers, which);
+    const __m128i in1 = _mm_cmpeq_epi32(_mm_add_epi32(numbers, _mm_set1_epi32(4)), which);
+    const __m128i offer = _mm_set1_epi32(cost);
+    const __m128i more0 = _mm_and_si128(in0, _mm_cmpgt_epi32(result.cost0, offer));
+    const __m128i more1 = _mm_and_si128(in1, _mm_cmpgt_epi32(result.cost1, offer));
+    const __m128i more = _mm_packs_epi32(more0, more1);
+    result.cost0 = Isa::Blend(more0, result.cost0, offer);
+    result.cost1 = Isa::Blend(more1, result.cost1, offer);
+    result.predictor = Isa::Blend(more, result.predictor, _mm_set1_epi16(predictor));
+    result.history = Isa::Blend(more, result.history, _mm_set1_epi16(history));
 }
 
 // Runs the search over `count` samples; the history entries of sample i go to
 // history + 8 × i.
 template <class Isa>
-void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, uint8_t* history)
+void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
 {
     const __m128i laneNumbers = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
@@ -150,9 +227,10 @@ void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, 
     __m128i predictor = _mm_load_si128(reinterpret_cast<const __m128i*>(band.predictor));
     __m128i cost0 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost));
     __m128i cost1 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost + 4));
+    bool fallback = false;
     for (size_t i = 0; i < count; ++i) {
-        const int x = samples[i];
-        const int newLow = NextLow(band.referenceIndex, band.referencePredictor, x);
+        const ImaSearch::Step& plan = steps[i];
+        const int x = plan.sample;
         Sample s;
         s.x = _mm_set1_epi16(static_cast<int16_t>(x));
         s.cost0 = cost0;
@@ -177,48 +255,28 @@ void SearchVectors(ImaSearch::Band& band, const int16_t* samples, size_t count, 
                                             _mm_and_si128(_mm_xor_si128(_mm_xor_si128(c1, c2), c3), s.quarter));
         lowering.history = _mm_sub_epi16(_mm_sub_epi16(_mm_sub_epi16(s.direction, c1), c2), c3);
         AddCosts(s, lowering);
-        Vectors result = MergeMoved<Isa>(newLow - band.low, s, lowering);
-        if (AtBottom(band.low, newLow)) {
-            const int32_t own = _mm_cvtsi128_si32(lowering.cost0);
-            if (own < _mm_cvtsi128_si32(result.cost0)) {
-                result.cost0 = _mm_or_si128(_mm_and_si128(result.cost0, _mm_setr_epi32(0, -1, -1, -1)), _mm_cvtsi32_si128(own));
-                result.predictor = _mm_insert_epi16(result.predictor, _mm_extract_epi16(lowering.predictor, 0), 0);
-                result.history = _mm_insert_epi16(result.history, _mm_extract_epi16(lowering.history, 0), 0);
-            }
-        }
-        if (AtTop(newLow)) {
-            Lanes lanes;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.cost), result.cost0);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.cost + 4), result.cost1);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.predictor), result.predictor);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes.history), result.history);
-            _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
+        // The band the usual encoder placed; or, where no state reaches it
+        // (rare: the sample is taken again), the fallback.
+        int newLow = plan.low;
+        const bool placed = !fallback && Movable(band.low, newLow);
+        if (!placed) {
             _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
             _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
-            TryClippedAtTop(band, x, lanes);
-            result.cost0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.cost));
-            result.cost1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.cost + 4));
-            result.predictor = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.predictor));
-            result.history = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes.history));
+            newLow = FallbackLow(band);
         }
-        // The least cost, the first lane that has it, and the costs from it.
-        __m128i least = Isa::Min32(result.cost0, result.cost1, _mm_cmpgt_epi32(result.cost0, result.cost1));
-        __m128i other = _mm_shuffle_epi32(least, 0x4E);
-        least = Isa::Min32(least, other, _mm_cmpgt_epi32(least, other));
-        other = _mm_shuffle_epi32(least, 0xB1);
-        least = Isa::Min32(least, other, _mm_cmpgt_epi32(least, other));
-        const __m128i equal = _mm_packs_epi32(_mm_cmpeq_epi32(result.cost0, least), _mm_cmpeq_epi32(result.cost1, least));
-        band.best = kTables.firstLane[_mm_movemask_epi8(_mm_packs_epi16(equal, zero)) & 0xFF];
-        // The next placement's reference, from the costs before the least is
-        // taken off (lane 2's extracted without waiting for the least).
-        if (_mm_cvtsi128_si32(_mm_srli_si128(result.cost0, 4 * kReferenceLane)) < kNoState) {
-            band.referenceIndex = newLow + kReferenceLane;
-            band.referencePredictor = static_cast<int16_t>(_mm_extract_epi16(result.predictor, kReferenceLane));
-        } else {
-            _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), result.predictor);
-            band.referenceIndex = newLow + band.best;
-            band.referencePredictor = band.predictor[band.best];
+        Vectors result = MergeInto<Isa>(band, newLow, x, predictor, s, lowering);
+        if (placed && band.plainAlive)
+            TakePlain<Isa>(result, plan.plainLane, PlainOffer(band, plan.plainError), plan.plainPredictor,
+                           plan.plainEntry);
+        const __m128i least = Least<Isa>(result);
+        if (placed && _mm_cvtsi128_si32(least) >= kNoState) {
+            fallback = true;
+            --i;
+            continue;
         }
+        fallback = false;
+        band.plainCost += plan.plainError;
+        band.plainCost -= _mm_cvtsi128_si32(least);
         band.low = newLow;
         cost0 = Isa::Blend(_mm_cmpgt_epi32(result.cost0, live), _mm_sub_epi32(result.cost0, least), noState);
         cost1 = Isa::Blend(_mm_cmpgt_epi32(result.cost1, live), _mm_sub_epi32(result.cost1, least), noState);

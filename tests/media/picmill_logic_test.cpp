@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -195,8 +196,9 @@ TEST(PicMillRender, ShrunkCheckerboardIsFlatGreyAtAnySize)
 {
     // A one-pixel checkerboard shrunk by any ratio, whatever the phase of each
     // output's footprint against the grid: no ripple (the standard deviation of
-    // the 128 x 128 pixels within one level; 127.5 rounds either way).
-    for (unsigned size : {129u, 160u, 179u, 256u, 352u, 1000u}) {
+    // the 128 x 128 pixels within one level), and its mean, half-way between
+    // two levels, rounded the same way everywhere: one RGB565 value.
+    for (unsigned size : {129u, 160u, 179u, 256u, 352u, 1000u, 4096u}) {
         Picture picture(size, size);
         for (unsigned y = 0; y < size; ++y)
             for (unsigned x = 0; x < size; ++x)
@@ -210,6 +212,33 @@ TEST(PicMillRender, ShrunkCheckerboardIsFlatGreyAtAnySize)
         const double mean = sum / static_cast<double>(rgb.size());
         EXPECT_NEAR(127.5, mean, 0.5) << size;
         EXPECT_LE(std::sqrt(squares / static_cast<double>(rgb.size()) - mean * mean), 1.0) << size;
+        const std::vector<uint8_t> rbf = EncodeRbf(rgb);
+        for (size_t i = 2; i < rbf.size(); i += 2)
+            ASSERT_TRUE(rbf[i] == rbf[0] && rbf[i + 1] == rbf[1]) << size << " pixel " << i / 2;
+    }
+}
+
+TEST(PicMillRender, ShrinkWeightsSumToOneAndCancelAOnePixelPatternAtEverySize)
+{
+    // Every source size from 129 to 4096 pixels shrunk to 128, so every phase
+    // of the outputs against the grid: each output's weights sum to one, and
+    // those of the even and odd inputs nearly agree (their difference d), so
+    // that a one-pixel checkerboard (127.5 - 127.5 x d across x d down) is
+    // flat within a quarter of a level before rounding.
+    for (unsigned size = 129; size <= 4096; ++size) {
+        const std::vector<std::vector<Tap>> taps = AxisTaps(size, 128);
+        ASSERT_EQ(128u, taps.size());
+        double worst = 0;
+        for (const std::vector<Tap>& output : taps) {
+            double sum = 0, difference = 0;
+            for (const Tap& tap : output) {
+                sum += tap.weight;
+                difference += (tap.index & 1) ? -tap.weight : tap.weight;
+            }
+            ASSERT_NEAR(1.0, sum, 1e-6) << size;
+            worst = std::max(worst, std::fabs(difference));
+        }
+        ASSERT_LE(2 * 127.5 * worst * worst, 0.25) << size;
     }
 }
 

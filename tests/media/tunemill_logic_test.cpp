@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 using namespace media_test;
 using namespace tunemill;
@@ -474,16 +475,16 @@ double SnrDb(const std::vector<int16_t>& signal, const std::vector<int>& decoded
     return 10 * std::log10(s / e);
 }
 
-// One second at 8000 Hz like speech: a buzz of 30 harmonics (a saw tooth)
-// gliding around 140 Hz and noise, in syllables of 250 ms.
-std::vector<int16_t> SpeechLike()
+// One second like speech: a buzz of 30 harmonics (a saw tooth) gliding
+// around 140 Hz and noise, in syllables of 250 ms.
+std::vector<int16_t> SpeechLike(unsigned rate = 8000)
 {
-    std::vector<int16_t> v(8000);
+    std::vector<int16_t> v(rate);
     double phase = 0;
     uint32_t seed = 1;
     for (size_t i = 0; i < v.size(); ++i) {
-        const double t = static_cast<double>(i) / 8000;
-        phase += (140 + 40 * std::sin(6.283185307179586 * 0.3 * t)) / 8000;
+        const double t = static_cast<double>(i) / rate;
+        phase += (140 + 40 * std::sin(6.283185307179586 * 0.3 * t)) / rate;
         double buzz = 0;
         for (int h = 1; h <= 30; ++h)
             buzz += std::sin(6.283185307179586 * h * phase) / h;
@@ -542,6 +543,52 @@ TEST(TuneMillApmSearch, EveryFormChoosesTheSameCodesWhateverThePieces)
         }
         encoder.Finish(out);
         EXPECT_EQ(whole, out) << static_cast<int>(form);
+    }
+}
+
+TEST(TuneMillApmSearch, NeverEndsWithMoreErrorThanTheUsualEncoder)
+{
+    // The usual encoder (the nearest code each sample, from predictor 0 and
+    // step index 0) on the same samples: its codes are among those the search
+    // follows, so whatever the signal the search's error is at most its own.
+    const double kTwoPi = 6.283185307179586;
+    for (const unsigned rate : {8000u, 16000u}) {
+        const double top = 0.45 * rate, high = 0.42 * rate;
+        uint32_t seed = 7;
+        const std::vector<int16_t> speech = SpeechLike(rate);
+        const struct Case {
+            const char* name;
+            std::function<double(size_t, double)> value;  // of sample i at time t
+        } cases[] = {
+            {"low tone", [&](size_t, double t) { return 16384 * std::sin(kTwoPi * 200 * t); }},
+            {"high tone", [&](size_t, double t) { return 16384 * std::sin(kTwoPi * high * t); }},
+            {"two tones, one near the top",
+             [&](size_t, double t) { return 10000 * (std::sin(kTwoPi * 500 * t) + std::sin(kTwoPi * top * t)); }},
+            {"full level at once", [&](size_t, double t) { return 32767 * std::cos(kTwoPi * 1000 * t); }},
+            {"noise",
+             [&](size_t, double) {
+                 seed = seed * 1103515245u + 12345u;
+                 return (static_cast<int>(seed >> 16) - 32768) / 2.0;
+             }},
+            {"silence then speech", [&](size_t i, double) { return i < rate / 2 ? 0.0 : speech[i - rate / 2]; }},
+            {"clipped square wave", [&](size_t, double t) { return 4 * 32767 * std::sin(kTwoPi * 440 * t); }},
+        };
+        for (const Case& c : cases) {
+            std::vector<int16_t> samples(rate * 3 / 2);
+            for (size_t i = 0; i < samples.size(); ++i) {
+                const double v = std::lround(c.value(i, static_cast<double>(i) / rate));
+                samples[i] = static_cast<int16_t>(std::max(-32768.0, std::min(32767.0, v)));
+            }
+            const std::vector<int> decoded = ReferenceDecode(EncodeApm(samples), samples.size());
+            ImaState state;
+            double ours = 0, usual = 0;
+            for (size_t i = 0; i < samples.size(); ++i) {
+                ImaEncode(state, samples[i]);
+                ours += std::pow(samples[i] - decoded[i], 2);
+                usual += std::pow(samples[i] - state.predictor, 2);
+            }
+            EXPECT_LE(ours, usual) << c.name << " at " << rate << " Hz";
+        }
     }
 }
 
