@@ -7,6 +7,7 @@
 #include "MapCommand.h"
 #include "PackCommand.h"
 #include "StringConv.h"
+#include "SystemLibraries.h"
 #include "UnpackCommand.h"
 #include "Version.h"
 #include <cstdio>
@@ -15,6 +16,7 @@
 // page reaches the program whole; the options keep them as UTF-8.
 int wmain(int argc, wchar_t** argv)
 {
+    SearchSystemFolderOnly();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf8FromWide(argv[i]));
