@@ -1,5 +1,6 @@
 #include "MediaWriters.h"
 #include "ConsoleFiles.h"
+#include "SystemLibraries.h"
 #include <wincodec.h>
 #include <cstdio>
 #include <vector>
@@ -75,7 +76,7 @@ bool WriteClipWave(const ReadAt& read, uint64_t offset, uint64_t length, media::
 
 PngWriter::PngWriter()
 {
-    m_ole32 = ::LoadLibraryW(L"ole32.dll");
+    m_ole32 = LoadSystemLibrary(L"ole32.dll");
     if (!m_ole32)
         return;
     auto initialize = reinterpret_cast<HRESULT(WINAPI*)(void*, DWORD)>(::GetProcAddress(m_ole32, "CoInitializeEx"));

@@ -4,6 +4,7 @@
 #include "ConsoleOutput.h"
 #include "ExitCodes.h"
 #include "StringConv.h"
+#include "SystemLibraries.h"
 #include "Version.h"
 #include <cstdio>
 
@@ -11,6 +12,7 @@
 // page reaches the program whole; the options keep them as UTF-8.
 int wmain(int argc, wchar_t** argv)
 {
+    SearchSystemFolderOnly();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf8FromWide(argv[i]));

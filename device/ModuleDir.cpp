@@ -1,5 +1,10 @@
 #include "ModuleDir.h"
 
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR 0x00000100
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 namespace {
 HINSTANCE g_instance = nullptr;
 }
@@ -56,7 +61,20 @@ bool ModuleLibrary::Load(const char* fileName)
     std::wstring path = GetModuleDirW(true);
     for (const char* c = fileName; *c; ++c)
         path.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
-    m_module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    m_module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!m_module) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_MOD_NOT_FOUND) {
+            // Something it imports is not in the system folder: a companion
+            // of its own, beside it.
+            m_module = ::LoadLibraryExW(path.c_str(), nullptr,
+                                        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+        } else if (error == ERROR_INVALID_PARAMETER) {
+            // A system without the search flags (Windows 7 before its update
+            // KB2533623) knows only the altered order.
+            m_module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
+    }
     return m_module != nullptr;
 }
 

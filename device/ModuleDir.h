@@ -13,8 +13,10 @@ std::wstring GetModuleDirW(bool addBackslash);
 std::string GetModuleDir(bool addBackslash);
 
 // A run-time library of the program's folder (the driver, the converters),
-// loaded by its full path with the altered search order, so that its own
-// dependencies come from there too; freed by the object that loaded it.
+// loaded by its full path; the system libraries it imports come from the
+// system folder only, never from beside the program. Only what the system
+// folder lacks (a vendor's own companion library) is looked for in the
+// library's folder. Freed by the object that loaded it.
 class ModuleLibrary {
 public:
     ModuleLibrary() = default;

@@ -1,7 +1,9 @@
 // MP3 decoding through the audio compression manager: the stream is described
 // as MPEGLAYER3WAVEFORMAT and converted to 16-bit PCM by whichever installed
-// codec accepts it, 16 KiB of the file at a time.
+// codec accepts it, 16 KiB of the file at a time. The manager's library is
+// loaded from the system folder for each decoding, not imported.
 #include "Mp3.h"
+#include "SystemLibrary.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -18,25 +20,53 @@ namespace {
 const DWORD kInputChunk = 16 * 1024;
 const DWORD kMinOutputChunk = 1024 * 1024;
 
+// The manager's functions that the decoding calls, as its header declares them.
+class Acm {
+public:
+    Acm()
+    {
+        loaded_ = library_.Find("acmStreamOpen", &streamOpen) && library_.Find("acmStreamClose", &streamClose) &&
+                  library_.Find("acmStreamSize", &streamSize) &&
+                  library_.Find("acmStreamPrepareHeader", &streamPrepareHeader) &&
+                  library_.Find("acmStreamUnprepareHeader", &streamUnprepareHeader) &&
+                  library_.Find("acmStreamConvert", &streamConvert) &&
+                  library_.Find("acmFormatSuggest", &formatSuggest);
+    }
+    bool Loaded() const { return loaded_; }
+
+    decltype(&::acmStreamOpen) streamOpen = nullptr;
+    decltype(&::acmStreamClose) streamClose = nullptr;
+    decltype(&::acmStreamSize) streamSize = nullptr;
+    decltype(&::acmStreamPrepareHeader) streamPrepareHeader = nullptr;
+    decltype(&::acmStreamUnprepareHeader) streamUnprepareHeader = nullptr;
+    decltype(&::acmStreamConvert) streamConvert = nullptr;
+    decltype(&::acmFormatSuggest) formatSuggest = nullptr;
+
+private:
+    millfiles::SystemLibrary library_{ L"msacm32.dll" };
+    bool loaded_ = false;
+};
+
 class AcmStream {
 public:
-    AcmStream() = default;
+    explicit AcmStream(const Acm& acm) : acm_(acm) {}
     AcmStream(const AcmStream&) = delete;
     AcmStream& operator=(const AcmStream&) = delete;
     ~AcmStream()
     {
         if (handle_)
-            acmStreamClose(handle_, 0);
+            acm_.streamClose(handle_, 0);
     }
 
     bool Open(WAVEFORMATEX* source, WAVEFORMATEX* destination)
     {
-        return acmStreamOpen(&handle_, nullptr, source, destination, nullptr, 0, 0,
-                             ACM_STREAMOPENF_NONREALTIME) == MMSYSERR_NOERROR;
+        return acm_.streamOpen(&handle_, nullptr, source, destination, nullptr, 0, 0,
+                               ACM_STREAMOPENF_NONREALTIME) == MMSYSERR_NOERROR;
     }
     HACMSTREAM Handle() const { return handle_; }
 
 private:
+    const Acm& acm_;
     HACMSTREAM handle_ = nullptr;
 };
 
@@ -44,9 +74,9 @@ private:
 // lengths it was prepared with, as the manager requires.
 class PreparedHeader {
 public:
-    PreparedHeader(HACMSTREAM stream, uint8_t* source, DWORD sourceBytes, uint8_t* destination,
+    PreparedHeader(const Acm& acm, HACMSTREAM stream, uint8_t* source, DWORD sourceBytes, uint8_t* destination,
                    DWORD destinationBytes)
-        : stream_(stream)
+        : acm_(acm), stream_(stream)
     {
         std::memset(&header_, 0, sizeof header_);
         header_.cbStruct = sizeof header_;
@@ -55,7 +85,7 @@ public:
         header_.pbDst = destination;
         header_.cbDstLength = destinationBytes;
         sourceLength_ = header_.cbSrcLength;
-        prepared_ = acmStreamPrepareHeader(stream_, &header_, 0) == MMSYSERR_NOERROR;
+        prepared_ = acm_.streamPrepareHeader(stream_, &header_, 0) == MMSYSERR_NOERROR;
     }
     PreparedHeader(const PreparedHeader&) = delete;
     PreparedHeader& operator=(const PreparedHeader&) = delete;
@@ -63,7 +93,7 @@ public:
     {
         if (prepared_) {
             header_.cbSrcLength = sourceLength_;
-            acmStreamUnprepareHeader(stream_, &header_, 0);
+            acm_.streamUnprepareHeader(stream_, &header_, 0);
         }
     }
 
@@ -71,6 +101,7 @@ public:
     ACMSTREAMHEADER& Header() { return header_; }
 
 private:
+    const Acm& acm_;
     HACMSTREAM stream_;
     ACMSTREAMHEADER header_;
     DWORD sourceLength_ = 0;
@@ -119,16 +150,19 @@ bool IsUsablePcm(const WAVEFORMATEX& format)
 
 bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSink& sink)
 {
+    const Acm acm;
+    if (!acm.Loaded())
+        return false;
     MPEGLAYER3WAVEFORMAT format = DescribeStream(frame);
     WAVEFORMATEX pcm = Pcm16(frame.channels, frame.sampleRate);
-    AcmStream stream;
+    AcmStream stream(acm);
     if (!stream.Open(&format.wfx, &pcm)) {
         // Let the codec name the PCM form it produces.
         std::memset(&pcm, 0, sizeof pcm);
         pcm.wFormatTag = WAVE_FORMAT_PCM;
         pcm.wBitsPerSample = 16;
-        if (acmFormatSuggest(nullptr, &format.wfx, &pcm, sizeof pcm,
-                             ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
+        if (acm.formatSuggest(nullptr, &format.wfx, &pcm, sizeof pcm,
+                              ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
                 MMSYSERR_NOERROR ||
             !IsUsablePcm(pcm) || !stream.Open(&format.wfx, &pcm))
             return false;
@@ -137,7 +171,7 @@ bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSi
         return false;
 
     DWORD outputChunk = 0;
-    if (acmStreamSize(stream.Handle(), kInputChunk, &outputChunk, ACM_STREAMSIZEF_SOURCE) !=
+    if (acm.streamSize(stream.Handle(), kInputChunk, &outputChunk, ACM_STREAMSIZEF_SOURCE) !=
             MMSYSERR_NOERROR ||
         outputChunk < kMinOutputChunk)
         outputChunk = kMinOutputChunk;
@@ -145,8 +179,8 @@ bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSi
     // The codec writes 16-bit samples straight into samples the sink can take.
     outputChunk &= ~static_cast<DWORD>(3);
     std::vector<int16_t> output(outputChunk / 2);
-    PreparedHeader prepared(stream.Handle(), input.data(), kInputChunk, reinterpret_cast<uint8_t*>(output.data()),
-                            outputChunk);
+    PreparedHeader prepared(acm, stream.Handle(), input.data(), kInputChunk,
+                            reinterpret_cast<uint8_t*>(output.data()), outputChunk);
     if (!prepared.Prepared())
         return false;
     ACMSTREAMHEADER& header = prepared.Header();
@@ -173,7 +207,7 @@ bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSi
         if (first)
             flags |= ACM_STREAMCONVERTF_START;
         first = false;
-        if (acmStreamConvert(stream.Handle(), &header, flags) != MMSYSERR_NOERROR) {
+        if (acm.streamConvert(stream.Handle(), &header, flags) != MMSYSERR_NOERROR) {
             if (last && pending == 0 && any)
                 break;  // a codec that will not be called with no input left
             return false;
