@@ -30,6 +30,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 
+# One of apt's error lines, without its "E: ", the address it fetched and the
+# server's address, in at most 160 characters.
+apt_line() { cut -c4- | sed -E 's/Failed to fetch [^ ]+ +//; s/ *\[IP: [^]]*\]//' | cut -c1-160; }
+
 # apt-get update exits 0 even when some index could not be fetched (a mirror
 # mid-sync); it is tried a few times, then setup goes on with what it has.
 for attempt in 1 2 3; do
@@ -38,12 +42,12 @@ for attempt in 1 2 3; do
   if [ $attempt -lt 3 ]; then
     sleep $((attempt * 5))
   else
-    echo "setup: some package indexes could not be fetched ($(grep -m1 '^E:' "$log" | cut -c4- | cut -c1-120)); going on with the rest"
+    echo "setup: some package indexes could not be fetched ($(grep -m1 '^E:' "$log" | apt_line)); going on with the rest"
   fi
 done
 
 # The last error line apt printed, shortened to one line.
-apt_reason() { grep '^E:' "$log" | tail -n1 | cut -c4- | cut -c1-160; }
+apt_reason() { grep '^E:' "$log" | tail -n1 | apt_line; }
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
