@@ -32,6 +32,11 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
         complete = ReadPackedImage(file, options, &map);
     }
 
+    const std::string notPacked = NotPackedImageReason(map);
+    if (!notPacked.empty()) {
+        out.Error(options.input + " is not a packed image: " + notPacked);
+        return kExitFailed;
+    }
     // The table is the command's output: shown even with --quiet.
     const std::string text = options.json ? FormatPackedMapJson(map) : FormatPackedMapText(map);
     std::fputs(text.c_str(), stdout);
@@ -43,7 +48,7 @@ int RunMapCommand(const TessaOptions& options, ConsoleOutput& out)
         return kExitFailed;
     }
     if (!map.problems.empty()) {
-        out.Error(std::to_string(map.problems.size()) + " problem(s) in " + options.input);
+        out.Error(std::to_string(map.problemCount) + " problem(s) in " + options.input);
         return kExitFailed;
     }
     return kExitOk;

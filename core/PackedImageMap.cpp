@@ -16,7 +16,8 @@ using ull = unsigned long long;
 // Collects the problems, keeping at most kMaxProblems lines.
 class Problems {
 public:
-    explicit Problems(std::vector<std::string>* lines) : m_lines(lines) {}
+    // count: every problem found, listed or not.
+    Problems(std::vector<std::string>* lines, uint64_t* count) : m_lines(lines), m_count(count) {}
     ~Problems()
     {
         if (m_dropped > 0)
@@ -24,6 +25,7 @@ public:
     }
     void operator()(const char* format, ...)
     {
+        ++*m_count;
         if (m_lines->size() >= kMaxProblems) {
             ++m_dropped;
             return;
@@ -38,6 +40,7 @@ public:
 
 private:
     std::vector<std::string>* m_lines;
+    uint64_t* m_count;
     uint64_t m_dropped = 0;
 };
 
@@ -133,7 +136,7 @@ bool FillStart(const ReadAt& read, uint64_t lowest, uint64_t end, uint64_t* star
 class MapReading {
 public:
     MapReading(const ReadAt& read, uint64_t fileSize, const PackedMapOptions& options, PackedMap* map)
-        : m_read(read), m_size(fileSize), m_options(options), m_map(*map), m_problem(&map->problems)
+        : m_read(read), m_size(fileSize), m_options(options), m_map(*map), m_problem(&map->problems, &map->problemCount)
     {
     }
 
@@ -360,4 +363,17 @@ bool ReadPackedMap(const ReadAt& read, uint64_t fileSize, const PackedMapOptions
     reading.MeasureClips();
     reading.MeasureFree();
     return true;
+}
+
+std::string NotPackedImageReason(const PackedMap& map)
+{
+    if (map.clips.empty())
+        return std::string();
+    const uint8_t* r = map.clips.front().record;
+    if (std::equal(r + 5, r + 8, kAudioRecordTail))
+        return std::string();
+    char text[96];
+    std::snprintf(text, sizeof text, "its first audio record ends in %02X %02X %02X, not %02X %02X %02X", r[5], r[6],
+                  r[7], kAudioRecordTail[0], kAudioRecordTail[1], kAudioRecordTail[2]);
+    return text;
 }

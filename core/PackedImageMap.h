@@ -58,7 +58,8 @@ struct PackedMap {
     std::optional<uint64_t> free;      // flash bytes after the packed image
     uint64_t capacityBytes = 0;
     uint32_t systemClock = 0;          // the clock the sample rates were worked out for
-    std::vector<std::string> problems;
+    std::vector<std::string> problems;  // the first of them, and a line for the rest
+    uint64_t problemCount = 0;         // every problem found
 };
 
 // Fills map from a file of fileSize bytes read through read. Returns false
@@ -66,6 +67,10 @@ struct PackedMap {
 // the file is a problem.
 // Memory and reads stay bounded by the file's size whatever its counts say.
 bool ReadPackedMap(const ReadAt& read, uint64_t fileSize, const PackedMapOptions& options, PackedMap* map);
+
+// Why a file read as a packed image is none at all (its first audio record
+// is not one); empty when it may be one.
+std::string NotPackedImageReason(const PackedMap& map);
 
 // "APM", "MDM", or "?" for an unknown format code.
 const char* ClipFormatName(const PackedClip& clip);

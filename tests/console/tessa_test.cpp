@@ -269,15 +269,26 @@ TEST_F(TessaTest, MapReadsAGoodImageAndFlagsDamagedOnes)
     } cases[] = {
         { good, 0, "     1     0x0000001C          28           7  APM     1 (/4)       191        8000" },
         { good.substr(0, 20), 1, "problem: clip 1 points outside the file (file offset 28)" },
-        { std::string("\xFF\xFF", 2) + std::string(300, '\x5A'), 1, "problem: " },
+        { std::string("\xFF\xFF", 2) + std::string(300, '\x5A'), 1,
+          "packed.bin is not a packed image: its first audio record ends in 5A 5A 5A, not 88 01 FF\r\n" },
         { "", 1, "problem: " },
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(WriteFile(m_dir + "packed.bin", c.bytes));
         EXPECT_EQ(c.code, Run("map \"" + m_dir + "packed.bin\"")) << c.inOutput;
-        EXPECT_NE(std::string::npos, m_out.find(c.inOutput)) << m_out;
+        EXPECT_NE(std::string::npos, (m_out + m_err).find(c.inOutput)) << m_out << m_err;
         EXPECT_EQ(c.code ? 0u : std::string::npos, m_err.find("tessa: ")) << m_err;
     }
+    // More problems than are listed: the count on standard error counts them all.
+    std::string many = "\x2C\x01";  // 300 records without a banked address
+    for (int k = 0; k < 300; ++k)
+        many += std::string("\x40\xBF\xFF\xFF\xFF\x88\x01\xFF", 8);
+    ASSERT_TRUE(WriteFile(m_dir + "packed.bin", many));
+    EXPECT_EQ(1, Run("map \"" + m_dir + "packed.bin\""));
+    const size_t more = m_out.find("... and ");
+    ASSERT_NE(std::string::npos, more) << m_out;
+    const unsigned long dropped = std::stoul(m_out.substr(more + 8));
+    EXPECT_NE(std::string::npos, m_err.find("tessa: " + std::to_string(200 + dropped) + " problem(s) in ")) << m_err;
     ASSERT_TRUE(WriteFile(m_dir + "packed.bin", good));
     EXPECT_EQ(0, Run("map \"" + m_dir + "packed.bin\" --json"));
     EXPECT_NE(std::string::npos, m_out.find("\"audioStart\": 0, \"audioStartInferred\": true")) << m_out;
