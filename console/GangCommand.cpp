@@ -57,16 +57,16 @@ private:
 // hands the session only handles no other board holds, never closes another
 // board's, and releases a handle to the others only once the driver has
 // closed it.
-class BoardDevice : public FlashDevice {
+class BoardDevice : public FlashDeviceFilter {
 public:
     BoardDevice(FlashDevice& device, HeldHandles& handles, int deviceNumber)
-        : m_device(device), m_handles(handles), m_deviceNumber(deviceNumber)
+        : FlashDeviceFilter(device), m_handles(handles), m_deviceNumber(deviceNumber)
     {
     }
 
     int Open(int deviceNumber) override
     {
-        const int handle = m_device.Open(deviceNumber);
+        const int handle = FlashDeviceFilter::Open(deviceNumber);
         if (handle < 0)
             return handle;
         int holder = 0;
@@ -82,32 +82,22 @@ public:
     void Close(int handle) override
     {
         if (handle < 0) {
-            m_device.Close(handle);
+            FlashDeviceFilter::Close(handle);
         } else if (m_handles.Holds(handle, m_deviceNumber)) {
-            m_device.Close(handle);
+            FlashDeviceFilter::Close(handle);
             m_handles.Release(handle);
         }
     }
-    int SetFlashInfo(int handle, int flashTypeCode, int reserved) override
-    {
-        return m_device.SetFlashInfo(handle, flashTypeCode, reserved);
-    }
-    int InitFlash(int handle) override { return m_device.InitFlash(handle); }
-    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress,
-                int* programmed) override
-    {
-        return m_device.Program(handle, data, count, flashAddress, programmed);
-    }
 
-    // Why the board can't go on with this driver; empty while it can.
-    std::string Clash()
+    // Why the board can't go on with this driver (another board holds the
+    // handle it was given); empty while it can.
+    std::string ClashReason()
     {
         std::lock_guard<std::mutex> lock(m_lock);
         return m_clash;
     }
 
 private:
-    FlashDevice& m_device;
     HeldHandles& m_handles;
     const int m_deviceNumber;
     std::mutex m_lock;
@@ -170,7 +160,7 @@ public:
                                            + Seconds(milliseconds));
     }
 
-    std::string DeviceFault() override { return m_device.Clash(); }
+    std::string DeviceFault() override { return m_device.ClashReason(); }
 
     void Finished(const FlashBoardResult& result) override
     {
@@ -192,7 +182,7 @@ public:
 
     bool CanGoOn() override
     {
-        if (m_device.Clash().empty())
+        if (m_device.ClashReason().empty())
             return true;
         m_gang.display.Status(m_board, "stopped: it can't have a handle of its own");
         return false;

@@ -28,14 +28,14 @@ namespace {
 // The session's view of the device: the run starts when the device first
 // opens (the board claims its place then), and its time runs from the start
 // of that open to the end of the close.
-class SessionDevice : public FlashDevice {
+class SessionDevice : public FlashDeviceFilter {
 public:
-    SessionDevice(FlashDevice& device, FlashStop& stop) : m_device(device), m_stop(stop) {}
+    SessionDevice(FlashDevice& device, FlashStop& stop) : FlashDeviceFilter(device), m_stop(stop) {}
 
     int Open(int deviceNumber) override
     {
         RunClock clock;
-        const int handle = m_device.Open(deviceNumber);
+        const int handle = FlashDeviceFilter::Open(deviceNumber);
         if (handle >= 0 && !m_opened) {
             m_opened = true;
             m_claimed = m_stop.Claim();
@@ -45,19 +45,9 @@ public:
     }
     void Close(int handle) override
     {
-        m_device.Close(handle);
+        FlashDeviceFilter::Close(handle);
         if (m_opened)
             m_milliseconds = m_clock.Milliseconds();
-    }
-    int SetFlashInfo(int handle, int flashTypeCode, int reserved) override
-    {
-        return m_device.SetFlashInfo(handle, flashTypeCode, reserved);
-    }
-    int InitFlash(int handle) override { return m_device.InitFlash(handle); }
-    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress,
-                int* programmed) override
-    {
-        return m_device.Program(handle, data, count, flashAddress, programmed);
     }
 
     bool Opened() const { return m_opened; }
@@ -65,7 +55,6 @@ public:
     uint64_t Milliseconds() const { return m_milliseconds; }
 
 private:
-    FlashDevice& m_device;
     FlashStop& m_stop;
     bool m_opened = false, m_claimed = false;
     RunClock m_clock;

@@ -11,24 +11,11 @@ namespace {
 
 enum class CopyResult { done, notOpened, inputShort, outputFailed };
 
-std::wstring FullPath(const std::wstring& path)
-{
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0)
-        return path;
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    if (length == 0 || length >= needed)
-        return path;
-    full.resize(length);
-    return full;
-}
-
 // The inputs' paths are in the ANSI code page.
 bool NamesOutput(const std::vector<std::string>& inputs, const std::wstring& fullOutput)
 {
     for (const std::string& input : inputs) {
-        if (::lstrcmpiW(FullPath(WideFromAnsi(input)).c_str(), fullOutput.c_str()) == 0)
+        if (::lstrcmpiW(CFile::FullPath(WideFromAnsi(input)).c_str(), fullOutput.c_str()) == 0)
             return true;
     }
     return false;
@@ -85,7 +72,7 @@ PackFailure Refusal(const std::vector<std::string>& audioFiles, const std::vecto
                     const std::wstring& outputPath, const PackParams& params)
 {
     // Creating the output would destroy an input of the same name.
-    const std::wstring fullOutput = FullPath(outputPath);
+    const std::wstring fullOutput = CFile::FullPath(outputPath);
     if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput))
         return PackFailure::outputIsInput;
     const size_t n = audioFiles.size();

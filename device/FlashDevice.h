@@ -20,3 +20,29 @@ public:
 protected:
     ~FlashDevice() = default;
 };
+
+// A device that passes every operation on to another; a wrapper that watches
+// some of them overrides those and calls these.
+class FlashDeviceFilter : public FlashDevice {
+public:
+    explicit FlashDeviceFilter(FlashDevice& device) : m_device(device) {}
+
+    int Open(int deviceNumber) override { return m_device.Open(deviceNumber); }
+    void Close(int handle) override { m_device.Close(handle); }
+    int SetFlashInfo(int handle, int flashTypeCode, int reserved) override
+    {
+        return m_device.SetFlashInfo(handle, flashTypeCode, reserved);
+    }
+    int InitFlash(int handle) override { return m_device.InitFlash(handle); }
+    int Program(int handle, const unsigned char* data, int count, unsigned int flashAddress,
+                int* programmed) override
+    {
+        return m_device.Program(handle, data, count, flashAddress, programmed);
+    }
+
+protected:
+    ~FlashDeviceFilter() = default;
+
+private:
+    FlashDevice& m_device;
+};
