@@ -173,9 +173,10 @@ bool ReadImage(const std::string&, const std::string& value, TessaOptions* o, st
 
 bool ReadFormat(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
 {
-    if (!SameTextIgnoringCase(value, "APM") && !SameTextIgnoringCase(value, "MDM"))
+    media::SpeechFormat format = kDefaultSpeechFormat;
+    if (!media::ParseSpeechFormat(value, &format))
         return Refuse("unknown speech format '" + value + "' (APM or MDM)", error);
-    o->format = SameTextIgnoringCase(value, "APM") ? "APM" : "MDM";
+    o->format = media::SpeechFormatName(format);
     return true;
 }
 

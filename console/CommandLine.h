@@ -3,6 +3,7 @@
 // commands are the rows of one table (TessaCommands.cpp): the usage, the
 // options each command takes, its checks and its run all come from there.
 #pragma once
+#include "BuilderParams.h"
 #include "Capacities.h"
 #include <cstddef>
 #include <cstdint>
@@ -31,10 +32,10 @@ struct TessaOptions {
     // pack, unpack (the folder), convert
     std::string output;
     std::vector<std::string> audio, images;
-    std::string format = "APM";
-    int rate = 8000;
-    int clock = 6144000;
-    unsigned char background[3] = { 255, 255, 255 };
+    std::string format = media::SpeechFormatName(kDefaultSpeechFormat);
+    int rate = kDefaultSampleRate;
+    int clock = kDefaultSystemClock;
+    unsigned char background[3] = { kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2] };
     uint32_t audioStart = 0, imageStart = 0;
     bool audioStartGiven = false, imageStartGiven = false;
     bool keepConverted = false;
