@@ -30,8 +30,6 @@ public:
     // The failure flag: 1 unless the whole file was written. Read it once
     // DoModal has returned.
     int GetFailureFlag() const { return m_nFailed; }
-    // How the worker's run ended (why it failed), once DoModal has returned.
-    const FlashBoardResult& GetResult() const { return m_runner.Result(); }
 
     // Control members, bound in this order.
     CStatic m_transferred;          // 1015
