@@ -34,6 +34,7 @@ const CDialogPart& CBuilderPanel::Controls()
         IDC_SPEECH_FORMAT, IDC_SAMPLE_RATE, IDC_SYSTEM_CLOCK, IDC_AUDIO_START,
         IDC_BG_COLOR, IDC_CHANGE_COLOR, IDC_RESOLUTION, IDC_IMAGE_START, IDC_FLASH_SPI, IDC_FLASH_KP6X, IDC_FLASH_NAND,
         IDC_PREVIEW, IDC_WRITE, IDOK,
+        IDC_OPEN_SET, IDC_SAVE_SET, IDC_SAVE_IMAGE, IDC_FIT_IMAGES, IDC_FLASH_MAP, IDC_MAP_FIGURES,
     };
     return controls;
 }
@@ -55,6 +56,7 @@ void CBuilderPanel::Bind()
     BindDlgControl(m_window, IDC_BG_COLOR, m_bgColor);
     BindDlgControl(m_window, IDC_RESOLUTION, m_resolutionList);
     BindDlgControl(m_window, IDC_IMAGE_START, m_imageStartEdit);
+    BindDlgControl(m_window, IDC_FLASH_MAP, m_mapStrip);
 }
 
 bool CBuilderPanel::LoadConverters()

@@ -10,6 +10,7 @@
 #include "C_CenterComboBox.h"
 #include "C_ColorStatic.h"
 #include "C_DecEdit.h"
+#include "C_FlashMapStrip.h"
 #include "C_HexEdit.h"
 #include "C_PreViewWnd.h"
 #include "DialogPart.h"
@@ -99,6 +100,7 @@ private:
     C_ColorStatic m_bgColor;        // 1007
     C_CenterComboBox m_resolutionList;     // 1017
     C_HexEdit m_imageStartEdit;     // 1023
+    C_FlashMapStrip m_mapStrip;     // 1044
 
     // The builder parameters; the speech format is its name as stored.
     unsigned short m_imageWidth = kImageWidth;

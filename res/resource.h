@@ -49,6 +49,12 @@
 #define IDC_SYSTEM_CLOCK        1027
 #define IDC_SPEECH_FORMAT       1028
 #define IDC_WRITE               1029
+#define IDC_OPEN_SET            1040
+#define IDC_SAVE_SET            1041
+#define IDC_SAVE_IMAGE          1042
+#define IDC_FIT_IMAGES          1043
+#define IDC_FLASH_MAP           1044
+#define IDC_MAP_FIGURES         1045
 
 // Writer dialog
 #define IDC_WRITER_FILENAME     1011
@@ -67,3 +73,5 @@
 #define WM_WRITER_EVENT         0x52A
 // The builder's clip player reports to the main window (ClipPlayer.h).
 #define WM_CLIP_PLAYER          0x528
+// The builder's flash map reports to the main window (FlashMapView.h).
+#define WM_FLASH_MAP            0x529
