@@ -24,7 +24,9 @@ RECT ChildRect(HWND parent, HWND child)
 CTessalineDlg::CTessalineDlg()
     : CDialog(IDD_TESSALINE_DIALOG),
       m_downloadPanel(*this, m_result, [this] { return m_builderPanel.AudioStartAddress(); }),
-      m_builderPanel(*this, m_result)
+      m_builderPanel(*this, m_result,
+                     { [this] { return m_downloadPanel.ChosenCapacityBits(); },
+                       [this](const std::wstring& path) { m_downloadPanel.ShowPath(path); } })
 {
     m_hIcon = ::LoadIconW(CWinApp::ResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     if (CWinApp::Current())
@@ -141,15 +143,24 @@ BOOL CTessalineDlg::OnCommand(int id, int code)
 
 void CTessalineDlg::OnDropFiles(HDROP drop)
 {
-    // The first dropped file counts; folders don't.
-    for (const std::wstring& path : DragQueryFiles(drop)) {
+    std::vector<std::wstring> paths = DragQueryFiles(drop);
+    POINT point = {};
+    const bool onBuilder = m_builderShown && ::DragQueryPoint(drop, &point)
+                           && point.x >= CBuilderPanel::Area(m_hWnd).left;
+    ::DragFinish(drop);
+    // On the builder the files go to its lists.
+    if (onBuilder) {
+        m_builderPanel.OnDropFiles(paths);
+        return;
+    }
+    // On the download panel the first dropped file counts; folders don't.
+    for (const std::wstring& path : paths) {
         DWORD attributes = ::GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         m_downloadPanel.OnDropFile(path);
         break;
     }
-    ::DragFinish(drop);
 }
 
 void CTessalineDlg::OnPaint()

@@ -2,6 +2,8 @@
 #include "BuilderParams.h"
 #include "CColorDialog.h"
 #include "CDialog.h"
+#include "CFileDialog.h"
+#include "ConversionPlan.h"
 #include "CWinApp.h"
 #include "ColorMath.h"
 #include "FlashTypes.h"
@@ -16,8 +18,8 @@ namespace {
 const int kFieldChars = 8;
 }
 
-CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result)
-    : m_window(window), m_result(result), m_deviceView(window, result)
+CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result, Links links)
+    : m_window(window), m_result(result), m_links(std::move(links)), m_deviceView(window, result)
 {
 }
 
@@ -217,6 +219,9 @@ bool CBuilderPanel::OnCommand(int id, int code)
     case IDC_WRITE:
         OnWrite();
         return true;
+    case IDC_SAVE_IMAGE:
+        OnSaveImage();
+        return true;
     default:
         return false;
     }
@@ -361,6 +366,25 @@ void CBuilderPanel::OnShowPicture()
     m_deviceView.ShowPicture(Converters(), source, m_bgColor.GetBkColor());
 }
 
+bool CBuilderPanel::GatherRequest(BuildRequest* request)
+{
+    if (!GatherParams(TRUE))
+        return false;
+    request->audioFiles = m_audioList.Items();
+    request->imageFiles = m_imageList.Items();
+    request->speechFormat = m_speechFormat;
+    request->sampleRate = m_sampleRate;
+    request->systemClock = m_systemClock;
+    request->audioStart = m_audioStartAddress;
+    request->imageStart = m_imageStartAddress;
+    request->background[0] = m_bgRed;
+    request->background[1] = m_bgGreen;
+    request->background[2] = m_bgBlue;
+    request->imageWidth = m_imageWidth;
+    request->imageHeight = m_imageHeight;
+    return true;
+}
+
 void CBuilderPanel::OnWrite()
 {
     struct Running {
@@ -371,21 +395,61 @@ void CBuilderPanel::OnWrite()
     // The converters serve the Write alone.
     m_deviceView.StopClipQuietly();
 
-    if (!GatherParams(TRUE))
-        return;
-
     BuildRequest request;
-    request.audioFiles = m_audioList.Items();
-    request.imageFiles = m_imageList.Items();
-    request.speechFormat = m_speechFormat;
-    request.sampleRate = m_sampleRate;
-    request.systemClock = m_systemClock;
-    request.audioStart = m_audioStartAddress;
-    request.imageStart = m_imageStartAddress;
-    request.background[0] = m_bgRed;
-    request.background[1] = m_bgGreen;
-    request.background[2] = m_bgBlue;
-    request.imageWidth = m_imageWidth;
-    request.imageHeight = m_imageHeight;
-    RunWriteCommand(m_window, m_result, request, CheckedFlashType(), Converters());
+    if (!GatherRequest(&request))
+        return;
+    RunWriteCommand(m_window, m_result, request, CheckedFlashType(), m_links.capacityBits(), Converters());
 }
+
+void CBuilderPanel::OnSaveImage()
+{
+    // The converters serve the Save alone.
+    m_deviceView.StopClipQuietly();
+    BuildRequest request;
+    if (!GatherRequest(&request) || RefuseBuildRequest(m_window, m_result, request))
+        return;
+    CFileDialog dialog(FALSE, "bin", texts::kSaveImageName, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
+                       texts::kBinFilter, &m_window);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const std::wstring target = dialog.GetPathName();
+    if (RunSaveCommand(m_window, m_result, request, m_links.capacityBits(), Converters(), target))
+        m_links.imageSaved(target);
+}
+
+RECT CBuilderPanel::Area(HWND window)
+{
+    RECT area = {};
+    for (HWND control : Controls().Windows(window)) {
+        RECT rect;
+        ::GetWindowRect(control, &rect);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        ::UnionRect(&area, &area, &rect);
+    }
+    return area;
+}
+
+void CBuilderPanel::OnDropFiles(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> audio, images;
+    std::wstring refused;
+    for (const std::wstring& path : paths) {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        // The kind is told by the extension, which is plain ASCII.
+        const SourceKind kind = folder ? SourceKind::other : SourceKindOf(Utf8FromWide(path));
+        if (kind == SourceKind::audio)
+            audio.push_back(path);
+        else if (kind == SourceKind::image)
+            images.push_back(path);
+        else
+            refused += L"\r\n" + path;
+    }
+    if (!refused.empty())
+        m_window.MessageBox((std::wstring(texts::kNotMediaPrefix) + refused).c_str(), texts::kCaptionWarning,
+                            MB_OK | MB_ICONEXCLAMATION);
+    m_audioList.AddPaths(m_window, audio, texts::kMaxAudioFiles);
+    if (m_imageList.AddPaths(m_window, images, texts::kMaxImageFiles))
+        UpdatePreview();
+}
+

@@ -5,6 +5,7 @@
 // image, and the clip and picture as the device will play and show them; the
 // main window routes the panel's commands to it.
 #pragma once
+#include "BuildChain.h"
 #include "BuilderParams.h"
 #include "CControls.h"
 #include "C_CenterComboBox.h"
@@ -18,17 +19,26 @@
 #include "DeviceMediaView.h"
 #include "ModuleDir.h"
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CWinApp;
 namespace Gdiplus { class Bitmap; }
 
 class CBuilderPanel {
 public:
+    // What the panel asks of the window beside it: the capacity chosen in
+    // the download panel (in bits), and to show a packed image just saved
+    // in the download panel's path field.
+    struct Links {
+        std::function<int()> capacityBits;
+        std::function<void(const std::wstring&)> imageSaved;
+    };
     // window: the main window, which holds the panel's controls and owns its
     // messages; result: the result label under both panels.
-    CBuilderPanel(CWnd& window, CStatic& result);
+    CBuilderPanel(CWnd& window, CStatic& result, Links links);
     ~CBuilderPanel();
     CBuilderPanel(const CBuilderPanel&) = delete;
     CBuilderPanel& operator=(const CBuilderPanel&) = delete;
@@ -68,11 +78,20 @@ public:
     // Enter on an audio entry plays it; Escape stops a clip that plays.
     bool PreTranslateMessage(const MSG* msg);
     void OnClipPlayer(WPARAM event);
+    // Files dropped on the panel: audio files join the audio list, pictures
+    // the image list, in the order dropped; other kinds are refused by name.
+    void OnDropFiles(const std::vector<std::wstring>& paths);
+    // The panel's area in the window's client coordinates.
+    static RECT Area(HWND window);
     // The clip stops and the picture window closes (both use the converters).
     void CloseDeviceViews();
 
 private:
     void OnWrite();
+    void OnSaveImage();
+    // The panel's values and lists, read back with GatherParams first; false
+    // (after the warning) when an address is odd.
+    bool GatherRequest(BuildRequest* request);
     void OnPlayClip();
     void OnShowPicture();
     void OnChangeColor();
@@ -88,6 +107,7 @@ private:
 
     CWnd& m_window;
     CStatic& m_result;
+    Links m_links;
 
     // Controls, bound in this order.
     C_CenterComboBox m_speechFormatList;   // 1028

@@ -20,8 +20,17 @@ bool CMediaFileList::AddEntries(CWnd& owner, const char* filter, const wchar_t* 
                        &owner, kFileNameBufferChars);
     if (dialog.DoModal() != IDOK)
         return false;
+    return AddPaths(owner, dialog.GetPathNames(), limitMessage);
+}
+
+bool CMediaFileList::AddPaths(CWnd& owner, const std::vector<std::wstring>& paths, const wchar_t* limitMessage)
+{
+    if (!paths.empty() && GetCount() >= kMaxListEntries) {
+        owner.MessageBox(limitMessage, texts::kCaptionWarning, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
     bool added = false;
-    for (const std::wstring& chosen : dialog.GetPathNames()) {
+    for (const std::wstring& chosen : paths) {
         // The converters take paths in the ANSI code page: a name it can't
         // hold is refused here, by name, rather than fail at the Write.
         std::string path;
@@ -39,6 +48,15 @@ bool CMediaFileList::AddEntries(CWnd& owner, const char* filter, const wchar_t* 
     if (added)
         SetCurSel(GetCount() - 1);
     return added;
+}
+
+void CMediaFileList::Replace(const std::vector<std::string>& paths)
+{
+    ResetContent();
+    for (const std::string& path : paths)
+        AddString(path.c_str());
+    if (!paths.empty())
+        SetCurSel(0);
 }
 
 bool CMediaFileList::DeleteEntry()

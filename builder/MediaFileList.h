@@ -13,6 +13,13 @@ public:
     // Adds the files chosen in a file dialog owned by owner, up to the
     // list's limit (limitMessage when it is full); whether the list changed.
     bool AddEntries(CWnd& owner, const char* filter, const wchar_t* limitMessage);
+    // Appends files as AddEntries does with the dialog's choice (a dropped
+    // set, say): a name the converters can't take is refused to owner by
+    // name, and the list stops at its limit (limitMessage when it is full
+    // already). The last one added is selected; whether the list changed.
+    bool AddPaths(CWnd& owner, const std::vector<std::wstring>& paths, const wchar_t* limitMessage);
+    // The list becomes these entries (ANSI paths), the first selected.
+    void Replace(const std::vector<std::string>& paths);
     // Deletes or moves the selected entry; whether the list changed.
     bool DeleteEntry();
     bool MoveEntry(int step);

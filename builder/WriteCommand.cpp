@@ -1,13 +1,16 @@
 #include "WriteCommand.h"
 #include "C_USBDownloadDlg.h"
+#include "Capacities.h"
 #include "CFile.h"
 #include "CWaitCursor.h"
 #include "FlashSequence.h"
 #include "FlashTypes.h"
+#include "StagedFile.h"
 #include "StringConv.h"
 #include "Texts.h"
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -103,6 +106,25 @@ bool PackedImageFits(CWnd& window, const std::wstring& packed, uint32_t start)
     return false;
 }
 
+// When the packed image would run past the end of the flash chosen in the
+// download panel, asks whether to go on; true to go on.
+bool GoOnPastCapacity(CWnd& window, const std::wstring& packed, uint32_t start, int capacityBits)
+{
+    CFile file;
+    if (capacityBits <= 0 || !file.Open(packed.c_str(), CFile::modeRead | CFile::shareDenyNone))
+        return true;
+    const uint64_t length = file.GetLength();
+    const uint64_t flashBytes = static_cast<uint64_t>(capacityBits) / 8;
+    const FlashRange range = CheckFlashRange(start, length, flashBytes);
+    if (range != FlashRange::pastFlashEnd)
+        return true;
+    const std::wstring question =
+        RefusalSentence(FlashRangeText(range, start, length, flashBytes, CapacityName(capacityBits)))
+        + texts::kGoOnAnyway;
+    return window.MessageBox(question.c_str(), texts::kCaptionWarning,
+                             MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES;
+}
+
 // Writes the packed image through the Writer dialog, whose run is logged.
 void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed, uint32_t start, int flashType)
 {
@@ -116,18 +138,80 @@ void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed,
         result.SetWindowText(texts::kWriteSuccess);
 }
 
-}  // namespace
+// Copies a file whole into target's place: target keeps its old content
+// unless the copy is complete.
+bool CopyWhole(const std::wstring& source, const std::wstring& target)
+{
+    CFile input;
+    StagedFile output;
+    if (!input.Open(source.c_str(), CFile::modeRead | CFile::shareDenyWrite) || !output.Create(target))
+        return false;
+    std::vector<uint8_t> buffer(kPackCopyBufferSize);
+    const uint64_t length = input.GetLength();
+    uint64_t copied = 0;
+    for (;;) {
+        const UINT count = input.Read(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (count == 0)
+            break;
+        if (!output.Write(buffer.data(), count))
+            return false;
+        copied += count;
+    }
+    // A read that fails ends the loop as the end of the file would.
+    return copied == length && output.Commit() != FALSE;
+}
 
-void RunWriteCommand(CWnd& window, CStatic& result, BuildRequest request, int flashTypeIndex,
-                     const MediaConverters& converters)
+// Converts and packs the request into the temporary folder as the Write
+// does; the converted files are gone when it returns.
+bool PackIntoTemporaryFolder(CWnd& window, CStatic& result, BuildRequest& request, const MediaConverters& converters,
+                             ConvertedFiles* converted)
 {
     // The packed image goes into the temporary folder, whatever its name and length.
     request.outputPath = FormatWithText(WideFromAnsi(texts::kPackedImageFormat), TempFolder());
+    PackReport report(window, result);
+    if (!BuildPackedImage(request, converters, report, converted))
+        return false;
+    result.SetWindowText(texts::kPackSuccess);
+    return true;
+}
+
+}  // namespace
+
+bool RefuseBuildRequest(CWnd& window, CStatic& result, const BuildRequest& request)
+{
+    BuildRefusal refusal;
+    refusal.failure = CheckBuildRequest(request);
+    if (refusal.failure == BuildFailure::none)
+        return false;
+    PackReport report(window, result);
+    report.Refused(refusal);
+    return true;
+}
+
+void RunWriteCommand(CWnd& window, CStatic& result, BuildRequest request, int flashTypeIndex, int capacityBits,
+                     const MediaConverters& converters)
+{
     // The converted files stay beside their sources until the image is written.
     ConvertedFiles converted;
-    PackReport report(window, result);
-    if (!BuildPackedImage(request, converters, report, &converted))
+    if (!PackIntoTemporaryFolder(window, result, request, converters, &converted))
         return;
-    result.SetWindowText(texts::kPackSuccess);
+    if (!GoOnPastCapacity(window, request.outputPath, request.audioStart, capacityBits))
+        return;
     WritePackedImage(window, result, request.outputPath, request.audioStart, flashTypeIndex);
+}
+
+bool RunSaveCommand(CWnd& window, CStatic& result, BuildRequest request, int capacityBits,
+                    const MediaConverters& converters, const std::wstring& target)
+{
+    if (!PackIntoTemporaryFolder(window, result, request, converters, nullptr))
+        return false;
+    if (!GoOnPastCapacity(window, request.outputPath, request.audioStart, capacityBits))
+        return false;
+    result.SetWindowText(texts::kSavingImage);
+    if (!CopyWhole(request.outputPath, target)) {
+        window.MessageBox(texts::kSaveImageFail, texts::kCaptionError, MB_OK);
+        return false;
+    }
+    result.SetWindowText(texts::kSaveSuccess);
+    return true;
 }

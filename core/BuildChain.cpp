@@ -11,7 +11,9 @@ void DeleteFiles(const std::vector<std::string>& files)
         ::DeleteFileA(file.c_str());
 }
 
-BuildFailure CheckRequest(const BuildRequest& request)
+}  // namespace
+
+BuildFailure CheckBuildRequest(const BuildRequest& request)
 {
     if (request.audioStart & 1)
         return BuildFailure::audioAddressOdd;
@@ -24,8 +26,6 @@ BuildFailure CheckRequest(const BuildRequest& request)
         return BuildFailure::sampleRateZero;
     return BuildFailure::none;
 }
-
-}  // namespace
 
 const char* BuildFailureText(BuildFailure failure)
 {
@@ -60,7 +60,7 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
                      ConvertedFiles* converted)
 {
     BuildRefusal refusal;
-    refusal.failure = CheckRequest(request);
+    refusal.failure = CheckBuildRequest(request);
     if (refusal.failure != BuildFailure::none) {
         report.Refused(refusal);
         return 0;

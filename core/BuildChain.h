@@ -53,6 +53,10 @@ protected:
     ~BuildReport() = default;
 };
 
+// What the chain refuses before it converts anything: odd start addresses,
+// no files, audio without a sample rate; none when it may go on.
+BuildFailure CheckBuildRequest(const BuildRequest& request);
+
 // A short English description of a failure.
 const char* BuildFailureText(BuildFailure failure);
 

@@ -9,6 +9,20 @@ std::string FileExtension(const std::string& path)
     return dot == std::string::npos ? path : path.substr(dot + 1);
 }
 
+SourceKind SourceKindOf(const std::string& path)
+{
+    const std::string extension = FileExtension(path);
+    for (const char* audio : { "MP3", "WAV" }) {
+        if (SameTextIgnoringCase(extension, audio))
+            return SourceKind::audio;
+    }
+    for (const char* image : { "JPG", "BMP", "PNG", "GIF" }) {
+        if (SameTextIgnoringCase(extension, image))
+            return SourceKind::image;
+    }
+    return SourceKind::other;
+}
+
 std::string ConvertedPath(const std::string& source)
 {
     return source + ".rbf";

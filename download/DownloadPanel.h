@@ -6,6 +6,7 @@
 #pragma once
 #include "CControls.h"
 #include "C_USBCmd.h"
+#include "Capacities.h"
 #include "DialogPart.h"
 #include "FlashRunner.h"
 #include "WorkerEvents.h"
@@ -40,6 +41,10 @@ public:
     bool OnCommand(int id, int code);
     // A file dropped on the window; ignored while a download runs.
     void OnDropFile(const std::wstring& path);
+    // The path field shows this file (one the builder has just saved).
+    void ShowPath(const std::wstring& path) { m_path.SetWindowText(path.c_str()); }
+    // The capacity in bits that a download would use now.
+    int ChosenCapacityBits() const { return CapacityBits(RunCapacityIndex()); }
 
     // Stores what to download and loads the driver; 0 after saying why not.
     int SetupDownload(const std::wstring& path, unsigned int startAddress, HWND owner);

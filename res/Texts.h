@@ -73,12 +73,22 @@ constexpr const wchar_t* kNotAnsiPathPrefix =
 constexpr const wchar_t* kPackSuccess = L"Packag image success.";
 constexpr const wchar_t* kWriteSuccess = L"Writing image files to flash success.";
 constexpr const char* kPackedImageFormat = "%sPackedImageFile.bin";
+// After a sentence saying how the packed image runs past the flash's end.
+constexpr const wchar_t* kGoOnAnyway = L"\r\n\r\nGo on anyway?";
+
+// Save command
+constexpr const wchar_t* kSavingImage = L"Saving image file...";
+constexpr const wchar_t* kSaveSuccess = L"Saving image file success.";
+constexpr const wchar_t* kSaveImageFail = L"Save image file fail.";
+constexpr const char* kSaveImageName = "PackedImageFile.bin";
 
 // File lists
 constexpr const wchar_t* kMaxAudioFiles = L"Maximum audio files is 65535.";
 constexpr const wchar_t* kMaxImageFiles = L"Maximum image files is 65535.";
 constexpr const char* kAudioFilter = "MP3/WAV File|*.mp3;*.wav||";
 constexpr const char* kImageFilter = "Image File|*.jpg;*.bmp;*.png;*.gif||";
+constexpr const wchar_t* kNotMediaPrefix =
+    L"These files are neither audio (MP3, WAV) nor image files (JPG, BMP, PNG, GIF), so they are not added:";
 
 // Settings store: sections and keys
 constexpr const char* kSectionOptional = "Optional";

@@ -79,7 +79,7 @@ void App::SetText(int id, const std::string& text) const
     ::SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool App::DropFiles(const std::vector<std::wstring>& paths) const
+bool App::DropFiles(const std::vector<std::wstring>& paths, POINT point, bool wait) const
 {
     // WM_DROPFILES carries a memory block of the receiving process: a
     // DROPFILES header and the wide paths, each ended by a null, then one
@@ -88,6 +88,7 @@ bool App::DropFiles(const std::vector<std::wstring>& paths) const
     auto* header = reinterpret_cast<DROPFILES*>(block.data());
     header->pFiles = sizeof(DROPFILES);
     header->fWide = TRUE;
+    header->pt = point;
     for (const std::wstring& path : paths) {
         const char* bytes = reinterpret_cast<const char*>(path.c_str());
         block.insert(block.end(), bytes, bytes + (path.size() + 1) * sizeof(wchar_t));
@@ -96,6 +97,9 @@ bool App::DropFiles(const std::vector<std::wstring>& paths) const
     void* remote = ::VirtualAllocEx(m_process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remote)
         return false;
+    if (!wait)
+        return ::WriteProcessMemory(m_process, remote, block.data(), block.size(), nullptr)
+               && ::SendNotifyMessageW(m_main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
     bool sent = ::WriteProcessMemory(m_process, remote, block.data(), block.size(), nullptr)
         && ::SendMessageTimeoutW(m_main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0, SMTO_NORMAL, 5000, nullptr);
     ::VirtualFreeEx(m_process, remote, 0, MEM_RELEASE);
@@ -131,7 +135,12 @@ bool App::NoMessageBox(DWORD waitMs) const
 
 void App::Dismiss(const MessageBoxInfo& box) const
 {
-    ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Answer(box, IDOK);
+}
+
+void App::Answer(const MessageBoxInfo& box, int button) const
+{
+    ::PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     WaitFor([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); });
 }
 

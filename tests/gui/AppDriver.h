@@ -38,13 +38,18 @@ public:
     void SetText(int id, const std::string& text) const;
     // Drops these files and folders on the main window, as the shell would,
     // and returns once the window has handled the drop.
-    bool DropFiles(const std::vector<std::wstring>& paths) const;
+    // point: where they are dropped, in the main window's client coordinates.
+    // Unless waited for, the drop is sent without waiting for its handler
+    // (which may show a message box), and its block stays in the program.
+    bool DropFiles(const std::vector<std::wstring>& paths, POINT point = POINT(), bool wait = true) const;
 
     // Waits for a message box of the program (any dialog with a message text).
     bool WaitMessageBox(MessageBoxInfo* info, DWORD timeoutMs = 5000) const;
     // True when no message box appears within the time.
     bool NoMessageBox(DWORD waitMs) const;
     void Dismiss(const MessageBoxInfo& box) const;
+    // Presses one of a message box's buttons (IDYES, IDNO...).
+    void Answer(const MessageBoxInfo& box, int button) const;
     // The visible top-level dialogs of the program other than the main window.
     std::vector<HWND> OtherDialogs() const;
 

@@ -15,6 +15,8 @@ std::string ExeDir();
 // backslash; removed with all it holds when the process ends.
 std::string MakeTempDir(const char* tag);
 std::string ReadFile(const std::string& path);
+// An ASCII text as UTF-16.
+inline std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 bool WriteFile(const std::string& path, const std::string& bytes);
 // Copies the named files from the build's bin folder into dir.
 bool CopyFromBin(const std::string& dir, const std::vector<const char*>& names);

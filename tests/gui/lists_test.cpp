@@ -44,7 +44,6 @@ protected:
                               reinterpret_cast<LPARAM>(m_app.Item(id)), SMTO_NORMAL, 5000, &result);
     }
 
-    std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 };
 
 TEST_F(ListsTest, AddingSeveralFilesAppendsThemInOrderAndSelectsTheLast)

@@ -64,7 +64,6 @@ protected:
         return path;
     }
 
-    static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 };
 
 TEST_F(WindowTest, HeightGrowsToHoldTheResultLabelWidthAndPositionStay)
