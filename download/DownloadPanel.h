@@ -46,6 +46,9 @@ public:
     // Prepares the bar and starts the run.
     int StartDownload();
     bool IsRunning() const { return m_runner.IsActive(); }
+    // The capacity list's position as a run would read it (the default when
+    // none is selected); selects nothing.
+    int ChosenCapacityIndex() const { return RunCapacityIndex(); }
     // The run's messages (its progress and its events) and the erase timer;
     // true when msg is one of them.
     bool OnRunMessage(UINT msg, WPARAM wParam, LPARAM lParam);
