@@ -29,41 +29,43 @@ public:
             return false;
         uint8_t* out = static_cast<uint8_t*>(buffer);
         while (bytes > 0) {
-            uint64_t runEnd = 0;
-            const uint8_t value = ByteAt(offset, &runEnd);
-            const size_t run = static_cast<size_t>(std::min<uint64_t>(bytes, runEnd - offset));
+            const Run run = RunAt(offset);
+            const size_t count = static_cast<size_t>(std::min<uint64_t>(bytes, run.end - offset));
             if (offset < m_header.size())
-                std::memcpy(out, &m_header[static_cast<size_t>(offset)], run);
+                std::memcpy(out, &m_header[static_cast<size_t>(offset)], count);
             else
-                std::memset(out, value, run);
-            out += run;
-            offset += run;
-            bytes -= run;
+                std::memset(out, run.value, count);
+            out += count;
+            offset += count;
+            bytes -= count;
         }
         return true;
     }
 
 private:
-    // The byte at offset, and where the run of bytes like it ends (the
+    // Bytes alike from an offset on: their value and where they end (the
     // header's bytes are copied as they are).
-    uint8_t ByteAt(uint64_t offset, uint64_t* runEnd) const
+    struct Run {
+        uint8_t value;
+        uint64_t end;
+    };
+
+    Run RunAt(uint64_t offset) const
     {
-        const uint64_t header = m_header.size();
-        const uint64_t none = ~uint64_t{0};
-        if (offset < header)
-            return *runEnd = header, 0;
+        const uint64_t endless = ~uint64_t{0};
+        if (offset < m_header.size())
+            return Run{ 0, m_header.size() };
         if (m_imageCount == 0)
-            return *runEnd = none, 0;
+            return Run{ 0, endless };
         if (offset < m_audioEnd)
-            return *runEnd = m_audioEnd, 0;
+            return Run{ 0, m_audioEnd };
         if (offset < m_countAt)
-            return *runEnd = m_countAt, 0xFF;
-        *runEnd = offset + 1;
+            return Run{ 0xFF, m_countAt };
         if (offset == m_countAt)
-            return static_cast<uint8_t>(m_imageCount);
+            return Run{ static_cast<uint8_t>(m_imageCount), offset + 1 };
         if (offset == m_countAt + 1)
-            return static_cast<uint8_t>(m_imageCount >> 8);
-        return *runEnd = none, 0;
+            return Run{ static_cast<uint8_t>(m_imageCount >> 8), offset + 1 };
+        return Run{ 0, endless };
     }
 
     const std::vector<uint8_t>& m_header;
@@ -122,24 +124,22 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-// "Audio 482642 + fill 2478 + images 655362 = 1140482 bytes" from the reader's table.
+// "1140482 bytes: audio 482642, fill 2478, images 655362" from the reader's table.
 std::string Sizes(const PackedMap& map)
 {
-    const uint64_t audio = map.imageOffset ? map.audioEnd : map.size;
-    const uint64_t images = map.imageOffset ? map.size - *map.imageOffset : 0;
-    std::string text = Format("Audio %llu", static_cast<ull>(audio));
+    std::string text = Format("%llu bytes: audio %llu", static_cast<ull>(map.size), static_cast<ull>(map.audioEnd));
     if (map.imageOffset)
-        text += Format(" + fill %llu + images %llu", static_cast<ull>(map.fill), static_cast<ull>(images));
-    return text + Format(" = %llu bytes", static_cast<ull>(map.size));
+        text += Format(", fill %llu, images %llu", static_cast<ull>(map.fill),
+                       static_cast<ull>(map.size - *map.imageOffset));
+    return text;
 }
 
 std::string Refusal(const FlashMap& map)
 {
     switch (map.failure) {
     case PackFailure::audioPastImages:
-        return Format("Images at %08llX overlap the audio up to %08llX: lowest image start %08llX",
-                      static_cast<ull>(map.imageStart), static_cast<ull>(map.audioEnd),
-                      static_cast<ull>(map.lowestImageStart));
+        return Format("Images overlap the audio up to %08llX: lowest image start %08llX",
+                      static_cast<ull>(map.audioEnd), static_cast<ull>(map.lowestImageStart));
     case PackFailure::sampleRateZero:
         return "No audio at a sample rate of 0";
     case PackFailure::tooManyFiles:
@@ -210,11 +210,8 @@ std::string FlashMapFigures(const FlashMap& map)
     if (map.empty)
         return Format("No audio or image file: %llu bytes free", static_cast<ull>(map.capacityBytes));
     if (!map.fits)
-        return Sizes(map.map) + Format(": does not fit, %llu over the %llu of the flash",
-                                       static_cast<ull>(map.end - map.capacityBytes),
-                                       static_cast<ull>(map.capacityBytes));
-    return Sizes(map.map) + Format("; %llu of %llu free", static_cast<ull>(map.map.free ? *map.map.free : 0),
-                                   static_cast<ull>(map.capacityBytes));
+        return Sizes(map.map) + Format("; does not fit by %llu", static_cast<ull>(map.end - map.capacityBytes));
+    return Sizes(map.map) + Format("; free %llu", static_cast<ull>(map.map.free ? *map.map.free : 0));
 }
 
 bool FlashMapWarns(const FlashMap& map)

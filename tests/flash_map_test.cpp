@@ -36,10 +36,9 @@ struct FiguresCase {
 TEST(FlashMap, FiguresLineSaysSizesFreeOverlapAndOverrun)
 {
     const FiguresCase cases[] = {
-        { 0x1000, "Audio 35 + fill 4061 + images 32770 = 36866 bytes; 225278 of 262144 free", false, true },
-        { 0x0000, "Images at 00000000 overlap the audio up to 00000023: lowest image start 00001000", true, false },
-        { 0x40000, "Audio 35 + fill 262109 + images 32770 = 294914 bytes: does not fit, 32770 over the 262144 "
-                   "of the flash", true, false },
+        { 0x1000, "36866 bytes: audio 35, fill 4061, images 32770; free 225278", false, true },
+        { 0x0000, "Images overlap the audio up to 00000023: lowest image start 00001000", true, false },
+        { 0x40000, "294914 bytes: audio 35, fill 262109, images 32770; does not fit by 32770", true, false },
     };
     for (const FiguresCase& c : cases) {
         const FlashMap map = Made(Input(c.imageStart));

@@ -53,13 +53,13 @@ TEST_F(MapTest, DefaultsOverlapAndFitImagesMovesTheImages)
     // The map is worked out once the panel is in view.
     ::SendMessageW(m_app.Main(), WM_SYSCOMMAND, kImageBuilderCommand, 0);
 
-    const std::wstring overlap = L"Images at 00000000 overlap the audio up to 000007DA: lowest image start 00001000";
+    const std::wstring overlap = L"Images overlap the audio up to 000007DA: lowest image start 00001000";
     EXPECT_TRUE(WaitFor([&] { return m_app.Text(kMapFigures) == overlap; }, 15000)) << m_app.Text(kMapFigures).size();
     EXPECT_TRUE(m_app.Enabled(kFitImages));
 
     m_app.Click(kFitImages);
     EXPECT_EQ(L"00001000", m_app.Text(kImageStart));
-    const std::wstring fits = L"Audio 2010 + fill 2086 + images 32770 = 36866 bytes; 4157438 of 4194304 free";
+    const std::wstring fits = L"36866 bytes: audio 2010, fill 2086, images 32770; free 4157438";
     EXPECT_TRUE(WaitFor([&] { return m_app.Text(kMapFigures) == fits; }, 15000));
     EXPECT_FALSE(m_app.Enabled(kFitImages));
     // Converted into the temporary folder: nothing beside the sources.
