@@ -1,6 +1,7 @@
 #include "TessalineDlg.h"
 #include "AboutDlg.h"
 #include "CDC.h"
+#include "Capacities.h"
 #include "CWinApp.h"
 #include "DropFiles.h"
 #include "Texts.h"
@@ -134,8 +135,13 @@ BOOL CTessalineDlg::OnCommand(int id, int code)
     // One run at a time: a download or a Write has the device and its binding.
     if (code == BN_CLICKED && IsDeviceBusy() && (CDownloadPanel::NeedsDevice(id) || CBuilderPanel::NeedsDevice(id)))
         return TRUE;
-    if (CDownloadPanel::Controls().HasControl(id))
-        return m_downloadPanel.OnCommand(id, code) ? TRUE : FALSE;
+    if (CDownloadPanel::Controls().HasControl(id)) {
+        const bool handled = m_downloadPanel.OnCommand(id, code);
+        // The builder's flash map hears of another capacity too.
+        if (id == IDC_CAPACITY && code == CBN_SELCHANGE)
+            m_builderPanel.OnCapacityChange();
+        return handled ? TRUE : FALSE;
+    }
     if (CBuilderPanel::Controls().HasControl(id))
         return m_builderPanel.OnCommand(id, code) ? TRUE : FALSE;
     return FALSE;
@@ -215,6 +221,10 @@ BOOL CTessalineDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
         m_builderPanel.OnClipPlayer(wParam);
         *result = 0;
         return TRUE;
+    case WM_FLASH_MAP:
+        m_builderPanel.OnFlashMap(wParam, lParam);
+        *result = 0;
+        return TRUE;
     default:
         if (!m_downloadPanel.OnRunMessage(msg, wParam, lParam))
             return FALSE;
@@ -264,6 +274,7 @@ void CTessalineDlg::ShowBuilderPanel(bool show)
         ::ShowWindow(control, show ? SW_SHOWNA : SW_HIDE);
     ::CheckMenuItem(GetSystemMenu(FALSE), IDM_IMAGE_BUILDER, MF_BYCOMMAND | (show ? MF_CHECKED : MF_UNCHECKED));
     FitWindow(false);
+    m_builderPanel.OnShown(show);
 
     // The focus must not stay on a control that went out of view.
     HWND focus = ::GetFocus();

@@ -13,11 +13,6 @@
 #include "WriteCommand.h"
 #include "resource.h"
 
-namespace {
-// Parameter fields are read with at most 8 characters.
-const int kFieldChars = 8;
-}
-
 CBuilderPanel::CBuilderPanel(CWnd& window, CStatic& result, Links links)
     : m_window(window), m_result(result), m_links(std::move(links)), m_deviceView(window, result)
 {
@@ -59,6 +54,7 @@ void CBuilderPanel::Bind()
     BindDlgControl(m_window, IDC_RESOLUTION, m_resolutionList);
     BindDlgControl(m_window, IDC_IMAGE_START, m_imageStartEdit);
     BindDlgControl(m_window, IDC_FLASH_MAP, m_mapStrip);
+    BindDlgControl(m_window, IDC_MAP_FIGURES, m_mapFigures);
 }
 
 bool CBuilderPanel::LoadConverters()
@@ -76,6 +72,7 @@ bool CBuilderPanel::LoadConverters()
 
 void CBuilderPanel::FreeConverters()
 {
+    m_mapView.Stop();
     m_tuneMill.Free();
     m_picMill.Free();
 }
@@ -190,7 +187,7 @@ int CBuilderPanel::GatherParams(BOOL showMessages)
     return 1;
 }
 
-bool CBuilderPanel::OnCommand(int id, int code)
+bool CBuilderPanel::OnPanelCommand(int id, int code)
 {
     if (id == IDC_SPEECH_FORMAT && code == CBN_SELCHANGE) {
         OnSpeechFormatChange();
@@ -229,6 +226,7 @@ bool CBuilderPanel::OnCommand(int id, int code)
 
 bool CBuilderPanel::PreTranslateMessage(const MSG* msg)
 {
+    TrackListHover(msg);
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && msg->hwnd == m_audioList.m_hWnd) {
         OnPlayClip();
         return true;

@@ -17,6 +17,7 @@
 #include "DialogPart.h"
 #include "MediaFileList.h"
 #include "DeviceMediaView.h"
+#include "FlashMapView.h"
 #include "ModuleDir.h"
 #include <cstdint>
 #include <functional>
@@ -86,7 +87,34 @@ public:
     // The clip stops and the picture window closes (both use the converters).
     void CloseDeviceViews();
 
+    // The flash map (BuilderPanelMap.cpp), worked out only while the panel
+    // is in view, to the scale of the flash chosen in the download panel.
+    void OnShown(bool shown);
+    void OnCapacityChange() { RequestMap(); }
+    void OnFlashMap(WPARAM wParam, LPARAM lParam);
+    // The map shown is that of the lists and values as they stand now.
+    bool IsMapUpToDate() const { return m_mapView.IsUpToDate(); }
+    // The up-to-date map's packed image would end past the capacity.
+    bool MapWouldNotFit() const;
+
 private:
+    // Parameter fields are read with at most this many characters.
+    static constexpr int kFieldChars = 8;
+
+    // The panel's own handling of a command; OnCommand adds the map's.
+    bool OnPanelCommand(int id, int code);
+    // What a change means for the map; true when the command is the map's alone.
+    bool OnMapCommand(int id, int code);
+    void RequestMap();
+    // The lists and the fields as they stand, read without storing them.
+    BuildRequest FieldsRequest() const;
+    void ShowMap(const FlashMap& map);
+    void ShowMapFigures(const std::string& text, bool warn);
+    // Marks the entry under the mouse, else the selection of the list used last.
+    void MarkOnMap();
+    void TrackListHover(const MSG* msg);
+    void OnFitImages();
+
     void OnWrite();
     void OnSaveImage();
     // The panel's values and lists, read back with GatherParams first; false
@@ -140,4 +168,12 @@ private:
     // A Write is converting, packing or writing.
     bool m_writeRunning = false;
     CDeviceMediaView m_deviceView;
+
+    // The flash map.
+    C_ColorStatic m_mapFigures;     // 1045
+    CFlashMapView m_mapView;
+    bool m_shown = false;
+    int m_markList = 0;             // the list whose selection is marked: 1012, 1001 or none
+    int m_hoverList = 0;            // the list and entry under the mouse
+    int m_hoverEntry = -1;
 };

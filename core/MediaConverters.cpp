@@ -1,5 +1,6 @@
 #include "MediaConverters.h"
 #include "ConversionPlan.h"
+#include <mutex>
 
 namespace {
 typedef int(WINAPI* AudioExport)(const char*, const char*, const char*, int);
@@ -7,6 +8,13 @@ typedef int(WINAPI* ImageExport)(const char*, const char*, unsigned int, unsigne
                                  const unsigned char*);
 
 const char kImageExport[] = "ConvertImageResourceToRBF";
+
+// Held for every export's call, by every thread.
+std::mutex& ConverterLock()
+{
+    static std::mutex lock;
+    return lock;
+}
 
 ConversionDiagnosis Missing(ConversionProblem problem, const char* exportName = "")
 {
@@ -54,8 +62,11 @@ int MediaConverters::ConvertAudio(const std::string& speechFormat, const std::st
     auto convert = reinterpret_cast<AudioExport>(::GetProcAddress(m_hTuneMill, plan.exportName));
     if (!convert)
         return 0;
-    if (convert(source.c_str(), plan.firstByProduct.c_str(), converted.c_str(), sampleRate) == 0)
-        return 0;
+    {
+        std::lock_guard<std::mutex> one(ConverterLock());
+        if (convert(source.c_str(), plan.firstByProduct.c_str(), converted.c_str(), sampleRate) == 0)
+            return 0;
+    }
     ::DeleteFileA(plan.firstByProduct.c_str());
     ::DeleteFileA(plan.secondByProduct.c_str());
     return 1;
@@ -68,8 +79,13 @@ int MediaConverters::ConvertAudioOnly(const std::string& speechFormat, const std
     if (!m_hTuneMill || !PlanAudioConversion(speechFormat, source, converted, &plan))
         return 0;
     auto convert = reinterpret_cast<AudioExport>(::GetProcAddress(m_hTuneMill, plan.exportName));
-    if (!convert || convert(source.c_str(), "", converted.c_str(), sampleRate) == 0)
+    if (!convert)
         return 0;
+    {
+        std::lock_guard<std::mutex> one(ConverterLock());
+        if (convert(source.c_str(), "", converted.c_str(), sampleRate) == 0)
+            return 0;
+    }
     ::DeleteFileA(plan.secondByProduct.c_str());
     return 1;
 }
@@ -82,6 +98,7 @@ int MediaConverters::ConvertImage(const std::string& source, const std::string& 
     auto convert = reinterpret_cast<ImageExport>(::GetProcAddress(m_hPicMill, kImageExport));
     if (!convert)
         return 0;
+    std::lock_guard<std::mutex> one(ConverterLock());
     return convert(source.c_str(), converted.c_str(), width, height, 2, 1, background);
 }
 

@@ -1,5 +1,9 @@
 // The converter libraries' exports, called through modules their owner has
 // loaded (the main window or the console program). Knows no window.
+// Conversions run one at a time in the process, whichever thread asks (a
+// vendor's library may keep state between calls): each call holds one lock
+// for the length of its export's call, so a thread waits at most for the
+// conversion of one file.
 #pragma once
 #include "ConversionPlan.h"
 #include <windows.h>

@@ -8,21 +8,6 @@
 
 namespace {
 
-// A name in the temporary folder for one preview's converted file, in the
-// ANSI code page the converters take; false when that can't hold it.
-bool TempConvertedPath(const char* extension, std::string* path)
-{
-    wchar_t folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH)
-        return false;
-    static LONG counter = 0;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"tessaline-look-%lu-%ld.%hs", ::GetCurrentProcessId(), ::InterlockedIncrement(&counter),
-                  extension);
-    return AnsiFromWideExact(std::wstring(folder) + name, path);
-}
-
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
 {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -42,6 +27,19 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
 }
 
 }  // namespace
+
+bool TempConvertedPath(const char* extension, std::string* path)
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH)
+        return false;
+    static LONG counter = 0;
+    wchar_t name[64];
+    std::swprintf(name, 64, L"tessaline-look-%lu-%ld.%hs", ::GetCurrentProcessId(), ::InterlockedIncrement(&counter),
+                  extension);
+    return AnsiFromWideExact(std::wstring(folder) + name, path);
+}
 
 bool PrepareClipPreview(const MediaConverters& converters, const ClipRequest& request, ClipPreview* clip)
 {

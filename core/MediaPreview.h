@@ -21,6 +21,10 @@ struct ClipPreview {
     std::vector<int16_t> samples;
 };
 
+// A new name in the temporary folder for a converted file, in the ANSI code
+// page the converters take; false when that can't hold it.
+bool TempConvertedPath(const char* extension, std::string* path);
+
 // Converts into the temporary folder, decodes, and removes every file it
 // made. False when the conversion or the decoding fails.
 bool PrepareClipPreview(const MediaConverters& converters, const ClipRequest& request, ClipPreview* clip);

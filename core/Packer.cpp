@@ -1,5 +1,6 @@
 #include "Packer.h"
 #include "BuilderParams.h"
+#include "PackLayout.h"
 #include "CFile.h"
 #include "StagedFile.h"
 #include "StringConv.h"
@@ -75,12 +76,7 @@ PackFailure Refusal(const std::vector<std::string>& audioFiles, const std::vecto
     const std::wstring fullOutput = CFile::FullPath(outputPath);
     if (NamesOutput(audioFiles, fullOutput) || NamesOutput(imageFiles, fullOutput))
         return PackFailure::outputIsInput;
-    const size_t n = audioFiles.size();
-    if (n > 0 && params.sampleRate == 0)
-        return PackFailure::sampleRateZero;
-    if (n > static_cast<size_t>(kMaxListEntries) || imageFiles.size() > static_cast<size_t>(kMaxListEntries))
-        return PackFailure::tooManyFiles;
-    return PackFailure::none;
+    return CheckPackCounts(audioFiles.size(), imageFiles.size(), params);
 }
 
 // The output of one pack, written section by section under a temporary
@@ -89,8 +85,8 @@ PackFailure Refusal(const std::vector<std::string>& audioFiles, const std::vecto
 // could not be read whole, at the end.
 class PackOutput {
 public:
-    PackOutput(const std::wstring& path, PackResult& result, OldOutput old)
-        : m_path(path), m_result(result), m_old(old)
+    PackOutput(const std::wstring& path, const PackParams& params, PackResult& result, OldOutput old)
+        : m_path(path), m_params(params), m_result(result), m_old(old)
     {
     }
 
@@ -104,30 +100,19 @@ public:
             RemoveOld();
             return false;
         }
-        m_headerSize = 2 + kAudioRecordSize * n;
-        m_header.reset(new (std::nothrow) uint8_t[m_headerSize]());
+        m_layout = PackLayout(m_params, n);
         m_buffer.reset(new (std::nothrow) uint8_t[kPackCopyBufferSize]);
-        if (!m_header || !m_buffer)
+        if (!m_buffer)
             return Fail(PackFailure::noMemory);
-        m_header[0] = static_cast<uint8_t>(n);
-        m_header[1] = static_cast<uint8_t>(n >> 8);
-        if (!m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize)))
+        if (!WriteHeader())
             return Fail(PackFailure::outputNotWritten);
         return true;
     }
 
     // The clips back to back, then the header again with every record
     // filled, so that each input is read only once.
-    bool WriteAudio(const std::vector<std::string>& audioFiles, const PackParams& params)
+    bool WriteAudio(const std::vector<std::string>& audioFiles)
     {
-        AudioRecord record;
-        TimerSettings(params.systemClock, params.sampleRate, &record.prescaler, &record.timerCount);
-        media::SpeechFormat format = media::SpeechFormat::apm;  // any other text is taken for APM
-        media::ParseSpeechFormat(params.speechFormat, &format);
-        record.formatCode = SpeechFormatCode(format);
-
-        // Wide, so that no start address or file size can wrap it.
-        m_next = static_cast<uint64_t>(params.audioStart) + m_headerSize;
         for (size_t k = 0; k < audioFiles.size(); ++k) {
             uint64_t size = 0;
             const CopyResult copied = CopyInput(audioFiles[k], &size);
@@ -135,32 +120,27 @@ public:
                 return Fail(PackFailure::outputNotWritten);
             if (copied == CopyResult::notOpened)
                 continue;  // its record stays zero
-            record.banked = ClipBankedAddress(m_next);
-            EncodeAudioRecord(record, &m_header[2 + kAudioRecordSize * k]);
-            m_next += size;
+            m_layout.PlaceClip(k, size);
         }
-        m_result.audioEnd = m_next;
+        m_next = m_result.audioEnd = m_layout.Next();
         if (audioFiles.empty())
             return true;
-        if (!m_file.Seek(0) || !m_file.Write(m_header.get(), static_cast<UINT>(m_headerSize))
-            || !m_file.Seek(static_cast<int64_t>(m_next - params.audioStart)))
+        if (!m_file.Seek(0) || !WriteHeader() || !m_file.Seek(static_cast<int64_t>(m_next - m_params.audioStart)))
             return Fail(PackFailure::outputNotWritten);
         return true;
     }
 
     // 0xFF up to the image start, the image count and the images.
-    bool WriteImages(const std::vector<std::string>& imageFiles, const PackParams& params)
+    bool WriteImages(const std::vector<std::string>& imageFiles)
     {
-        const uint64_t imageStart = params.imageStartAfterAudio ? SectorBoundaryAtOrAfter(m_next) : params.imageStart;
-        m_result.imageStart = imageStart;
-        if (m_next > imageStart)
-            return Fail(PackFailure::audioPastImages);  // the audio section runs into the image section
         // Known to end past the address space: refused before any fill is written.
-        const uint64_t imagesEnd = imageStart + 2 + SizeOfFiles(imageFiles);
-        if (imagesEnd > kFlashAddressSpace) {
-            m_result.end = imagesEnd;
-            return Fail(PackFailure::pastAddressSpace);
-        }
+        const PackFailure placed = m_layout.PlaceImages(imageFiles.size(), SizeOfFiles(imageFiles));
+        m_result.imageStart = m_layout.ImageStart();
+        if (placed == PackFailure::pastAddressSpace)
+            m_result.end = m_layout.End();
+        if (placed != PackFailure::none)
+            return Fail(placed);
+        const uint64_t imageStart = m_layout.ImageStart();
         if (!WriteFill(m_file, imageStart - m_next, m_buffer.get()) || !WriteCount(m_file, imageFiles.size()))
             return Fail(PackFailure::outputNotWritten);
         m_next = imageStart + 2;
@@ -227,12 +207,18 @@ private:
             m_result.file = path;
     }
 
+    bool WriteHeader()
+    {
+        const std::vector<uint8_t>& header = m_layout.Header();
+        return m_file.Write(header.data(), static_cast<UINT>(header.size())) != 0;
+    }
+
     const std::wstring m_path;
+    const PackParams& m_params;
     PackResult& m_result;
     const OldOutput m_old;
     StagedFile m_file;
-    size_t m_headerSize = 0;
-    std::unique_ptr<uint8_t[]> m_header;
+    PackLayout m_layout;
     std::unique_ptr<uint8_t[]> m_buffer;
     uint64_t m_next = 0;  // flash address of the next byte to be written
 };
@@ -262,10 +248,10 @@ int PackImage(const std::vector<std::string>& audioFiles, const std::vector<std:
             CFile::Remove(outputPath.c_str());
         return 0;
     }
-    PackOutput output(outputPath, r, old);
-    if (!output.Open(audioFiles.size()) || !output.WriteAudio(audioFiles, params))
+    PackOutput output(outputPath, params, r, old);
+    if (!output.Open(audioFiles.size()) || !output.WriteAudio(audioFiles))
         return 0;
-    if (!imageFiles.empty() && !output.WriteImages(imageFiles, params))
+    if (!imageFiles.empty() && !output.WriteImages(imageFiles))
         return 0;
     return output.Finish() ? 1 : 0;
 }

@@ -43,7 +43,8 @@ public:
     void OnDropFile(const std::wstring& path);
     // The path field shows this file (one the builder has just saved).
     void ShowPath(const std::wstring& path) { m_path.SetWindowText(path.c_str()); }
-    // The capacity in bits that a download would use now.
+    // The capacity in bits that a download would use now (the default when
+    // none is selected); selects nothing.
     int ChosenCapacityBits() const { return CapacityBits(RunCapacityIndex()); }
 
     // Stores what to download and loads the driver; 0 after saying why not.

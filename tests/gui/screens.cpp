@@ -105,6 +105,27 @@ void DoubleClickNew(int list, const std::string& path)
     ::PostMessageW(app.Main(), WM_COMMAND, MAKEWPARAM(list, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.Item(list)));
 }
 
+// The flash map under the builder: the default values, where the images
+// overlap the audio, with a clip marked under the mouse; then after Fit Images.
+void ShootFlashMap(const std::string& tone, const std::string& bands)
+{
+    for (int list : { 1012, 1001 })
+        ::SendMessageW(app.Item(list), LB_RESETCONTENT, 0, 0);
+    for (int k = 0; k < 6; ++k)
+        ::SendMessageA(app.Item(1012), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tone.c_str()));
+    for (int k = 0; k < 4; ++k)
+        ::SendMessageA(app.Item(1001), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(bands.c_str()));
+    app.SetText(1023, "00000000");  // its change asks for the map
+    auto settled = [] { return app.Text(1045).rfind(L"Working", 0) != 0 && !app.Text(1045).empty(); };
+    gui::WaitFor(settled, 20000);
+    const LRESULT itemHeight = ::SendMessageW(app.Item(1012), LB_GETITEMHEIGHT, 0, 0);
+    ::PostMessageW(app.Item(1012), WM_MOUSEMOVE, 0, MAKELPARAM(10, static_cast<int>(itemHeight) * 2 + 2));
+    Shoot("map-overlap", app.Main());
+    app.Click(1043);
+    gui::WaitFor([] { return app.Text(1045).find(L"bytes: audio") != std::wstring::npos; }, 20000);
+    Shoot("map", app.Main());
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -166,6 +187,7 @@ int main(int argc, char** argv)
     Shoot("picture", look ? look : app.Main());
     if (look)
         ::PostMessageW(look, WM_CLOSE, 0, 0);
+    ShootFlashMap(tone, bands);
     ::PostMessageW(app.Main(), WM_SYSCOMMAND, 0x0010, 0);
     HWND about = nullptr;
     gui::WaitFor([&] {
