@@ -113,7 +113,8 @@ bool ReadFlashType(const std::string& value, MediaSet* set, std::string* why)
 }
 
 const ValueKey kValueKeys[] = {
-    { "speech-format", ReadSpeechFormat, [](const MediaSet& s) { return std::string(media::SpeechFormatName(s.speechFormat)); } },
+    { "speech-format", ReadSpeechFormat,
+      [](const MediaSet& s) { return std::string(media::SpeechFormatName(s.speechFormat)); } },
     { "sample-rate", ReadSampleRate, [](const MediaSet& s) { return FormatDecimal(s.sampleRate); } },
     { "system-clock", ReadSystemClock, [](const MediaSet& s) { return FormatDecimal(s.systemClock); } },
     { "background", ReadBackground,

@@ -13,7 +13,8 @@ struct MediaSet {
     media::SpeechFormat speechFormat = kDefaultSpeechFormat;
     int sampleRate = kDefaultSampleRate;     // Hz
     int systemClock = kDefaultSystemClock;   // Hz
-    uint8_t background[3] = { kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2] };  // red, green, blue
+    // red, green, blue
+    uint8_t background[3] = { kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2] };
     uint32_t audioStart = kDefaultAudioStart, imageStart = kDefaultImageStart;
     int flashType = 0;                       // index into kFlashTypes
 };
