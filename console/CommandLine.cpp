@@ -177,6 +177,7 @@ bool ReadFormat(const std::string&, const std::string& value, TessaOptions* o, s
     if (!media::ParseSpeechFormat(value, &format))
         return Refuse("unknown speech format '" + value + "' (APM or MDM)", error);
     o->format = media::SpeechFormatName(format);
+    o->formatGiven = true;
     return true;
 }
 
@@ -186,12 +187,15 @@ bool ReadHertz(const std::string& name, const std::string& value, TessaOptions* 
     long long number = 0;
     if (!ParseDecimalArgument(value, 99999999, &number))
         return Refuse(name + " must be a number of hertz, at most 8 digits: '" + value + "'", error);
-    (name == "--rate" ? o->rate : o->clock) = static_cast<int>(number);
+    const bool rate = name == "--rate";
+    (rate ? o->rate : o->clock) = static_cast<int>(number);
+    (rate ? o->rateGiven : o->clockGiven) = true;
     return true;
 }
 
 bool ReadBackground(const std::string&, const std::string& value, TessaOptions* o, std::string* error)
 {
+    o->backgroundGiven = true;
     return ParseColor(value, o->background)
            || Refuse("the background must be R,G,B with values from 0 to 255: '" + value + "'", error);
 }
@@ -209,6 +213,12 @@ bool ReadStart(const std::string& name, const std::string& value, TessaOptions* 
 bool ReadKeepConverted(const std::string&, const std::string&, TessaOptions* o, std::string*)
 {
     o->keepConverted = true;
+    return true;
+}
+
+bool ReadSet(const std::string&, const std::string& value, TessaOptions* o, std::string*)
+{
+    o->setFile = value;
     return true;
 }
 
@@ -247,6 +257,7 @@ const TessaOption kOptions[] = {
     { "--image-start", true, ReadStart },
     { "--keep-converted", false, ReadKeepConverted },
     { "--replace", false, ReadReplace },
+    { "--set", true, ReadSet },
 };
 
 // The options any command's run reads, which may also come before it.
@@ -327,6 +338,8 @@ bool CheckCommand(const TessaCommandRow& command, const std::vector<std::string>
         o->input = plain[0];
     if (o->count && !o->loop)
         return Refuse("--count goes with --loop", error);
+    if (!o->setFile.empty() && (!o->audio.empty() || !o->images.empty()))
+        return Refuse("--audio and --image don't go with --set: the set lists the files", error);
     if (command.missingOutput && o->output.empty())
         return Refuse(command.missingOutput, error);
     if (command.clockAboveZero && o->clock == 0)

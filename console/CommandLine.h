@@ -38,6 +38,9 @@ struct TessaOptions {
     unsigned char background[3] = { kDefaultBackground[0], kDefaultBackground[1], kDefaultBackground[2] };
     uint32_t audioStart = 0, imageStart = 0;
     bool audioStartGiven = false, imageStartGiven = false;
+    // Given on the command line, so that a media set's value doesn't replace it.
+    bool formatGiven = false, rateGiven = false, clockGiven = false, backgroundGiven = false;
+    std::string setFile;                // pack, map, unpack: --set, a media set's file
     bool keepConverted = false;
     bool replace = false;               // unpack: remove what an earlier unpack left in the folder
 };

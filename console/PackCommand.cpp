@@ -71,6 +71,8 @@ std::string RefusalText(const BuildRefusal& refusal, const TessaOptions& options
     case BuildFailure::imageAddressOdd:
         return "the image start address must be even: " + Address(options.imageStart);
     case BuildFailure::noMedia:
+        if (!options.setFile.empty())
+            return "nothing to pack: the set " + options.setFile + " lists no audio or image file";
         return "nothing to pack: give at least one --audio or --image file";
     case BuildFailure::sampleRateZero:
         return "the sample rate is 0 Hz; audio needs one: give --rate HZ";

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ConsoleOutput.h"
 #include "ExitCodes.h"
+#include "SetOptions.h"
 #include "StringConv.h"
 #include "SystemLibraries.h"
 #include "Version.h"
@@ -31,6 +32,8 @@ int wmain(int argc, wchar_t** argv)
         std::printf("tessa %s\n", TESSALINE_VERSION_TEXT);
         return kExitOk;
     }
+    if (!ApplyMediaSetFile(&options, out))
+        return kExitBadInput;
     const TessaCommandRow* command = FindTessaCommand(options.command);
     return command ? command->run(options, out) : kExitBadInput;
 }

@@ -26,25 +26,30 @@ const TessaCommandRow kTessaCommands[] = {
     { TessaCommand::pack, "pack",
       "-o OUT [--audio FILE]... [--image FILE]... [--format APM|MDM] [--rate HZ]\n"
       "       [--clock HZ] [--background R,G,B] [--audio-start HEX] [--image-start HEX]\n"
-      "       [--keep-converted]",
+      "       [--keep-converted]\n"
+      "  tessa pack --set FILE -o OUT [value options as above] [--keep-converted]",
       "convert the files and pack them into OUT, as the builder's Write does; without\n"
-      "--image-start the images go to the first 4 KiB boundary after the audio",
+      "--image-start the images go to the first 4 KiB boundary after the audio;\n"
+      "with --set the files and values of a media set, its image start as given",
       { "-o", "--output", "--audio", "--image", "--format", "--rate", "--clock", "--background", "--audio-start",
-        "--image-start", "--keep-converted", "--quiet" },
+        "--image-start", "--keep-converted", "--set", "--quiet" },
       nullptr, "pack needs an output file: -o OUT", false, RunPackCommand },
     { TessaCommand::map, "map",
-      "IMAGE [--json] [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]",
-      "print the table of a packed image",
-      { "--json", "--audio-start", "--image-start", "--clock", "--capacity", "--quiet" },
+      "IMAGE [--json] [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
+      "           [--set FILE]",
+      "print the table of a packed image; --set takes the start addresses and the clock\n"
+      "from a media set",
+      { "--json", "--audio-start", "--image-start", "--clock", "--capacity", "--set", "--quiet" },
       "map needs an image file", nullptr, false, RunMapCommand },
     { TessaCommand::unpack, "unpack",
       "IMAGE -o DIR [--audio-start HEX] [--image-start HEX] [--clock HZ] [--capacity C]\n"
-      "         [--replace]",
+      "         [--replace] [--set FILE]",
       "read a packed image as map does and write its clips as audio-01.wav..., its\n"
       "pictures as image-01.png... and map.json into DIR, as the device plays and shows them;\n"
       "DIR is new or empty, or with --replace the files of an earlier unpack in it are\n"
-      "removed first (and nothing else)",
-      { "-o", "--output", "--audio-start", "--image-start", "--clock", "--capacity", "--replace", "--quiet" },
+      "removed first (and nothing else); --set as for map",
+      { "-o", "--output", "--audio-start", "--image-start", "--clock", "--capacity", "--replace", "--set",
+        "--quiet" },
       "unpack needs an image file", "unpack needs an output folder: -o DIR", true, RunUnpackCommand },
     { TessaCommand::convert, "convert",
       "SOURCE -o OUT [--format APM|MDM] [--rate HZ] [--clock HZ] [--background R,G,B]",
@@ -71,6 +76,8 @@ const char* const kUsageTail =
     "               %LOCALAPPDATA%\\Tessaline\\downloads.csv\n"
     "  --no-log     append nothing to the download log\n"
     "  --quiet      no progress or information, only errors\n"
+    "  --set FILE   a media set, the builder's lists and values in a text file (README,\n"
+    "               \"Media sets\"); the options given beside it override its values\n"
     "  --help, --version\n"
     "\n"
     "exit codes: 0 success; 1 the device or the flash failed (or a library is missing, or\n"

@@ -463,6 +463,61 @@ TEST_F(TessaTest, AFailedPackLeavesTheOldFileAsItWasAndNoTemporaryFile)
     EXPECT_TRUE(Found(m_dir + "m.bin.~*").empty());
 }
 
+// A media set of two clips and a picture, in a folder of its own beside theirs.
+std::string WriteDemoSet(const std::string& dir)
+{
+    const bool made = ::CreateDirectoryA((dir + "media").c_str(), nullptr) && ::CreateDirectoryA((dir + "sets").c_str(), nullptr)
+                      && WriteFile(dir + "media\\tone.wav", Wave(1000)) && WriteFile(dir + "hum.wav", Wave(300))
+                      && WriteFile(dir + "media\\pic.bmp", Bmp())
+                      && WriteFile(dir + "sets\\demo.tms",
+                                   "tessaline-media-set = 1\nspeech-format = MDM\nsample-rate = 16000\n"
+                                   "system-clock = 12000000\nbackground = 0, 128, 255\naudio-start = 00000800\n"
+                                   "image-start = 00002000\nflash-type = KP6X\n\naudio = ../media/tone.wav\n"
+                                   "audio = ..\\hum.wav\nimage = ../media/pic.bmp\n");
+    return made ? dir + "sets\\demo.tms" : std::string();
+}
+
+TEST_F(TessaTest, PackWithASetGivesTheBytesOfPackWithItsFilesAndValues)
+{
+    const std::string set = WriteDemoSet(m_dir);
+    ASSERT_NE("", set);
+    const std::string files = " --audio \"" + m_dir + "media\\tone.wav\" --audio \"" + m_dir + "hum.wav\" --image \""
+                              + m_dir + "media\\pic.bmp\" --format MDM --clock 12000000 --background 0,128,255 "
+                              "--audio-start 800 --image-start 2000";
+    ASSERT_EQ(0, Run("pack -o \"" + m_dir + "given.bin\" --rate 16000" + files)) << m_err;
+    ASSERT_EQ(0, Run("pack --set \"" + set + "\" -o \"" + m_dir + "set.bin\"")) << m_err;
+    const std::string given = ReadFile(m_dir + "given.bin");
+    ASSERT_EQ(0x1802u + 32768, given.size());  // the images at 0x2000, behind their count
+    EXPECT_EQ(given, ReadFile(m_dir + "set.bin"));
+    EXPECT_EQ(0, Run("map \"" + m_dir + "set.bin\" --set \"" + set + "\"")) << m_out;
+    EXPECT_NE(std::string::npos, m_out.find("image start: 0x00002000 (file offset 6144)")) << m_out;
+
+    // A value given beside the set overrides the set's.
+    ASSERT_EQ(0, Run("pack -o \"" + m_dir + "given.bin\" --rate 8000" + files)) << m_err;
+    ASSERT_EQ(0, Run("pack --set \"" + set + "\" -o \"" + m_dir + "set.bin\" --rate 8000")) << m_err;
+    EXPECT_NE(given, ReadFile(m_dir + "given.bin"));
+    EXPECT_EQ(ReadFile(m_dir + "given.bin"), ReadFile(m_dir + "set.bin"));
+}
+
+TEST_F(TessaTest, ARefusedSetIsOneLineWithItsLine)
+{
+    const std::string set = WriteDemoSet(m_dir);
+    ASSERT_TRUE(WriteFile(m_dir + "bad.tms", "tessaline-media-set = 1\n# a comment\ncolour = 1, 2, 3\n"));
+    const std::pair<std::string, std::string> cases[] = {
+        { "pack --set \"" + m_dir + "bad.tms\" -o \"" + m_dir + "m.bin\"", m_dir + "bad.tms:3: unknown key 'colour'" },
+        { "pack --set \"" + set + "\" -o \"" + m_dir + "m.bin\" --audio \"" + m_dir + "hum.wav\"",
+          "--audio and --image don't go with --set: the set lists the files" },
+        { "unpack \"" + m_image + "\" -o \"" + m_dir + "out\" --set \"" + m_dir + "none.tms\"", m_dir + "none.tms: no such file" },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(2, Run(c.first)) << c.first;
+        EXPECT_EQ("tessa: " + c.second + "\r\n", m_err);
+        EXPECT_EQ("", m_out);
+    }
+    EXPECT_EQ("", ReadFile(m_dir + "m.bin"));
+    EXPECT_TRUE(Found(m_dir + "out").empty());
+}
+
 TEST_F(TessaTest, PathsOfTheWrongKindSayWhatTheyAreAndWhatToDo)
 {
     ASSERT_TRUE(WriteFile(m_dir + "tone.wav", Wave(1000)));
