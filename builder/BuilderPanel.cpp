@@ -219,6 +219,12 @@ bool CBuilderPanel::OnPanelCommand(int id, int code)
     case IDC_SAVE_IMAGE:
         OnSaveImage();
         return true;
+    case IDC_OPEN_SET:
+        OnOpenSet();
+        return true;
+    case IDC_SAVE_SET:
+        OnSaveSet();
+        return true;
     default:
         return false;
     }
@@ -368,18 +374,7 @@ bool CBuilderPanel::GatherRequest(BuildRequest* request)
 {
     if (!GatherParams(TRUE))
         return false;
-    request->audioFiles = m_audioList.Items();
-    request->imageFiles = m_imageList.Items();
-    request->speechFormat = m_speechFormat;
-    request->sampleRate = m_sampleRate;
-    request->systemClock = m_systemClock;
-    request->audioStart = m_audioStartAddress;
-    request->imageStart = m_imageStartAddress;
-    request->background[0] = m_bgRed;
-    request->background[1] = m_bgGreen;
-    request->background[2] = m_bgBlue;
-    request->imageWidth = m_imageWidth;
-    request->imageHeight = m_imageHeight;
+    *request = FieldsRequest();
     return true;
 }
 
@@ -446,8 +441,11 @@ void CBuilderPanel::OnDropFiles(const std::vector<std::wstring>& paths)
     if (!refused.empty())
         m_window.MessageBox((std::wstring(texts::kNotMediaPrefix) + refused).c_str(), texts::kCaptionWarning,
                             MB_OK | MB_ICONEXCLAMATION);
-    m_audioList.AddPaths(m_window, audio, texts::kMaxAudioFiles);
-    if (m_imageList.AddPaths(m_window, images, texts::kMaxImageFiles))
+    const bool audioAdded = m_audioList.AddPaths(m_window, audio, texts::kMaxAudioFiles);
+    const bool imagesAdded = m_imageList.AddPaths(m_window, images, texts::kMaxImageFiles);
+    if (imagesAdded)
         UpdatePreview();
+    if (audioAdded || imagesAdded)
+        RequestMap();
 }
 

@@ -18,6 +18,7 @@
 #include "MediaFileList.h"
 #include "DeviceMediaView.h"
 #include "FlashMapView.h"
+#include "MediaSet.h"
 #include "ModuleDir.h"
 #include <cstdint>
 #include <functional>
@@ -117,6 +118,13 @@ private:
 
     void OnWrite();
     void OnSaveImage();
+    // Media sets (BuilderPanelSets.cpp).
+    void OnOpenSet();
+    void OnSaveSet();
+    // The panel's lists and values as a set, and a set shown in the panel
+    // (false, with the panel as it was, when its paths can't be listed).
+    MediaSet CurrentSet();
+    bool ShowSet(const MediaSet& set);
     // The panel's values and lists, read back with GatherParams first; false
     // (after the warning) when an address is odd.
     bool GatherRequest(BuildRequest* request);

@@ -14,8 +14,6 @@
 
 namespace {
 
-enum class SourceKind { unknown, audio, picture };
-
 // The text after the name's last ".", in lower case; empty when it has none.
 std::string Extension(const std::string& path)
 {
@@ -27,16 +25,6 @@ std::string Extension(const std::string& path)
     return extension;
 }
 
-// By the name's extension, as the builder's lists take them.
-SourceKind KindOf(const std::string& path)
-{
-    const std::string extension = Extension(path);
-    if (extension == "mp3" || extension == "wav")
-        return SourceKind::audio;
-    if (extension == "jpg" || extension == "jpeg" || extension == "bmp" || extension == "png" || extension == "gif")
-        return SourceKind::picture;
-    return SourceKind::unknown;
-}
 
 // A folder the converters can name (in the ANSI code page) for the
 // converted file: the temporary folder, else its short form, else the
@@ -150,8 +138,8 @@ int WritePicture(const InputFile& converted, const TessaOptions& options, const 
 int RunConvertCommand(const TessaOptions& options, ConsoleOutput& out)
 {
     const std::string& source = options.input;
-    const SourceKind kind = KindOf(source);
-    if (kind == SourceKind::unknown) {
+    const SourceKind kind = SourceKindOf(source);
+    if (kind == SourceKind::other) {
         out.Error("unknown kind of source: " + source + " (audio .mp3 or .wav, pictures .jpg, .bmp, .png or .gif)");
         return kExitBadInput;
     }

@@ -11,12 +11,14 @@ std::string FileExtension(const std::string& path)
 
 SourceKind SourceKindOf(const std::string& path)
 {
+    if (path.find('.') == std::string::npos)
+        return SourceKind::other;
     const std::string extension = FileExtension(path);
     for (const char* audio : { "MP3", "WAV" }) {
         if (SameTextIgnoringCase(extension, audio))
             return SourceKind::audio;
     }
-    for (const char* image : { "JPG", "BMP", "PNG", "GIF" }) {
+    for (const char* image : { "JPG", "JPEG", "BMP", "PNG", "GIF" }) {
         if (SameTextIgnoringCase(extension, image))
             return SourceKind::image;
     }

@@ -17,8 +17,8 @@ struct AudioConversion {
 // The text after the last "." of a path (the whole path when it has none).
 std::string FileExtension(const std::string& path);
 // What the builder's lists take, by extension (any case): MP3 and WAV go to
-// the audio list, JPG, BMP, PNG and GIF to the image list, as the lists' file
-// dialogs offer them.
+// the audio list, JPG (or JPEG), BMP, PNG and GIF to the image list, as the
+// lists' file dialogs offer them.
 enum class SourceKind { audio, image, other };
 SourceKind SourceKindOf(const std::string& path);
 

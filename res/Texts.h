@@ -82,6 +82,14 @@ constexpr const wchar_t* kSaveSuccess = L"Saving image file success.";
 constexpr const wchar_t* kSaveImageFail = L"Save image file fail.";
 constexpr const char* kSaveImageName = "PackedImageFile.bin";
 
+// Media sets
+constexpr const char* kMediaSetFilter = "Media Set File|*.tms|All Files|*.*||";
+constexpr const char* kMediaSetExtension = "tms";
+constexpr const wchar_t* kOpenSetFailPrefix = L"Open media set file fail.\r\n";
+constexpr const wchar_t* kSaveSetFail = L"Save media set file fail.";
+constexpr const wchar_t* kSetOpenedFormat = L"Media set %s opened.";
+constexpr const wchar_t* kSetSavedFormat = L"Media set %s saved.";
+
 // File lists
 constexpr const wchar_t* kMaxAudioFiles = L"Maximum audio files is 65535.";
 constexpr const wchar_t* kMaxImageFiles = L"Maximum image files is 65535.";

@@ -1,12 +1,14 @@
 // The builder as a media tool: saving the packed image, the question before
 // a packed image too big for the flash is used, and files dropped on the lists.
+#include "ConsoleProcess.h"
 #include "Fixture.h"
 #include "SampleMedia.h"
 
 namespace gui {
 namespace {
 
-const int kAudioList = 1012, kImageList = 1001, kImageStart = 1023, kWrite = 1029, kSaveImage = 1042;
+const int kAudioList = 1012, kImageList = 1001, kImageStart = 1023, kSampleRate = 1025, kWrite = 1029, kOpenSet = 1040,
+          kSaveSet = 1041, kSaveImage = 1042, kNand = 1010;
 
 class BuilderToolsTest : public AppTest {
 protected:
@@ -20,9 +22,9 @@ protected:
         for (auto entry : { std::make_pair(kAudioList, &m_audio), std::make_pair(kImageList, &m_image) })
             ::SendMessageA(m_app.Item(entry.first), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.second->c_str()));
     }
-    void SaveAs(const std::string& path)
+    void SaveAs(const std::string& path, int command = kSaveImage)
     {
-        m_app.Click(kSaveImage);
+        m_app.Click(command);
         HWND dialog = WaitFileDialog();
         ASSERT_TRUE(dialog != nullptr);
         TypeInFileDialog(dialog, path);
@@ -53,6 +55,43 @@ TEST_F(BuilderToolsTest, SaveGivesTheBytesTheWriteProgramsAndOffersThemForDownlo
     const std::string bytes = ReadFile(saved);
     EXPECT_EQ(0x10000u + 2 + 32768, bytes.size());
     EXPECT_TRUE(ReadFile(m_flash).compare(0, bytes.size(), bytes) == 0);
+    Close();
+}
+
+TEST_F(BuilderToolsTest, ASetSavedReopensTheSameAndTessaPacksItToTheWindowsBytes)
+{
+    StartWithClipAndPicture();
+    m_app.SetText(kImageStart, "00010000");
+    m_app.SetText(kSampleRate, "16000");
+    ::SendMessageW(m_app.Item(1008), BM_SETCHECK, BST_UNCHECKED, 0);
+    ::SendMessageW(m_app.Item(kNand), BM_SETCHECK, BST_CHECKED, 0);
+    const std::string set = m_dir + "board.tms", saved = m_dir + "saved.bin";
+    SaveAs(set, kSaveSet);
+    ASSERT_TRUE(WaitFor([&] { return m_app.Text(kResult) == L"Media set board.tms saved."; }));
+    EXPECT_EQ("tessaline-media-set = 1\nspeech-format = APM\nsample-rate = 16000\nsystem-clock = 6144000\n"
+              "background = 255, 255, 255\naudio-start = 00000000\nimage-start = 00010000\nflash-type = NAND\n\n"
+              "audio = tone.wav\nimage = pic.bmp\n",
+              ReadFile(set));
+    SaveAs(saved);
+    ASSERT_TRUE(WaitFor([&] { return m_app.Text(kResult) == L"Saving image file success."; }, 30000));
+
+    std::string out, err;
+    ASSERT_EQ(0, RunConsole(ExeDir() + "tessa.exe", "pack --set \"" + set + "\" -o \"" + m_dir + "cli.bin\"", {}, &out,
+                            &err)) << err;
+    EXPECT_TRUE(ReadFile(saved) == ReadFile(m_dir + "cli.bin"));
+
+    // The panel changed, then the set opened again.
+    ::SendMessageW(m_app.Item(kAudioList), LB_RESETCONTENT, 0, 0);
+    m_app.SetText(kImageStart, "00000000");
+    m_app.SetText(kSampleRate, "8000");
+    ::SendMessageW(m_app.Item(kNand), BM_SETCHECK, BST_UNCHECKED, 0);
+    SaveAs(set, kOpenSet);
+    ASSERT_TRUE(WaitFor([&] { return m_app.Text(kResult) == L"Media set board.tms opened."; }));
+    EXPECT_EQ(std::vector<std::wstring>{ Wide(m_audio) }, ListItems(kAudioList));
+    EXPECT_EQ(std::vector<std::wstring>{ Wide(m_image) }, ListItems(kImageList));
+    EXPECT_EQ(L"00010000", m_app.Text(kImageStart));
+    EXPECT_EQ(L"16000", m_app.Text(kSampleRate));
+    EXPECT_EQ(BST_CHECKED, ::SendMessageW(m_app.Item(kNand), BM_GETCHECK, 0, 0));
     Close();
 }
 
