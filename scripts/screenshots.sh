@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the main window at 96 and 144 DPI: the download panel alone
 # and with the builder panel, the system menu, before and after a download,
+# a clip and a picture from the builder, its flash map with a media set open,
 # and the About box. They go to build/shots/<dpi>-<state>.png.
 # Runs in a Wine prefix of its own (a copy of the test prefix), in which Wine
 # draws the window frames itself, as there is no window manager under Xvfb,

@@ -105,25 +105,63 @@ void DoubleClickNew(int list, const std::string& path)
     ::PostMessageW(app.Main(), WM_COMMAND, MAKEWPARAM(list, LBN_DBLCLK), reinterpret_cast<LPARAM>(app.Item(list)));
 }
 
-// The flash map under the builder: the default values, where the images
-// overlap the audio, with a clip marked under the mouse; then after Fit Images.
-void ShootFlashMap(const std::string& tone, const std::string& bands)
+// Opens a file through the program's file dialog, once it is up.
+void ChooseInFileDialog(const std::string& path)
 {
-    for (int list : { 1012, 1001 })
-        ::SendMessageW(app.Item(list), LB_RESETCONTENT, 0, 0);
+    HWND dialog = nullptr;
+    gui::WaitFor([&] {
+        for (HWND hwnd : app.OtherDialogs())
+            if (::GetDlgItem(hwnd, 0x0470))
+                dialog = hwnd;
+        return dialog != nullptr;
+    }, 10000);
+    HWND name = ::GetDlgItem(dialog, 0x047C);
+    if (!name)
+        name = ::GetDlgItem(dialog, 0x0480);
+    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+bool MapSettled()
+{
+    return app.Text(1045).rfind(L"Working", 0) != 0 && !app.Text(1045).empty();
+}
+
+// The flash map under the builder: a media set opened with both start
+// addresses 0, where the images overlap the audio, with a clip marked under
+// the mouse; after Fit Images; on a 4M flash, two thirds full; and on a 2M
+// flash, which it overruns.
+void ShootFlashMap(const std::string& dir)
+{
+    std::string set = "tessaline-media-set = 1\nimage-start = 00000000\n\n";
     for (int k = 0; k < 6; ++k)
-        ::SendMessageA(app.Item(1012), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(tone.c_str()));
+        set += "audio = tone.wav\n";
     for (int k = 0; k < 4; ++k)
-        ::SendMessageA(app.Item(1001), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(bands.c_str()));
-    app.SetText(1023, "00000000");  // its change asks for the map
-    auto settled = [] { return app.Text(1045).rfind(L"Working", 0) != 0 && !app.Text(1045).empty(); };
-    gui::WaitFor(settled, 20000);
+        set += "image = bands.bmp\n";
+    gui::WriteFile(dir + "board.tms", set);
+    app.Click(1040);
+    ChooseInFileDialog(dir + "board.tms");
+    gui::WaitFor([] { return app.Text(1024) == L"Media set board.tms opened."; });
+    gui::WaitFor(MapSettled, 20000);
     const LRESULT itemHeight = ::SendMessageW(app.Item(1012), LB_GETITEMHEIGHT, 0, 0);
     ::PostMessageW(app.Item(1012), WM_MOUSEMOVE, 0, MAKELPARAM(10, static_cast<int>(itemHeight) * 2 + 2));
     Shoot("map-overlap", app.Main());
     app.Click(1043);
     gui::WaitFor([] { return app.Text(1045).find(L"bytes: audio") != std::wstring::npos; }, 20000);
     Shoot("map", app.Main());
+    // A 4M flash (512 KiB), which the set fills to two thirds, then a 2M
+    // flash, which it overruns.
+    for (int capacity : { 1, 0 }) {
+        ::SendMessageW(app.Item(1030), CB_SETCURSEL, capacity, 0);
+        ::SendMessageW(app.Main(), WM_COMMAND, MAKEWPARAM(1030, CBN_SELCHANGE), reinterpret_cast<LPARAM>(app.Item(1030)));
+        if (capacity == 0)
+            gui::WaitFor([] { return app.Text(1045).find(L"does not fit") != std::wstring::npos; }, 20000);
+        else
+            gui::WaitFor(MapSettled, 20000);
+        if (capacity == 1)
+            Shoot("map-full", app.Main());
+    }
+    Shoot("map-over", app.Main());
 }
 
 }  // namespace
@@ -187,7 +225,7 @@ int main(int argc, char** argv)
     Shoot("picture", look ? look : app.Main());
     if (look)
         ::PostMessageW(look, WM_CLOSE, 0, 0);
-    ShootFlashMap(tone, bands);
+    ShootFlashMap(dir);
     ::PostMessageW(app.Main(), WM_SYSCOMMAND, 0x0010, 0);
     HWND about = nullptr;
     gui::WaitFor([&] {
