@@ -93,10 +93,6 @@ public:
     void OnShown(bool shown);
     void OnCapacityChange() { RequestMap(); }
     void OnFlashMap(WPARAM wParam, LPARAM lParam);
-    // The map shown is that of the lists and values as they stand now.
-    bool IsMapUpToDate() const { return m_mapView.IsUpToDate(); }
-    // The up-to-date map's packed image would end past the capacity.
-    bool MapWouldNotFit() const;
 
 private:
     // Parameter fields are read with at most this many characters.

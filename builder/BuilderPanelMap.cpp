@@ -2,6 +2,7 @@
 // line under it, the marked entry and Fit Images.
 #include "BuilderPanel.h"
 #include "Capacities.h"
+#include "FlashRange.h"
 #include "resource.h"
 #include <utility>
 #include <vector>
@@ -47,12 +48,6 @@ int ListOfButton(int id)
 {
     return id == IDC_AUDIO_ADD || id == IDC_AUDIO_DEL || id == IDC_AUDIO_UP || id == IDC_AUDIO_DOWN
         ? IDC_AUDIO_LIST : IDC_IMAGE_LIST;
-}
-
-std::string FileName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -129,7 +124,7 @@ void CBuilderPanel::OnFlashMap(WPARAM wParam, LPARAM lParam)
     if (!m_mapView.Receive(wParam, lParam, &event))
         return;
     if (event.kind == FlashMapEvent::Kind::converting) {
-        ShowMapFigures("Working: converting " + FileName(event.source) + " (" + std::to_string(event.done + 1)
+        ShowMapFigures("Working: converting " + FileNameOf(event.source) + " (" + std::to_string(event.done + 1)
                            + " of " + std::to_string(event.total) + ")...",
                        false);
         return;
@@ -160,12 +155,6 @@ void CBuilderPanel::ShowMapFigures(const std::string& text, bool warn)
 {
     m_mapFigures.SetTextColor(warn ? kWarningText : C_ColorStatic::kSystemColor);
     m_mapFigures.SetWindowText(text.c_str());
-}
-
-bool CBuilderPanel::MapWouldNotFit() const
-{
-    const FlashMap* map = m_mapView.Current();
-    return IsMapUpToDate() && map && map->failure == PackFailure::none && map->end > map->capacityBytes;
 }
 
 void CBuilderPanel::OnFitImages()

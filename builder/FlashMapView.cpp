@@ -113,9 +113,7 @@ bool CFlashMapView::Receive(WPARAM wParam, LPARAM lParam, FlashMapEvent* event)
 {
     if (!m_events.Receive(wParam, lParam, event) || event->request != m_requested.load())
         return false;
-    if (event->kind == FlashMapEvent::Kind::ready) {
+    if (event->kind == FlashMapEvent::Kind::ready)
         m_current = event->map;
-        m_currentRequest = event->request;
-    }
     return true;
 }

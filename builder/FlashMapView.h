@@ -45,8 +45,6 @@ public:
 
     // The newest map received; null before the first.
     const FlashMap* Current() const { return m_current.get(); }
-    // The map received answers the newest request.
-    bool IsUpToDate() const { return m_current && m_currentRequest == m_requested.load(); }
 
 private:
     static DWORD WINAPI Thread(LPVOID param);
@@ -61,5 +59,4 @@ private:
     std::atomic<uint64_t> m_requested{ 0 };  // the newest request's number
     std::unique_ptr<FlashMapBuilder> m_builder;  // the thread's alone once it runs
     std::shared_ptr<const FlashMap> m_current;
-    uint64_t m_currentRequest = 0;
 };
