@@ -1,6 +1,5 @@
 #include "C_FlashMapStrip.h"
 #include "C_MemDC.h"
-#include "CWinApp.h"
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -58,26 +57,12 @@ C_FlashMapStrip::C_FlashMapStrip()
 C_FlashMapStrip::~C_FlashMapStrip()
 {
     DestroyWindow();
-    WNDCLASSW info;
-    HINSTANCE instance = CWinApp::ResourceHandle();
-    if (::GetClassInfoW(instance, kClassName, &info))
-        ::UnregisterClassW(kClassName, instance);
+    UnregisterControlClass(kClassName);
 }
 
 BOOL C_FlashMapStrip::RegisterWindowClass()
 {
-    HINSTANCE instance = CWinApp::ResourceHandle();
-    WNDCLASSW info;
-    if (::GetClassInfoW(instance, kClassName, &info))
-        return TRUE;
-    info = {};
-    info.style = CS_VREDRAW | CS_HREDRAW;
-    info.lpfnWndProc = ::DefWindowProcW;
-    info.hInstance = instance;
-    info.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    info.lpszClassName = kClassName;
-    return ::RegisterClassW(&info) != 0;
+    return RegisterControlClass(kClassName, CS_VREDRAW | CS_HREDRAW);
 }
 
 void C_FlashMapStrip::SetPieces(std::vector<Piece> pieces, uint64_t capacity)

@@ -1,7 +1,6 @@
 #include "C_PreViewWnd.h"
 #include "ImageFit.h"
 #include "C_MemDC.h"
-#include "CWinApp.h"
 #include "GdiPlus.h"
 #include <stdexcept>
 
@@ -16,26 +15,12 @@ C_PreViewWnd::C_PreViewWnd()
 C_PreViewWnd::~C_PreViewWnd()
 {
     DestroyWindow();
-    WNDCLASSW info;
-    HINSTANCE instance = CWinApp::ResourceHandle();
-    if (::GetClassInfoW(instance, kClassName, &info))
-        ::UnregisterClassW(kClassName, instance);
+    UnregisterControlClass(kClassName);
 }
 
 BOOL C_PreViewWnd::RegisterWindowClass()
 {
-    HINSTANCE instance = CWinApp::ResourceHandle();
-    WNDCLASSW info;
-    if (::GetClassInfoW(instance, kClassName, &info))
-        return TRUE;
-    info = {};
-    info.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    info.lpfnWndProc = ::DefWindowProcW;
-    info.hInstance = instance;
-    info.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    info.lpszClassName = kClassName;
-    return ::RegisterClassW(&info) != 0;
+    return RegisterControlClass(kClassName, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS);
 }
 
 void C_PreViewWnd::PreSubclassWindow()

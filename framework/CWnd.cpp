@@ -1,4 +1,5 @@
 #include "CWnd.h"
+#include "CWinApp.h"
 #include <shellapi.h>
 
 namespace {
@@ -236,4 +237,28 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
         wnd->PostNcDestroy();
     }
     return result;
+}
+
+BOOL RegisterControlClass(const wchar_t* name, UINT style)
+{
+    HINSTANCE instance = CWinApp::ResourceHandle();
+    WNDCLASSW info;
+    if (::GetClassInfoW(instance, name, &info))
+        return TRUE;
+    info = {};
+    info.style = style;
+    info.lpfnWndProc = ::DefWindowProcW;
+    info.hInstance = instance;
+    info.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    info.lpszClassName = name;
+    return ::RegisterClassW(&info) != 0;
+}
+
+void UnregisterControlClass(const wchar_t* name)
+{
+    WNDCLASSW info;
+    HINSTANCE instance = CWinApp::ResourceHandle();
+    if (::GetClassInfoW(instance, name, &info))
+        ::UnregisterClassW(name, instance);
 }

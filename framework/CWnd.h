@@ -97,3 +97,11 @@ protected:
     WNDPROC m_pfnSuper = nullptr;
     MSG m_currentMsg = {};
 };
+
+// A window class for the controls a dialog template names by class: the
+// default window procedure (the control object subclasses the window when
+// bound), the arrow cursor and the dialog's face colour. TRUE when the
+// module has it, registered now or before.
+BOOL RegisterControlClass(const wchar_t* name, UINT style);
+// Removes it again, once no window of it is left.
+void UnregisterControlClass(const wchar_t* name);
