@@ -248,19 +248,23 @@ void ImaSearch::Plan(const int16_t* samples, size_t count)
     int predictor = plainPredictor_, index = plainIndex_;
     for (size_t i = 0; i < count; ++i) {
         Step& p = planned_[from + i];
-        const int x = samples[i], size = kImaStepSizes[index];
+        const int x = samples[i], size = kImaStepSizes[index], half = size >> 1, quarter = size >> 2;
         int distance = x - predictor;
         const int sign = distance < 0 ? 8 : 0;
         distance = distance < 0 ? -distance : distance;
-        const int four = distance >= size ? 4 : 0;
-        distance -= four ? size : 0;
-        const int two = distance >= (size >> 1) ? 2 : 0;
-        distance -= two ? size >> 1 : 0;
-        const int one = distance >= (size >> 2) ? 1 : 0;
-        const int difference = (size >> 3) + (four ? size : 0) + (two ? size >> 1 : 0) + (one ? size >> 2 : 0);
+        // The usual encoder takes its three bits one after another; as the
+        // thresholds rise with the magnitude, the magnitude is the number of
+        // them the distance reaches, all compared at once.
+        const int magnitude = int(distance >= quarter) + int(distance >= half) + int(distance >= half + quarter)
+                              + int(distance >= size) + int(distance >= size + quarter)
+                              + int(distance >= size + half) + int(distance >= size + half + quarter);
+        const int difference = (size >> 3) + ((magnitude & 4) ? size : 0) + ((magnitude & 2) ? half : 0)
+                               + ((magnitude & 1) ? quarter : 0);
         predictor = Clip16(sign ? predictor - difference : predictor + difference);
-        index += kImaIndexChanges[four | two | one];
+        // -1 for magnitudes 0-3, 2, 4, 6 and 8 for 4-7 (kImaIndexChanges).
+        index += magnitude < 4 ? -1 : 2 * (magnitude - 3);
         index = index < 0 ? 0 : (index > 88 ? 88 : index);
+        const int four = magnitude & 4, two = magnitude & 2, one = magnitude & 1;
         const int e = ErrorOf(x, predictor);
         p.sample = static_cast<int16_t>(x);
         p.plainPredictor = static_cast<int16_t>(predictor);
