@@ -119,7 +119,7 @@ private:
     void OnSaveSet();
     // The panel's lists and values as a set, and a set shown in the panel
     // (false, with the panel as it was, when its paths can't be listed).
-    MediaSet CurrentSet();
+    MediaSet CurrentSet() const;
     bool ShowSet(const MediaSet& set);
     // The panel's values and lists, read back with GatherParams first; false
     // (after the warning) when an address is odd.

@@ -8,23 +8,23 @@
 #include "StringConv.h"
 #include "Texts.h"
 
-MediaSet CBuilderPanel::CurrentSet()
+MediaSet CBuilderPanel::CurrentSet() const
 {
-    // The set holds what the fields hold, odd addresses included.
-    GatherParams(FALSE);
+    // The set holds what the fields hold, odd addresses included; read
+    // without storing them, so that a download's start stays where it was.
+    const BuildRequest fields = FieldsRequest();
     MediaSet set;
-    for (const std::string& path : m_audioList.Items())
+    for (const std::string& path : fields.audioFiles)
         set.audio.push_back(Utf8FromAnsi(path));
-    for (const std::string& path : m_imageList.Items())
+    for (const std::string& path : fields.imageFiles)
         set.images.push_back(Utf8FromAnsi(path));
-    media::ParseSpeechFormat(m_speechFormat, &set.speechFormat);
-    set.sampleRate = m_sampleRate;
-    set.systemClock = m_systemClock;
-    set.background[0] = m_bgRed;
-    set.background[1] = m_bgGreen;
-    set.background[2] = m_bgBlue;
-    set.audioStart = m_audioStartAddress;
-    set.imageStart = m_imageStartAddress;
+    media::ParseSpeechFormat(fields.speechFormat, &set.speechFormat);
+    set.sampleRate = fields.sampleRate;
+    set.systemClock = fields.systemClock;
+    for (int i = 0; i < 3; ++i)
+        set.background[i] = fields.background[i];
+    set.audioStart = fields.audioStart;
+    set.imageStart = fields.imageStart;
     set.flashType = CheckedFlashType();
     return set;
 }
@@ -61,7 +61,6 @@ bool CBuilderPanel::ShowSet(const MediaSet& set)
         ::CheckDlgButton(m_window.m_hWnd, kFlashTypes[i].buttonId, i == set.flashType ? BST_CHECKED : BST_UNCHECKED);
     m_audioList.Replace(audio);
     m_imageList.Replace(images);
-    GatherParams(FALSE);
     UpdatePreview();
     m_preview.Invalidate(TRUE);
     // The fields' changes have asked for the map already; the lists' haven't.
