@@ -125,8 +125,8 @@ TEST_F(BuilderToolsTest, AnImagePastTheFlashEndIsUsedOnlyWhenTheUserSaysSo)
         m_app.Answer(box, c.answer);
         EXPECT_TRUE(WaitFor([&] { return m_app.Text(kResult) == c.result; })) << c.command << " " << c.answer;
         EXPECT_TRUE(m_app.OtherDialogs().empty());
+        EXPECT_TRUE(WaitFor([&] { return NoConvertedFiles(); }));
         EXPECT_EQ(c.answer == IDYES, ReadFile(saved).size() == 102402u);
-        EXPECT_TRUE(NoConvertedFiles());
     }
     EXPECT_TRUE(Calls().empty());
     Close();

@@ -29,7 +29,7 @@ TEST_F(MapTest, DefaultsOverlapAndFitImagesMovesTheImages)
     EXPECT_TRUE(m_app.Enabled(kFitImages));
 
     m_app.Click(kFitImages);
-    EXPECT_EQ(L"00001000", m_app.Text(kImageStart));
+    EXPECT_TRUE(WaitFor([&] { return m_app.Text(kImageStart) == L"00001000"; })) << m_app.Text(kImageStart).size();
     const std::wstring fits = L"36866 bytes: audio 2010, fill 2086, images 32770; free 4157438";
     EXPECT_TRUE(WaitFor([&] { return m_app.Text(kMapFigures) == fits; }, 15000));
     EXPECT_FALSE(m_app.Enabled(kFitImages));
