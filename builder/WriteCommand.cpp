@@ -5,12 +5,10 @@
 #include "CWaitCursor.h"
 #include "FlashSequence.h"
 #include "FlashTypes.h"
-#include "StagedFile.h"
 #include "StringConv.h"
 #include "Texts.h"
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -138,29 +136,6 @@ void WritePackedImage(CWnd& window, CStatic& result, const std::wstring& packed,
         result.SetWindowText(texts::kWriteSuccess);
 }
 
-// Copies a file whole into target's place: target keeps its old content
-// unless the copy is complete.
-bool CopyWhole(const std::wstring& source, const std::wstring& target)
-{
-    CFile input;
-    StagedFile output;
-    if (!input.Open(source.c_str(), CFile::modeRead | CFile::shareDenyWrite) || !output.Create(target))
-        return false;
-    std::vector<uint8_t> buffer(kPackCopyBufferSize);
-    const uint64_t length = input.GetLength();
-    uint64_t copied = 0;
-    for (;;) {
-        const UINT count = input.Read(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (count == 0)
-            break;
-        if (!output.Write(buffer.data(), count))
-            return false;
-        copied += count;
-    }
-    // A read that fails ends the loop as the end of the file would.
-    return copied == length && output.Commit() != FALSE;
-}
-
 // Converts and packs the request into the temporary folder as the Write
 // does; the converted files are gone when it returns.
 bool PackIntoTemporaryFolder(CWnd& window, CStatic& result, BuildRequest& request, const MediaConverters& converters,
@@ -208,7 +183,7 @@ bool RunSaveCommand(CWnd& window, CStatic& result, BuildRequest request, int cap
     if (!GoOnPastCapacity(window, request.outputPath, request.audioStart, capacityBits))
         return false;
     result.SetWindowText(texts::kSavingImage);
-    if (!CopyWhole(request.outputPath, target)) {
+    if (!CopyPackedImage(request.outputPath, target)) {
         window.MessageBox(texts::kSaveImageFail, texts::kCaptionError, MB_OK);
         return false;
     }

@@ -13,6 +13,18 @@ void DeleteFiles(const std::vector<std::string>& files)
 
 }  // namespace
 
+PackParams PackParamsOf(const BuildRequest& request)
+{
+    PackParams params;
+    params.speechFormat = request.speechFormat;
+    params.sampleRate = static_cast<uint32_t>(request.sampleRate);
+    params.systemClock = static_cast<uint32_t>(request.systemClock);
+    params.audioStart = request.audioStart;
+    params.imageStart = request.imageStart;
+    params.imageStartAfterAudio = request.imageStartAfterAudio;
+    return params;
+}
+
 BuildFailure CheckBuildRequest(const BuildRequest& request)
 {
     if (request.audioStart & 1)
@@ -98,14 +110,7 @@ int BuildPackedImage(const BuildRequest& request, const MediaConverters& convert
     }
 
     report.Stage(BuildStage::packing);
-    PackParams params;
-    params.speechFormat = request.speechFormat;
-    params.sampleRate = static_cast<uint32_t>(request.sampleRate);
-    params.systemClock = static_cast<uint32_t>(request.systemClock);
-    params.audioStart = request.audioStart;
-    params.imageStart = request.imageStart;
-    params.imageStartAfterAudio = request.imageStartAfterAudio;
-    const int packed = PackImage(audio, images, request.outputPath, params, &refusal.pack,
+    const int packed = PackImage(audio, images, request.outputPath, PackParamsOf(request), &refusal.pack,
                                  request.keepOldOutput ? OldOutput::keepOnFailure : OldOutput::removeOnFailure);
     if (!packed) {
         refusal.failure = BuildFailure::pack;

@@ -53,6 +53,9 @@ protected:
     ~BuildReport() = default;
 };
 
+// The values the packer reads, as the request gives them.
+PackParams PackParamsOf(const BuildRequest& request);
+
 // What the chain refuses before it converts anything: odd start addresses,
 // no files, audio without a sample rate; none when it may go on.
 BuildFailure CheckBuildRequest(const BuildRequest& request);

@@ -1,5 +1,6 @@
 #include "FlashMapBuilder.h"
 #include "ConversionPlan.h"
+#include "FlashRange.h"
 #include "MediaPreview.h"
 #include <windows.h>
 #include <cctype>
@@ -9,12 +10,6 @@ namespace {
 
 // Beyond this many sizes kept, those the last build did not use go.
 constexpr size_t kCacheKeep = 1024;
-
-std::string FileName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 uint64_t FileSizeOf(const std::string& path)
 {
@@ -116,7 +111,7 @@ bool FlashMapBuilder::Build(const FlashMapRequest& request, const std::function<
             continue;
         }
         if (!known[i]) {
-            map->unconvertible.push_back(FileName(path) + ": not found");
+            map->unconvertible.push_back(FileNameOf(path) + ": not found");
             continue;
         }
         auto found = m_cache.find(keys[i]);
@@ -129,18 +124,13 @@ bool FlashMapBuilder::Build(const FlashMapRequest& request, const std::function<
         Converted& converted = found->second;
         converted.used = m_build;
         if (!converted.ok)
-            map->unconvertible.push_back(FileName(path) + ": " + converted.problem);
+            map->unconvertible.push_back(FileNameOf(path) + ": " + converted.problem);
         else
             Place(&input, sources[i], converted.size);
     }
     Prune();
 
-    input.params.speechFormat = build.speechFormat;
-    input.params.sampleRate = static_cast<uint32_t>(build.sampleRate);
-    input.params.systemClock = static_cast<uint32_t>(build.systemClock);
-    input.params.audioStart = build.audioStart;
-    input.params.imageStart = build.imageStart;
-    input.params.imageStartAfterAudio = build.imageStartAfterAudio;
+    input.params = PackParamsOf(build);
     input.capacityBytes = request.capacityBytes;
     return MakeFlashMap(input, cancelled, map);
 }

@@ -225,6 +225,15 @@ private:
 
 }  // namespace
 
+bool CopyPackedImage(const std::wstring& packed, const std::wstring& target)
+{
+    CFile input;
+    StagedFile output;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kPackCopyBufferSize]);
+    return buffer && input.Open(packed.c_str(), CFile::modeRead | CFile::shareDenyWrite) && output.Create(target)
+           && CopyWhole(input, input.GetLength(), output, buffer.get()) == CopyResult::done && output.Commit();
+}
+
 uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress)
 {
     return (flashAddress + kFlashSectorSize - 1) / kFlashSectorSize * kFlashSectorSize;

@@ -51,6 +51,11 @@ struct PackResult {
     uint64_t end = 0;               // flash address one past the packed image
 };
 
+// Copies a packed image whole into target's place, through one buffer as the
+// packer streams its inputs: a file already at target stays as it was unless
+// the copy completes. False when it can't be read or written whole.
+bool CopyPackedImage(const std::wstring& packed, const std::wstring& target);
+
 // The first sector boundary at or after a flash address (wide: it may pass 4 GiB).
 uint64_t SectorBoundaryAtOrAfter(uint64_t flashAddress);
 
