@@ -21,7 +21,8 @@ namespace tunemill {
 
 // The search with SSE4.1, in a file of its own compiled for it; called only
 // where the processor has it.
-void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history);
+void SearchImaSse41(ImaSearch::Band& band, ImaSearch::Plain& plain, ImaSearch::Step* steps, size_t count,
+                    uint8_t* history, size_t planEnd);
 
 namespace {
 
@@ -37,22 +38,6 @@ bool DetectSse41()
 #else
     return false;
 #endif
-}
-
-// Where the band goes after a sample (step.low), from the usual encoder's
-// step index after it and two samples on: three below it, so that the search
-// follows states below the usual encoder's (where a steady signal wants
-// them), or two or one below where that index climbs by 3 or by 6 over the
-// next two samples (where a rising signal wants them higher). The usual
-// encoder's own state is always inside: lane 1 ... 3, or lower or higher at
-// the ends of the table.
-inline void Place(ImaSearch::Step& step, int indexTwoOn)
-{
-    const int rise = indexTwoOn - step.plainIndex;
-    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
-    const int low = step.plainIndex - below;
-    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
-    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
 }
 
 // The states after sample x for a band starting at newLow, from the band's
@@ -120,9 +105,12 @@ int32_t Least(const Lanes& result)
     return least;
 }
 
-void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
+void SearchPortable(ImaSearch::Band& band, ImaSearch::Plain& usual, ImaSearch::Step* steps, size_t count,
+                    uint8_t* history, size_t planEnd)
 {
+    ImaSearch::Plain plain = usual;  // in registers (see SearchVectors)
     for (size_t i = 0; i < count; ++i) {
+        PlanAhead(steps, i, planEnd, plain);
         const ImaSearch::Step& step = steps[i];
         int newLow = step.low;
         Lanes result;
@@ -153,6 +141,7 @@ void SearchPortable(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t 
         band.plainCost -= least;
         band.low = newLow;
     }
+    usual = plain;
 }
 
 #ifdef TUNEMILL_SSE2
@@ -215,10 +204,14 @@ ImaSearch::ImaSearch(Form form) : history_(kHistorySamples * kLanes), plainHisto
 
 void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t>& codes)
 {
-    // A piece at a time, so that what is planned stays small.
+    // A piece at a time, so that what is held stays small.
     while (count > 0) {
         const size_t n = count < kPlannedSamples ? count : kPlannedSamples;
-        Plan(samples, n);
+        plannedEnd_ += n;
+        if (planned_.size() < plannedEnd_)
+            planned_.resize(plannedEnd_);
+        for (size_t i = 0; i < n; ++i)
+            planned_[plannedEnd_ - n + i].sample = samples[i];
         Run(false, codes);
         samples += n;
         count -= n;
@@ -227,8 +220,9 @@ void ImaSearch::Encode(const int16_t* samples, size_t count, std::vector<uint8_t
 
 void ImaSearch::Finish(std::vector<uint8_t>& codes)
 {
-    // The last samples' bands, placed without the usual encoder's index past
-    // the end (the last one stands for it).
+    // The usual encoder on the rest, and the last samples' bands placed
+    // without its index past the end (the last one stands for it).
+    PlanTo(plannedEnd_);
     const size_t planned = plannedEnd_;
     for (size_t k = planned > kLookAhead ? planned - kLookAhead : 0; k < planned; ++k)
         Place(planned_[k], planned_[planned - 1].plainIndex);
@@ -236,53 +230,23 @@ void ImaSearch::Finish(std::vector<uint8_t>& codes)
     Decide(static_cast<size_t>(received_ - decided_), codes);
 }
 
-// The usual encoder (as ImaEncode, without branches) on the next samples,
-// each one's band placed once the usual encoder's index two samples on is
-// known.
-void ImaSearch::Plan(const int16_t* samples, size_t count)
+void ImaSearch::PlanTo(size_t end)
 {
-    const size_t from = plannedEnd_;
-    plannedEnd_ += count;
-    if (planned_.size() < plannedEnd_)
-        planned_.resize(plannedEnd_);
-    int predictor = plainPredictor_, index = plainIndex_;
-    for (size_t i = 0; i < count; ++i) {
-        Step& p = planned_[from + i];
-        const int x = samples[i], size = kImaStepSizes[index], half = size >> 1, quarter = size >> 2;
-        int distance = x - predictor;
-        const int sign = distance < 0 ? 8 : 0;
-        distance = distance < 0 ? -distance : distance;
-        // The usual encoder takes its three bits one after another; as the
-        // thresholds rise with the magnitude, the magnitude is the number of
-        // them the distance reaches, all compared at once.
-        const int magnitude = int(distance >= quarter) + int(distance >= half) + int(distance >= half + quarter)
-                              + int(distance >= size) + int(distance >= size + quarter)
-                              + int(distance >= size + half) + int(distance >= size + half + quarter);
-        const int difference = (size >> 3) + ((magnitude & 4) ? size : 0) + ((magnitude & 2) ? half : 0)
-                               + ((magnitude & 1) ? quarter : 0);
-        predictor = Clip16(sign ? predictor - difference : predictor + difference);
-        // -1 for magnitudes 0-3, 2, 4, 6 and 8 for 4-7 (kImaIndexChanges).
-        index += magnitude < 4 ? -1 : 2 * (magnitude - 3);
-        index = index < 0 ? 0 : (index > 88 ? 88 : index);
-        const int four = magnitude & 4, two = magnitude & 2, one = magnitude & 1;
-        const int e = ErrorOf(x, predictor);
-        p.sample = static_cast<int16_t>(x);
-        p.plainPredictor = static_cast<int16_t>(predictor);
-        p.plainError = e * e;
-        p.plainIndex = static_cast<uint8_t>(index);
-        p.plainEntry = static_cast<uint8_t>(sign | four | two | one | (kLanes << 4));
-        if (from + i >= kLookAhead)
-            Place(planned_[from + i - kLookAhead], index);
-    }
-    plainPredictor_ = predictor;
-    plainIndex_ = index;
+    for (; plainEnd_ < end; ++plainEnd_)
+        PlanStep(planned_.data(), plainEnd_, plain_);
 }
 
 void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
 {
     for (;;) {
-        const size_t planned = plannedEnd_ - plannedFrom_;
-        const size_t ready = ended ? planned : (planned > kLookAhead ? planned - kLookAhead : 0);
+        // Before the search, the usual encoder kPlanLead samples ahead of it
+        // (the search's loop keeps it there), its bands placed kLookAhead
+        // behind it; at the end, all of it.
+        const size_t available = plannedEnd_ - plannedFrom_;
+        const size_t lead = available < kPlanLead ? available : kPlanLead;
+        if (plainEnd_ < plannedFrom_ + lead)
+            PlanTo(plannedFrom_ + lead);
+        const size_t ready = ended ? available : (available > kLookAhead ? available - kLookAhead : 0);
         if (ready == 0)
             break;
         // As many samples as the history holds without wrapping or filling up.
@@ -293,17 +257,23 @@ void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
             n = room;
         if (n > ready)
             n = ready;
-        const Step* steps = &planned_[plannedFrom_];
-        for (size_t i = 0; i < n; ++i)
-            plainHistory_[position + i] = steps[i].plainEntry;
+        Step* steps = &planned_[plannedFrom_];
+        const size_t planEnd = ended ? 0 : available;
         uint8_t* history = &history_[position * kLanes];
         switch (form_) {
 #ifdef TUNEMILL_SSE2
-        case Form::Sse41: SearchImaSse41(band_, steps, n, history); break;
-        case Form::Sse2: SearchVectors<Sse2>(band_, steps, n, history); break;
+        case Form::Sse41: SearchImaSse41(band_, plain_, steps, n, history, planEnd); break;
+        case Form::Sse2: SearchVectors<Sse2>(band_, plain_, steps, n, history, planEnd); break;
 #endif
-        default: SearchPortable(band_, steps, n, history); break;
+        default: SearchPortable(band_, plain_, steps, n, history, planEnd); break;
         }
+        if (!ended) {
+            const size_t planned = n + kPlanLead < available ? n + kPlanLead : available;
+            if (plainEnd_ < plannedFrom_ + planned)
+                plainEnd_ = plannedFrom_ + planned;
+        }
+        for (size_t i = 0; i < n; ++i)
+            plainHistory_[position + i] = steps[i].plainEntry;
         received_ += n;
         plannedFrom_ += n;
         if (received_ - decided_ == kHistorySamples)
@@ -314,6 +284,7 @@ void ImaSearch::Run(bool ended, std::vector<uint8_t>& codes)
     std::copy(planned_.begin() + static_cast<ptrdiff_t>(plannedFrom_),
               planned_.begin() + static_cast<ptrdiff_t>(plannedEnd_), planned_.begin());
     plannedEnd_ -= plannedFrom_;
+    plainEnd_ -= plannedFrom_;
     plannedFrom_ = 0;
 }
 

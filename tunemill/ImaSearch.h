@@ -19,7 +19,7 @@
 // The usual encoder runs just ahead of the search, from the same start, and
 // places the band: after each sample the band starts three indices below the
 // usual encoder's index, or fewer where that index climbs over the next two
-// samples (Place in ImaSearch.cpp), so the band always holds the index of the
+// samples (Place in ImaSearchLanes.h), so the band always holds the index of the
 // usual encoder's state. That state itself is offered to its lane every sample (where it is
 // cheaper than what the search found for that index), so the usual encoder's
 // codes are one of the sequences the search follows: the search never ends
@@ -53,9 +53,12 @@ public:
     // last 256 stay undecided).
     static const size_t kHistorySamples = 1024;
     static const size_t kDecideSamples = 768;
-    // Samples the usual encoder runs ahead of the search (the band's place
-    // looks that far), and samples planned at most at a time.
-    static const size_t kLookAhead = 2, kPlannedSamples = 16384;
+    // Samples the band's place looks ahead (the usual encoder's index that
+    // far on); samples the usual encoder runs ahead of the search, inside the
+    // search's loop (its chain from one sample to the next runs beside the
+    // search's, on other parts of the processor); and samples taken at most
+    // at a time.
+    static const size_t kLookAhead = 2, kPlanLead = 4, kPlannedSamples = 16384;
 
     // The same codes come out of every form; Fastest is the fastest the
     // processor runs (the others are there to be compared with it).
@@ -79,9 +82,13 @@ public:
         int64_t plainCost = 0;
         bool plainAlive = true;
     };
+    // The usual encoder's state.
+    struct Plain {
+        int predictor = 0, index = 0;
+    };
     // One sample as the search takes it: the band's place after it, and the
     // usual encoder's state after it (in lane plainLane of that band) with
-    // its history entry (below).
+    // its history entry (below); all but the sample filled in by PlanStep.
     // (Public for the forms of the search, which are local to their files.)
     struct Step {
         int16_t sample;
@@ -91,11 +98,12 @@ public:
     };
 
 private:
-    // Searches the samples planned whose look-ahead is known (every one once
+    // Searches the samples taken whose look-ahead is known (every one once
     // the stream has ended), deciding codes as the history fills.
     void Run(bool ended, std::vector<uint8_t>& codes);
     void Decide(size_t count, std::vector<uint8_t>& codes);
-    void Plan(const int16_t* samples, size_t count);
+    // The usual encoder on the samples taken, up to planned_[end].
+    void PlanTo(size_t end);
     uint8_t* HistoryAt(uint64_t sample) { return &history_[(sample % kHistorySamples) * kLanes]; }
     // A state's history entry: lane 0 ... kLanes - 1 of the band, kLanes the
     // usual encoder's.
@@ -106,12 +114,12 @@ private:
 
     Form form_ = Form::Portable;
     Band band_;
-    // The samples not yet searched, from plannedFrom_ to plannedEnd_ (those
-    // of the last kLookAhead not yet placed), and the usual encoder's state
-    // after them.
+    // The samples not yet searched, from plannedFrom_ to plannedEnd_; those
+    // below plainEnd_ taken by the usual encoder (at most kPlanLead of them
+    // ahead of the search, but at the end), which is then in state plain_.
     std::vector<Step> planned_;
-    size_t plannedFrom_ = 0, plannedEnd_ = 0;
-    int plainPredictor_ = 0, plainIndex_ = 0;
+    size_t plannedFrom_ = 0, plannedEnd_ = 0, plainEnd_ = 0;
+    Plain plain_;
     // For each sample held: per lane, the code that reached it (bits 0-3) and
     // the lane it came from in the previous sample's band (bits 4-7, kLanes
     // for the usual encoder's state); and the same for the usual encoder's

@@ -30,7 +30,7 @@ const int kTriedCount = 4;
 constexpr int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
 const int kTriedMagnitudes[kTriedCount] = {0, 4, 5, 7};  // 0: the nearest of 0-3
 // The band moves by this much at most from one sample to the next, either way:
-// it starts 1 to 3 below the usual encoder's index (Place in ImaSearch.cpp), which is inside
+// it starts 1 to 3 below the usual encoder's index (Place below), which is inside
 // the previous band (lanes 0-7, lane 1-3 but where it starts again) and then
 // moves by -1 ... +8.
 const int kLeastMove = -4, kMostMove = 14;
@@ -46,6 +46,63 @@ inline int ErrorOf(int x, int predictor)
 {
     const int e = Clip16(x - predictor);
     return e < -32767 ? -32767 : e;
+}
+
+// Where the band goes after a sample (step.low), from the usual encoder's
+// step index after it and two samples on: three below it, so that the search
+// follows states below the usual encoder's (where a steady signal wants
+// them), or two or one below where that index climbs by 3 or by 6 over the
+// next two samples (where a rising signal wants them higher). The usual
+// encoder's own state is always inside: lane 1 ... 3, or lower or higher at
+// the ends of the table.
+inline void Place(ImaSearch::Step& step, int indexTwoOn)
+{
+    const int rise = indexTwoOn - step.plainIndex;
+    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
+    const int low = step.plainIndex - below;
+    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
+    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
+}
+
+// The usual encoder (as ImaEncode, without branches) on the sample of
+// steps[k]; then, its index two samples on known, the band of steps[k - 2] is
+// placed (for k >= kLookAhead).
+inline void PlanStep(ImaSearch::Step* steps, size_t k, ImaSearch::Plain& plain)
+{
+    ImaSearch::Step& p = steps[k];
+    const int x = p.sample, size = kImaStepSizes[plain.index], half = size >> 1, quarter = size >> 2;
+    int distance = x - plain.predictor;
+    const int sign = distance < 0 ? 8 : 0;
+    distance = distance < 0 ? -distance : distance;
+    // The usual encoder takes its three bits one after another; as the
+    // thresholds rise with the magnitude, the magnitude is the number of
+    // them the distance reaches, all compared at once.
+    const int magnitude = int(distance >= quarter) + int(distance >= half) + int(distance >= half + quarter)
+                          + int(distance >= size) + int(distance >= size + quarter) + int(distance >= size + half)
+                          + int(distance >= size + half + quarter);
+    const int difference = (size >> 3) + ((magnitude & 4) ? size : 0) + ((magnitude & 2) ? half : 0)
+                           + ((magnitude & 1) ? quarter : 0);
+    const int predictor = Clip16(sign ? plain.predictor - difference : plain.predictor + difference);
+    // -1 for magnitudes 0-3, 2, 4, 6 and 8 for 4-7 (kImaIndexChanges).
+    int index = plain.index + (magnitude < 4 ? -1 : 2 * (magnitude - 3));
+    index = index < 0 ? 0 : (index > 88 ? 88 : index);
+    const int e = ErrorOf(x, predictor);
+    p.plainPredictor = static_cast<int16_t>(predictor);
+    p.plainError = e * e;
+    p.plainIndex = static_cast<uint8_t>(index);
+    p.plainEntry = static_cast<uint8_t>(sign | magnitude | (kLanes << 4));
+    plain.predictor = predictor;
+    plain.index = index;
+    if (k >= ImaSearch::kLookAhead)
+        Place(steps[k - ImaSearch::kLookAhead], index);
+}
+
+// Inside a form's loop, before searching steps[i]: the usual encoder takes
+// the sample kPlanLead on, where that is its to take (below planEnd).
+inline void PlanAhead(ImaSearch::Step* steps, size_t i, size_t planEnd, ImaSearch::Plain& plain)
+{
+    if (i + ImaSearch::kPlanLead < planEnd)
+        PlanStep(steps, i + ImaSearch::kPlanLead, plain);
 }
 
 // A state's cost that replaces none: the usual encoder's state when its path

@@ -41,9 +41,10 @@ struct Sse41 {
 
 }  // namespace
 
-void SearchImaSse41(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
+void SearchImaSse41(ImaSearch::Band& band, ImaSearch::Plain& plain, ImaSearch::Step* steps, size_t count,
+                    uint8_t* history, size_t planEnd)
 {
-    SearchVectors<Sse41>(band, steps, count, history);
+    SearchVectors<Sse41>(band, plain, steps, count, history, planEnd);
 }
 
 }  // namespace tunemill

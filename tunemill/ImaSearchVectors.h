@@ -216,11 +216,15 @@ inline void TakePlain(Vectors& result, int lane, int32_t cost, int16_t predictor
     result.history = Isa::Blend(more, result.history, _mm_set1_epi16(history));
 }
 
-// Runs the search over `count` samples; the history entries of sample i go to
+// Runs the search over `count` samples, the usual encoder kPlanLead samples
+// ahead up to planEnd (PlanAhead); the history entries of sample i go to
 // history + 8 × i.
 template <class Isa>
-void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t count, uint8_t* history)
+void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, ImaSearch::Step* steps, size_t count,
+                   uint8_t* history, size_t planEnd)
 {
+    // A copy in registers (the history written through bytes might alias it).
+    ImaSearch::Plain plain = usual;
     const __m128i laneNumbers = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
     const __m128i noState = _mm_set1_epi32(kNoState), live = _mm_set1_epi32(kNoState - 1);
@@ -229,6 +233,8 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
     __m128i cost1 = _mm_load_si128(reinterpret_cast<const __m128i*>(band.cost + 4));
     bool fallback = false;
     for (size_t i = 0; i < count; ++i) {
+        if (!fallback)
+            PlanAhead(steps, i, planEnd, plain);
         const ImaSearch::Step& plan = steps[i];
         const int x = plan.sample;
         Sample s;
@@ -286,6 +292,7 @@ void SearchVectors(ImaSearch::Band& band, const ImaSearch::Step* steps, size_t c
     _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
+    usual = plain;
 }
 
 }  // namespace

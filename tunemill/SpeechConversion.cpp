@@ -112,9 +112,9 @@ bool SpeechConversion::Begin(unsigned sampleRate, unsigned channels)
         return false;
     channels_ = channels;
     resampler_.reset(new Resampler(sampleRate, rate_));
-    // Beside the resampling; at the same rate, beside the reading and the
-    // first by-product's writing only the APM search is worth the hand-over.
-    if (encodeBeside_ && (sampleRate != rate_ || format_ == SpeechFormat::Apm)) {
+    // Beside the resampling; at the same rate, handing the audio over costs
+    // more than it saves.
+    if (encodeBeside_ && sampleRate != rate_) {
         beside_.reset(new ThreadedSink(encoding_, kEncodedPiece));
         if (!beside_->Begin(rate_, 1))
             return false;
