@@ -21,8 +21,8 @@ namespace tunemill {
 class SpeechConversion : public PcmSink, private ResampledSink {
 public:
     // `encodeBeside`: the encoding runs on a thread of its own when there is
-    // resampling to do beside it, or the APM search (handing the audio over
-    // costs more than it saves for MDM at the same rate).
+    // resampling to do beside it (handing the audio over costs more than it
+    // saves when there is not).
     SpeechConversion(SpeechFormat format, int targetRate, bool encodeBeside = false);
 
     // The second by-product's path for a converted path: ".apm" or ".h"
