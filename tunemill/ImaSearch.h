@@ -58,7 +58,7 @@ public:
     // search's loop (its chain from one sample to the next runs beside the
     // search's, on other parts of the processor); and samples taken at most
     // at a time.
-    static const size_t kLookAhead = 2, kPlanLead = 4, kPlannedSamples = 16384;
+    static const size_t kLookAhead = 2, kPlanLead = 4, kPlannedSamples = 2048;
 
     // The same codes come out of every form; Fastest is the fastest the
     // processor runs (the others are there to be compared with it).

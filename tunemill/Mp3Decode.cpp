@@ -1,7 +1,9 @@
 // MP3 decoding through the audio compression manager: the stream is described
 // as MPEGLAYER3WAVEFORMAT and converted to 16-bit PCM by whichever installed
 // codec accepts it, 16 KiB of the file at a time. The manager's library is
-// loaded from the system folder for each decoding, not imported.
+// loaded from the system folder at the first decoding, not imported, and kept
+// (loading it again for each decoding costs milliseconds; freeing it while
+// this library is unloaded is not allowed).
 #include "Mp3.h"
 #include "SystemLibrary.h"
 
@@ -146,11 +148,18 @@ bool IsUsablePcm(const WAVEFORMATEX& format)
            (format.nChannels == 1 || format.nChannels == 2) && format.nSamplesPerSec != 0;
 }
 
+// The manager, loaded at the first call and kept while the process runs.
+const Acm& TheAcm()
+{
+    static const Acm* const acm = new Acm();
+    return *acm;
+}
+
 }  // namespace
 
 bool DecodeMp3(ByteSource& source, uint64_t offset, const Mp3Frame& frame, PcmSink& sink)
 {
-    const Acm acm;
+    const Acm& acm = TheAcm();
     if (!acm.Loaded())
         return false;
     MPEGLAYER3WAVEFORMAT format = DescribeStream(frame);
