@@ -7,6 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#endif
+#if defined(_MSC_VER)
+#include <intrin.h>
+#endif
+
 #include "ImaSearch.h"
 
 namespace tunemill {
@@ -14,6 +21,32 @@ namespace tunemill {
 // The standard IMA tables (SpeechCodec.h).
 extern const int16_t kImaStepSizes[89];
 extern const int kImaIndexChanges[8];
+
+// The usual encoder's steps as tables, by step index (built in ImaSearch.cpp
+// from the standard tables), so that a sample costs it a few loads instead of
+// the arithmetic: it runs beside the search, and every instruction it saves
+// is one more for the search where the processor is shared.
+struct PlainTables {
+    // The distances at which the magnitude reaches 1 ... 7 (a quarter, a
+    // half ... seven quarters of the step, as the usual encoder adds them up),
+    // less one and offset by 0x8000, so that a distance (0 ... 65535) offset
+    // the same way passes one as a signed 16-bit number exactly where it
+    // reaches it; lane 7 is never passed.
+    alignas(16) int16_t thresholds[89][8];
+    // For each magnitude: the predictor's move (as ImaDecode), and the index
+    // after it (clipped to 0 ... 88).
+    int16_t moves[89][8];
+    uint8_t next[89][8];
+    // The band's place after a sample, by the usual encoder's index after it
+    // and its rise over the next two samples (-2 ... 16, as [rise + 2]): three
+    // below that index, so that the search follows states below the usual
+    // encoder's (where a steady signal wants them), or two or one below where
+    // the index climbs by 3 or by 6 (where a rising signal wants them
+    // higher), the band kept within the table. The usual encoder's own state
+    // is always inside: lane 1 ... 3, or lower or higher at the table's ends.
+    uint8_t low[89][19];
+};
+extern const PlainTables kPlainTables;
 
 namespace {
 
@@ -30,8 +63,8 @@ const int kTriedCount = 4;
 constexpr int kTriedChanges[kTriedCount] = {-1, 2, 4, 8};
 const int kTriedMagnitudes[kTriedCount] = {0, 4, 5, 7};  // 0: the nearest of 0-3
 // The band moves by this much at most from one sample to the next, either way:
-// it starts 1 to 3 below the usual encoder's index (Place below), which is inside
-// the previous band (lanes 0-7, lane 1-3 but where it starts again) and then
+// it starts 1 to 3 below the usual encoder's index (PlainTables::low), which
+// is inside the previous band (lanes 0-7, lane 1-3 but where it starts again) and then
 // moves by -1 ... +8.
 const int kLeastMove = -4, kMostMove = 14;
 
@@ -44,24 +77,43 @@ inline int Clip16(int v)
 // kNoState.
 inline int ErrorOf(int x, int predictor)
 {
-    const int e = Clip16(x - predictor);
-    return e < -32767 ? -32767 : e;
+    const int e = x - predictor;
+    return e > 32767 ? 32767 : (e < -32767 ? -32767 : e);
 }
 
 // Where the band goes after a sample (step.low), from the usual encoder's
-// step index after it and two samples on: three below it, so that the search
-// follows states below the usual encoder's (where a steady signal wants
-// them), or two or one below where that index climbs by 3 or by 6 over the
-// next two samples (where a rising signal wants them higher). The usual
-// encoder's own state is always inside: lane 1 ... 3, or lower or higher at
-// the ends of the table.
+// step index after it and two samples on.
 inline void Place(ImaSearch::Step& step, int indexTwoOn)
 {
-    const int rise = indexTwoOn - step.plainIndex;
-    const int below = rise >= 6 ? 1 : (rise >= 3 ? 2 : 3);
-    const int low = step.plainIndex - below;
-    step.low = static_cast<uint8_t>(low < 0 ? 0 : (low > kTopLow ? kTopLow : low));
-    step.plainLane = static_cast<uint8_t>(step.plainIndex - step.low);
+    const int low = kPlainTables.low[step.plainIndex][indexTwoOn - step.plainIndex + 2];
+    step.low = static_cast<uint8_t>(low);
+    step.plainLane = static_cast<uint8_t>(step.plainIndex - low);
+}
+
+// The usual encoder's magnitude for a distance from the predictor: the number
+// of its thresholds the distance reaches (they rise with the magnitude; the
+// usual encoder finds its three bits one after another, which comes to the
+// same).
+inline int PlainMagnitude(int distance, int index)
+{
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+    // All seven at once: the lanes passed are the lowest ones, so the mask of
+    // them plus one is a power of two.
+    const __m128i passed = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(distance ^ 0x8000)),
+                                           _mm_load_si128(reinterpret_cast<const __m128i*>(kPlainTables.thresholds[index])));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(passed, passed))) & 0xFFu;
+#if defined(_MSC_VER)
+    unsigned long magnitude;
+    _BitScanForward(&magnitude, mask + 1);
+    return static_cast<int>(magnitude);
+#else
+    return __builtin_ctz(mask + 1);
+#endif
+#else
+    const int size = kImaStepSizes[index], half = size >> 1, quarter = size >> 2;
+    return int(distance >= quarter) + int(distance >= half) + int(distance >= half + quarter) + int(distance >= size)
+           + int(distance >= size + quarter) + int(distance >= size + half) + int(distance >= size + half + quarter);
+#endif
 }
 
 // The usual encoder (as ImaEncode, without branches) on the sample of
@@ -70,31 +122,22 @@ inline void Place(ImaSearch::Step& step, int indexTwoOn)
 inline void PlanStep(ImaSearch::Step* steps, size_t k, ImaSearch::Plain& plain)
 {
     ImaSearch::Step& p = steps[k];
-    const int x = p.sample, size = kImaStepSizes[plain.index], half = size >> 1, quarter = size >> 2;
-    int distance = x - plain.predictor;
-    const int sign = distance < 0 ? 8 : 0;
-    distance = distance < 0 ? -distance : distance;
-    // The usual encoder takes its three bits one after another; as the
-    // thresholds rise with the magnitude, the magnitude is the number of
-    // them the distance reaches, all compared at once.
-    const int magnitude = int(distance >= quarter) + int(distance >= half) + int(distance >= half + quarter)
-                          + int(distance >= size) + int(distance >= size + quarter) + int(distance >= size + half)
-                          + int(distance >= size + half + quarter);
-    const int difference = (size >> 3) + ((magnitude & 4) ? size : 0) + ((magnitude & 2) ? half : 0)
-                           + ((magnitude & 1) ? quarter : 0);
-    const int predictor = Clip16(sign ? plain.predictor - difference : plain.predictor + difference);
-    // -1 for magnitudes 0-3, 2, 4, 6 and 8 for 4-7 (kImaIndexChanges).
-    int index = plain.index + (magnitude < 4 ? -1 : 2 * (magnitude - 3));
-    index = index < 0 ? 0 : (index > 88 ? 88 : index);
+    const int x = p.sample, index = plain.index;
+    const int difference = x - plain.predictor;
+    const int down = difference < 0 ? -1 : 0;  // the code's sign, as a mask
+    const int magnitude = PlainMagnitude((difference ^ down) - down, index);
+    const int move = kPlainTables.moves[index][magnitude];
+    const int predictor = Clip16(plain.predictor + ((move ^ down) - down));
+    const int next = kPlainTables.next[index][magnitude];
     const int e = ErrorOf(x, predictor);
     p.plainPredictor = static_cast<int16_t>(predictor);
     p.plainError = e * e;
-    p.plainIndex = static_cast<uint8_t>(index);
-    p.plainEntry = static_cast<uint8_t>(sign | magnitude | (kLanes << 4));
+    p.plainIndex = static_cast<uint8_t>(next);
+    p.plainEntry = static_cast<uint8_t>((down & 8) | magnitude | (kLanes << 4));
     plain.predictor = predictor;
-    plain.index = index;
+    plain.index = next;
     if (k >= ImaSearch::kLookAhead)
-        Place(steps[k - ImaSearch::kLookAhead], index);
+        Place(steps[k - ImaSearch::kLookAhead], next);
 }
 
 // Inside a form's loop, before searching steps[i]: the usual encoder takes

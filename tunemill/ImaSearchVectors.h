@@ -220,10 +220,12 @@ inline void TakePlain(Vectors& result, int lane, int32_t cost, int16_t predictor
 // ahead up to planEnd (PlanAhead); the history entries of sample i go to
 // history + 8 × i.
 template <class Isa>
-void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, ImaSearch::Step* steps, size_t count,
+void SearchVectors(ImaSearch::Band& given, ImaSearch::Plain& usual, ImaSearch::Step* steps, size_t count,
                    uint8_t* history, size_t planEnd)
 {
-    // A copy in registers (the history written through bytes might alias it).
+    // Copies, kept in registers (the history written through bytes might
+    // alias the originals).
+    ImaSearch::Band band = given;
     ImaSearch::Plain plain = usual;
     const __m128i laneNumbers = _mm_setr_epi16(0, 16, 32, 48, 64, 80, 96, 112);
     const __m128i eight = _mm_set1_epi16(8), zero = _mm_setzero_si128();
@@ -292,6 +294,7 @@ void SearchVectors(ImaSearch::Band& band, ImaSearch::Plain& usual, ImaSearch::St
     _mm_store_si128(reinterpret_cast<__m128i*>(band.predictor), predictor);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost), cost0);
     _mm_store_si128(reinterpret_cast<__m128i*>(band.cost + 4), cost1);
+    given = band;
     usual = plain;
 }
 
