@@ -24,16 +24,20 @@ namespace tunemill {
 void SearchImaSse41(ImaSearch::Band& band, ImaSearch::Plain& plain, ImaSearch::Step* steps, size_t count,
                     uint8_t* history, size_t planEnd);
 
+namespace {
+
+// The usual encoder's tables (ImaSearchLanes.h), from the standard ones.
 PlainTables MakePlainTables()
 {
     PlainTables t = {};
     for (int index = 0; index < 89; ++index) {
         const int size = kImaStepSizes[index], half = size >> 1, quarter = size >> 2;
-        const int reached[7] = {quarter, half, half + quarter, size, size + quarter, size + half, size + half + quarter};
+        const int reached[7] = {quarter,        half,        half + quarter,       size,
+                                size + quarter, size + half, size + half + quarter};
         for (int m = 0; m < 8; ++m) {
             t.thresholds[index][m] = static_cast<int16_t>(m < 7 ? (reached[m] - 1) ^ 0x8000 : 0x7FFF);
-            t.moves[index][m] = static_cast<int16_t>((size >> 3) + ((m & 4) ? size : 0) + ((m & 2) ? half : 0)
-                                                     + ((m & 1) ? quarter : 0));
+            t.moves[index][m] = static_cast<uint16_t>((size >> 3) + ((m & 4) ? size : 0) + ((m & 2) ? half : 0)
+                                                      + ((m & 1) ? quarter : 0));
             const int next = index + kImaIndexChanges[m];
             t.next[index][m] = static_cast<uint8_t>(next < 0 ? 0 : (next > 88 ? 88 : next));
         }
@@ -45,6 +49,8 @@ PlainTables MakePlainTables()
     }
     return t;
 }
+
+}  // namespace
 
 const PlainTables kPlainTables = MakePlainTables();
 

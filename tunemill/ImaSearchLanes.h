@@ -33,9 +33,9 @@ struct PlainTables {
     // the same way passes one as a signed 16-bit number exactly where it
     // reaches it; lane 7 is never passed.
     alignas(16) int16_t thresholds[89][8];
-    // For each magnitude: the predictor's move (as ImaDecode), and the index
-    // after it (clipped to 0 ... 88).
-    int16_t moves[89][8];
+    // For each magnitude: the predictor's move (as ImaDecode; up to 61436),
+    // and the index after it (clipped to 0 ... 88).
+    uint16_t moves[89][8];
     uint8_t next[89][8];
     // The band's place after a sample, by the usual encoder's index after it
     // and its rise over the next two samples (-2 ... 16, as [rise + 2]): three
@@ -99,8 +99,8 @@ inline int PlainMagnitude(int distance, int index)
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
     // All seven at once: the lanes passed are the lowest ones, so the mask of
     // them plus one is a power of two.
-    const __m128i passed = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(distance ^ 0x8000)),
-                                           _mm_load_si128(reinterpret_cast<const __m128i*>(kPlainTables.thresholds[index])));
+    const __m128i thresholds = _mm_load_si128(reinterpret_cast<const __m128i*>(kPlainTables.thresholds[index]));
+    const __m128i passed = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(distance ^ 0x8000)), thresholds);
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(passed, passed))) & 0xFFu;
 #if defined(_MSC_VER)
     unsigned long magnitude;

@@ -1,5 +1,6 @@
 // The audio converter's pure parts: WAV parsing, mixing, resampling, the two
 // speech encodings, the by-product formats and MP3 frame headers.
+#include "ImaSearchLanes.h"
 #include "Mp3.h"
 #include "Resample.h"
 #include "SpeechCodec.h"
@@ -522,6 +523,32 @@ TEST(TuneMillApmSearch, AnyDecoderReadsItAndItBeatsTheUsualEncoder)
             usual.push_back(state.predictor);
         }
         EXPECT_GE(SnrDb(c.samples, ReferenceDecode(apm, c.samples.size())), SnrDb(c.samples, usual) + c.gainDb) << c.name;
+    }
+}
+
+TEST(TuneMillApmSearch, ItsUsualEncoderStepsAsImaEncodeDoes)
+{
+    // The search's own usual encoder (by tables) against ImaEncode, sample by
+    // sample: jumps across the whole range (distances past 32767), full
+    // scale, silence at the bottom of the table, noise.
+    std::vector<int16_t> samples = SpeechLike();
+    uint32_t seed = 11;
+    for (int i = 0; i < 4000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const int noise = static_cast<int>(seed >> 16) - 32768;
+        samples.push_back(static_cast<int16_t>(i % 3 == 0 ? ((i / 3) % 2 ? -32768 : 32767) : noise));
+    }
+    samples.insert(samples.end(), 500, 0);
+    std::vector<ImaSearch::Step> steps(samples.size());
+    ImaSearch::Plain plain;
+    ImaState state;
+    for (size_t k = 0; k < samples.size(); ++k) {
+        steps[k].sample = samples[k];
+        PlanStep(steps.data(), k, plain);
+        const uint8_t code = ImaEncode(state, samples[k]);
+        ASSERT_EQ(code, steps[k].plainEntry & 15) << k;
+        ASSERT_EQ(state.predictor, steps[k].plainPredictor) << k;
+        ASSERT_EQ(state.stepIndex, steps[k].plainIndex) << k;
     }
 }
 
