@@ -19,11 +19,12 @@
 // The usual encoder runs just ahead of the search, from the same start, and
 // places the band: after each sample the band starts three indices below the
 // usual encoder's index, or fewer where that index climbs over the next two
-// samples (Place in ImaSearchLanes.h), so the band always holds the index of the
-// usual encoder's state. That state itself is offered to its lane every sample (where it is
-// cheaper than what the search found for that index), so the usual encoder's
-// codes are one of the sequences the search follows: the search never ends
-// with more error than the usual encoder from the same start.
+// samples (Place in ImaSearchLanes.h), so the band always holds the index of
+// the usual encoder's state. That state itself is offered to its lane every
+// sample (where it is cheaper than what the search found for that index), so
+// the usual encoder's codes are one of the sequences the search follows: the
+// search never ends with more error than the usual encoder from the same
+// start.
 //
 // Every 768 samples the codes of the best sequence are decided for the samples
 // 256 to 1024 back, and states that don't descend from them are dropped; the

@@ -1,8 +1,8 @@
 // What every form of the APM encoder's search shares (see ImaSearch.h): the
-// band's constants, the usual encoder's state offered to it, and the
-// transitions whose index the decoder clips. Included by the files that run
-// the search; all of it is local to each, since they are compiled for
-// different processors.
+// band's constants, the usual encoder's step and its state offered to the
+// band, and the transitions whose index the decoder clips. Included by the
+// files that run the search; all of it but the usual encoder's tables is
+// local to each, since they are compiled for different processors.
 #pragma once
 #include <cstddef>
 #include <cstdint>
